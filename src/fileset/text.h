@@ -1,0 +1,21 @@
+// Small byte-string helpers shared by every rule of the program. Case conversion touches only the
+// ASCII letters; every other byte, including both bytes of a double-byte character, stays as it is.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zur {
+
+// Removes characters with codes 0 to 32 (blanks, tabs, line breaks, other controls) from both ends.
+std::string TrimControl(std::string_view s);
+
+std::string AsciiLower(std::string_view s);
+std::string AsciiUpper(std::string_view s);
+
+// Replaces every occurrence of `from` by `to`, left to right, without overlaps, in one pass.
+std::string ReplaceEvery(std::string_view s, std::string_view from, std::string_view to);
+
+inline bool Contains(std::string_view s, std::string_view part) { return s.find(part) != std::string_view::npos; }
+
+}  // namespace zur
