@@ -1,0 +1,193 @@
+#include "app/mainform.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include "app/picturetabbar.h"
+#include "app/profile.h"
+#include "app/qtext.h"
+#include "app/resources.h"
+#include "replace/rulerows.h"
+
+namespace zur {
+
+FormState::FormState() = default;
+FormState::~FormState() = default;
+
+TMainForm::TMainForm(MainFormEnv env, QWidget* parent) : QWidget(parent), env_(std::move(env)) {
+  setObjectName(QStringLiteral("MainForm"));
+  QFont font;
+  font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("WenQuanYi Micro Hei"),
+                    QStringLiteral("Noto Sans CJK SC")});
+  font.setPixelSize(13);
+  setFont(font);
+  resize(995, 702);  // the design size, until start-up sets the working size
+  BuildMainView(this, v_);
+  rules_ = std::make_unique<RuleRows>(v_);
+  v_.TabBar->drawTab = [this](QPainter& p) { PageControl1DrawTab(p); };
+  v_.SbReplaceText->installEventFilter(this);
+  FormCreate();
+}
+
+TMainForm::~TMainForm() { FormDestroy(); }
+
+QString TMainForm::Q(std::string_view bytes) const { return ToQ(bytes, env_.codePage); }
+std::string TMainForm::B(const QString& text) const { return FromQ(text, env_.codePage); }
+
+void TMainForm::Notice(const QString& text, MessageIcon icon) {
+  if (env_.desktop) env_.desktop->ShowMessage(this, text, icon);
+}
+
+QString TMainForm::CaptionText() const {
+  return msg_.AppTitle + QString::asprintf("%1.1f", kProgramVersion) + QStringLiteral(" - ") +
+         QLatin1String(kVendorHost);
+}
+
+// Start-up, in its fixed order. A failing step ends it silently; the window still opens with what
+// the earlier steps did. (Painting is always double-buffered with Qt, so that step needs no code.)
+void TMainForm::FormCreate() {
+  try {
+    ApplyLanguage(msg_);
+    // The branding block is added to PnlCSParent here.
+    s_.ExeDir = env_.exeDir;
+    s_.Work = std::make_unique<WorkText>();
+    const int ruleWidth = RuleRows::RuleWidthFor(v_.SbReplaceText->width());
+    s_.TabPicture = std::make_unique<QPixmap>();
+    LoadBitmapResource(*s_.TabPicture, QStringLiteral("toolbuttons"));
+    rules_->Create(ruleWidth, msg_.CapFindText, msg_.CapReplaceText);
+    // The settings are loaded here, and the file list is filled from the source folder.
+    ApplyLanguage(msg_);
+    resize(960, 680);
+    move(10, 10);
+    FormResize();
+    setWindowTitle(CaptionText());
+    QCoreApplication::setApplicationName(msg_.AppTitle);
+    LoadButtonPictures();
+    QPixmap header;
+    LoadJpegResource(header, QStringLiteral("filelist"));
+    v_.Image9->setPixmap(header);
+    ApplyCaptionsAndHints();
+  } catch (...) {
+  }
+}
+
+void TMainForm::LoadButtonPictures() {
+  const std::pair<QToolButton*, const char*> buttons[] = {
+      {v_.BtnOpenDir, "opendir"},
+      {v_.BtnSelectPath, "selectpath"},
+      {v_.BtnOpenFocusPath, "btnopenoutputdir"},
+      {v_.BtnReplace, "btnreplacefile"},
+      {v_.BtnSave, "btnsave"},
+      {v_.BtnTextReplace, "btntextreplace"},
+      {v_.BtnDirTextReplace, "BtnDirTextReplace"},
+      {v_.BtnBatchReturn, "BtnBatchReturn"},
+      {v_.BtnPipeiReplace, "BtnPipeiReplace"},
+      {v_.BtnDefaultExt, "BtnDefaultExt"},
+      {v_.BtnReplaceFileName, "BtnReplaceFileName"},
+      {v_.BtnRplaceNameOfDIR, "BtnRplaceNameOfDIR"},
+      {v_.BtnSearchFile, "BtnSearchFile"},
+      {v_.BtnReplaceFile, "BtnReplaceFile2"},
+      {v_.BtnReplaceAllFile, "btnreplacefileall"},
+      {v_.BtnOpenBakPath, "btnopenbakupdir"},
+      {v_.BtnSearch, "BtnSearch"},
+      // Pictures that belong to the window design rather than to the named set above.
+      {v_.BtnPiPeiDir, "BtnPiPeiDir"},
+      {v_.BtnSaveDirectory, "BtnSaveDirectory"},
+  };
+  for (const auto& [button, name] : buttons) {
+    QPixmap picture;
+    LoadBitmapResource(picture, QString::fromLatin1(name));
+    button->setIcon(QIcon(picture));
+  }
+}
+
+void TMainForm::ApplyCaptionsAndHints() {
+  v_.LblOutputPath->setText(msg_.CapOutputPath);
+  v_.LblBakupPath->setText(msg_.CapBackupPath);
+  v_.cbBackupWhenTransfter->setText(msg_.CapBackupWhenReplace);
+  v_.CbCover->setText(msg_.CapCoverSource);
+  v_.Label7->setText(msg_.CapFileExt);
+  v_.LblFileFormat->setText(msg_.CapFileFormat);
+  v_.GbHint->setTitle(msg_.CapOutputResult);
+  v_.GroupBox1->setTitle(msg_.CapFindText);
+  v_.GroupBox2->setTitle(msg_.CapReplaceText);
+  v_.GbSearchResult->setTitle(msg_.CapSearchResult);
+  v_.MnRefresh->setText(msg_.CapRefresh);
+  v_.MnDefaultOpen->setText(msg_.CapDefaultOpen);
+  v_.MnOpenWithNotepad->setText(msg_.CapOpenWithNotepad);
+  // Hover hints show only on these five controls; the others keep their texts unshown.
+  SetHint(v_.LbDocList, msg_.HintRightClick, true);
+  SetHint(v_.EdtPath, msg_.HintEnterSubfolder, true);
+  SetHint(v_.EdtOutput, msg_.HintEnterSubfolder, false);
+  SetHint(v_.BtnOpenFocusPath, QStringLiteral("打开输出路径"), true);
+  SetHint(v_.BtnOpenBakPath, QStringLiteral("打开备份路径"), true);
+  SetHint(v_.BtnBatchReturn, QStringLiteral("操作恢复"), true);
+  SetHint(v_.BtnRplaceNameOfDIR, QStringLiteral("代替文件夹所有文件名"), false);
+  SetHint(v_.BtnReplace, QStringLiteral("代替整个文件"), false);
+  SetHint(v_.BtnSearch, QStringLiteral("查询"), false);
+  SetHint(v_.BtnPiPeiDir, QStringLiteral("匹配操作整个文件夹"), false);
+}
+
+void TMainForm::RelayRuleRows() { rules_->LayoutRefresh(RuleRows::RuleWidthFor(v_.SbReplaceText->width())); }
+
+void TMainForm::FormResize() {
+  try {
+    if (!rules_ || !rules_->Exist()) return;
+    RelayRuleRows();
+    auto picture = std::make_unique<QPixmap>();
+    LoadBitmapResource(*picture, QStringLiteral("toolbuttons"));
+    s_.TabPicture = std::move(picture);
+    v_.TabBar->update();
+  } catch (...) {
+  }
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FormResize();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  // The rows follow the scroll box's width, which the layout sets after the window's own resize.
+  if (watched == v_.SbReplaceText && event->type() == QEvent::Resize) {
+    try {
+      RelayRuleRows();
+    } catch (...) {
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TMainForm::PageControl1DrawTab(QPainter& painter) {
+  try {
+    if (s_.TabPicture && !s_.TabPicture->isNull()) painter.drawPixmap(0, 0, *s_.TabPicture);
+  } catch (...) {
+  }
+}
+
+// Every close is granted, without a question.
+void TMainForm::closeEvent(QCloseEvent* event) { event->accept(); }
+
+void TMainForm::FormDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  try {
+    // The settings are saved here, first.
+    s_.Work.reset();
+    s_.TabPicture.reset();
+  } catch (...) {
+  }
+}
+
+}  // namespace zur

@@ -1,0 +1,134 @@
+#include "app/messages.h"
+
+#include <initializer_list>
+
+namespace zur {
+namespace {
+
+const QString kHome = QStringLiteral("http://%1/").arg(QLatin1String(kVendorHost));
+
+// One slot of a table with its three language columns; a null text means "not listed".
+struct Row {
+  QString MessageTables::*slot;
+  const char* zhCN;
+  const char* zhTW;
+  const char* en;
+};
+
+void Fill(MessageTables& t, int language, std::initializer_list<Row> rows) {
+  for (const Row& r : rows) {
+    const char* text = language == 1 ? r.zhTW : language == 2 ? r.en : r.zhCN;
+    if (text) t.*r.slot = QString::fromUtf8(text);
+  }
+}
+
+// Web addresses are listed in the Simplified Chinese column only.
+void FillAddress(MessageTables& t, int language, QString MessageTables::*slot, const char* path) {
+  if (language != 1 && language != 2) t.*slot = kHome + QLatin1String(path);
+}
+
+void FillCommon(MessageTables& t, int lang) {
+  Fill(t, lang, {
+    {&MessageTables::MsgInvalidFolderName, "请选择一个合法的文件夹名称", "請選擇一個合法的文件夾名稱", "Please Choose a valid path"},
+    {&MessageTables::FmtDiskNotExist, "磁盘%s不存在，请重选择一个路径。", "磁盤%s不存在，請重選擇一個路徑。", "Not exist disk:%s ,please reselect a path."},
+    {&MessageTables::MsgSelectFile, "请选择一个文件", "請選擇一個文件", "Select a path"},
+    {&MessageTables::FmtCurrentFile, "当前文件：%s", "當前文件：%s", "Current File：%s"},
+    {&MessageTables::CapFileRecovery, "文件恢复", "文件恢復", "File recovery"},
+    {&MessageTables::CapAbout, "关于", "關於", "About"},
+    {&MessageTables::HintRightClick, "鼠标右键有更多功能", "鼠標右鍵有更多功能", "Right click mouse right button for more ..."},
+    {&MessageTables::HintEnterSubfolder, "直接输入文件夹名称后，单击『Enter』将自动生成子文件夹",
+     "直接輸入文件夾名稱後，單擊『Enter』將自動生成子文件夾",
+     "Direct input file name，press enter key,the new path wile automatically generated"},
+    {&MessageTables::CapVersion, "版本号：", nullptr, nullptr},
+    {&MessageTables::CapAuthor, "作者：ZUR软件工作室", nullptr, nullptr},
+  });
+  if (lang != 1 && lang != 2) t.CapHomePage = QStringLiteral("官方主页：%1/cr/").arg(QLatin1String(kVendorHost));
+  FillAddress(t, lang, &MessageTables::UrlDonate, "jz/");
+}
+
+void FillMain(MessageTables& t, int lang) {
+  FillAddress(t, lang, &MessageTables::UrlDemo, "demo/textreplace/");
+  FillAddress(t, lang, &MessageTables::UrlUpdate, "update/tr/");
+  FillAddress(t, lang, &MessageTables::UrlProduct, "tr/");
+  Fill(t, lang, {
+    {&MessageTables::AppTitle, "ZUR文本代替助手", "ZUR文本批量代替", "ZUR batch replace text"},
+    {&MessageTables::CapOutputPath, "输出路径", "輸出路徑", "Output"},
+    {&MessageTables::CapBackupPath, "备份路径", "備份路徑", "Backup"},
+    {&MessageTables::CapBackupWhenReplace, "批量代替时备份", "批量代替時備份", "Backup"},
+    {&MessageTables::CapCoverSource, "覆盖原路径", "覆蓋原路徑", "Coverage"},
+    {&MessageTables::CapFileExt, "文件后缀", "文件後綴", "file suffix"},
+    {&MessageTables::CapFileFormat, "文件格式：多个格式请用逗号分开，例如：htm,html,asp,php",
+     "文件格式：多個格式請用逗號分開，例如：htm,html,asp,php",
+     "file format: multiple formats with commas, for example: htm, html, asp, php"},
+    {&MessageTables::CapOutputResult, "输出结果", "輸出結果", "output"},
+    {&MessageTables::CapFindText, "查找的文本", "查找的文本", "search text"},
+    {&MessageTables::CapReplaceText, "代替的文本", "代替的文本", "instead of a text"},
+    {&MessageTables::CapSearchResult, "查询结果", "查詢結果", "query result"},
+    {&MessageTables::FmtSave, "保存%s", "保存%s", "save% s"},
+    {&MessageTables::MsgSelectBackupPath, "请选择一个备份路径", "請選擇一個備份路徑", "Please select a backup path"},
+    {&MessageTables::MsgAllReplaced, "所有代替已经完成。", "所有代替已經完成。", "all the place has been completed. "},
+    {&MessageTables::MsgReplaceDone, "代替完成", "代替完成", "instead of complete"},
+    {&MessageTables::FmtRestoredTo, "已把%s恢复到%s", "已把%s恢復到%s", "has% s back to% s"},
+    {&MessageTables::FmtRestore, "恢复%s", "恢復%s", "restore% s"},
+    {&MessageTables::MsgNothingToRestore, "没有任何需要恢复的文件", "沒有任何需要恢復 的文件", "there is no need to restore files"},
+    {&MessageTables::MsgConfirmRestore, "确认要回复到原来的文件吗？", "確認要回復到原來的文件嗎？",
+     "confirm that you want to revert to the original file? "},
+    {&MessageTables::MsgNoMatchFound, "没有发现任何匹配文字 \"", "沒有發現任何匹配文字 \"", "did not find any matching text \""},
+    {&MessageTables::MsgEnterSearchText, "请输入要查询的文字", "請輸入要查詢的文字", "Please enter the text"},
+    {&MessageTables::MsgAllSearched, "所有查询已经完成。", "所有查詢已經完成。", "all inquiries have been completed. "},
+    {&MessageTables::FmtFoundCount, "共查到%d条记录", "共查到%d條記錄", "Total %d records found"},
+    {&MessageTables::MsgSearchTextEmpty, "查询的文本不能为空", "查詢的文本不能為空", "query text can not be empty"},
+    {&MessageTables::MsgNoMatchWords, "没有找到任何匹配文字: \"", "沒有找到任何匹配文字: \"", "did not find any matching words: \""},
+    {&MessageTables::CapRefresh, "刷新", "刷新", "Refresh"},
+    {&MessageTables::CapDefaultOpen, "默认打开", "默認打開", "by default"},
+    {&MessageTables::CapOpenWithNotepad, "用记事本打开", "用記事本打開", "use Notepad to open"},
+    {&MessageTables::MsgPathNotExist, "文件夹不存在", "文件夾不存在", "not exits path"},
+    // Texts of our own, for the cases where this program refuses to damage a file.
+    {&MessageTables::MsgSkippedNotText, "不是文本文件，已跳过：%s", "不是文本文件，已跳過：%s", "not a text file, skipped: %s"},
+    {&MessageTables::MsgOutputIsSource, "输出路径不能与源路径相同，否则备份会覆盖原文件。请选择另一个输出路径。",
+     "輸出路徑不能與源路徑相同，否則備份會覆蓋原文件。請選擇另一個輸出路徑。",
+     "The output path must differ from the source path, or the backups would overwrite the files. Please choose another output path."},
+    {&MessageTables::MsgPaneHasNoFile, "输出结果中没有打开的文件，请先在文件列表或查询结果中单击一个文件。",
+     "輸出結果中沒有打開的文件，請先在文件列表或查詢結果中單擊一個文件。",
+     "The output pane holds no file. Click a file in the file list or in the query results first."},
+  });
+}
+
+}  // namespace
+
+MessageTables::MessageTables() : UrlHome(kHome), UrlDemo(kHome), UrlProduct(kHome) {}
+
+void FillTables(MessageTables& tables, int languageIndex) {
+  tables.ButtonHeight = 26;
+  tables.LanguageIndex = languageIndex;
+  FillCommon(tables, tables.LanguageIndex);
+  FillMain(tables, tables.LanguageIndex);
+}
+
+void ApplyLanguage(MessageTables& tables) {
+  try {
+    FillTables(tables, 0);
+  } catch (...) {
+  }
+}
+
+QString FormatMessage(const QString& format, const QString& arg) {
+  QString out = format;
+  int at = out.indexOf(QLatin1String("%s"));
+  if (at < 0) at = out.indexOf(QLatin1String("% s"));
+  if (at >= 0) out.replace(at, out.mid(at, 2) == QLatin1String("%s") ? 2 : 3, arg);
+  return out;
+}
+
+QString FormatMessage(const QString& format, const QString& first, const QString& second) {
+  return FormatMessage(FormatMessage(format, first), second);
+}
+
+QString FormatMessage(const QString& format, int number) {
+  QString out = format;
+  int at = out.indexOf(QLatin1String("%d"));
+  if (at >= 0) out.replace(at, 2, QString::number(number));
+  return out;
+}
+
+}  // namespace zur

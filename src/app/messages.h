@@ -1,0 +1,86 @@
+// The two message tables: every text the program shows at run time, in three languages, selected by
+// a language index that is always 0 (Simplified Chinese). Filling a table assigns the slots that the
+// chosen language lists; a slot it does not list keeps its value.
+#pragma once
+
+#include <QString>
+
+namespace zur {
+
+// The vendor's web site. A reserved name: the program points users at no stranger's site.
+inline constexpr char kVendorHost[] = "www.zursoft.example";
+
+struct MessageTables {
+  MessageTables();
+
+  int LanguageIndex = 0;
+  int ButtonHeight = 0;
+
+  // Web addresses on the vendor's site.
+  QString UrlHome;
+  QString UrlDemo;
+  QString UrlUpdate;
+  QString UrlProduct;
+  QString UrlDonate;
+
+  // Common table.
+  QString MsgInvalidFolderName;
+  QString FmtDiskNotExist;
+  QString MsgSelectFile;
+  QString FmtCurrentFile;
+  QString CapFileRecovery;
+  QString CapAbout;
+  QString HintRightClick;
+  QString HintEnterSubfolder;
+  QString CapVersion;
+  QString CapAuthor;
+  QString CapHomePage;
+
+  // Main table.
+  QString AppTitle;
+  QString CapOutputPath;
+  QString CapBackupPath;
+  QString CapBackupWhenReplace;
+  QString CapCoverSource;
+  QString CapFileExt;
+  QString CapFileFormat;
+  QString CapOutputResult;
+  QString CapFindText;
+  QString CapReplaceText;
+  QString CapSearchResult;
+  QString FmtSave;
+  QString MsgSelectBackupPath;
+  QString MsgAllReplaced;
+  QString MsgReplaceDone;
+  QString FmtRestoredTo;
+  QString FmtRestore;
+  QString MsgNothingToRestore;
+  QString MsgConfirmRestore;
+  QString MsgNoMatchFound;
+  QString MsgEnterSearchText;
+  QString MsgAllSearched;
+  QString FmtFoundCount;
+  QString MsgSearchTextEmpty;
+  QString MsgNoMatchWords;
+  QString CapRefresh;
+  QString CapDefaultOpen;
+  QString CapOpenWithNotepad;
+  QString MsgPathNotExist;
+  QString MsgSkippedNotText;
+  QString MsgOutputIsSource;
+  QString MsgPaneHasNoFile;
+};
+
+// Fills both tables for the fixed language index 0. Running it twice leaves the same values.
+void ApplyLanguage(MessageTables& tables);
+
+// Fills both tables for the given language column (0 Simplified Chinese, 1 Traditional Chinese,
+// 2 English, anything else Simplified Chinese). ApplyLanguage always passes 0.
+void FillTables(MessageTables& tables, int languageIndex);
+
+// A "%s"/"%d" format filled with its arguments in order.
+QString FormatMessage(const QString& format, const QString& arg);
+QString FormatMessage(const QString& format, const QString& first, const QString& second);
+QString FormatMessage(const QString& format, int number);
+
+}  // namespace zur

@@ -1,0 +1,37 @@
+#include "app/qtext.h"
+
+#include <QPlainTextEdit>
+#include <QTextDocument>
+
+namespace zur {
+
+QString ToQ(std::string_view bytes, CodePage cp) { return QString::fromStdU16String(DecodeText(bytes, cp)); }
+
+std::string FromQ(const QString& text, CodePage cp) {
+  return EncodeText(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), text.size()), cp);
+}
+
+std::string BoxBytes(const QPlainTextEdit* box, CodePage cp) {
+  // Blocks are separated by U+2029 in the raw text, and a block never holds a LF, so after encoding
+  // every LF is a block break. The codec escapes a U+2029 read from a file, so none is mistaken.
+  QString raw = box->document()->toRawText();
+  raw.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+  std::string bytes = FromQ(raw, cp);
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 16 + 2);
+  for (char c : bytes) {
+    if (c == '\n') out.push_back('\r');
+    out.push_back(c);
+  }
+  return out;
+}
+
+void SetBoxBytes(QPlainTextEdit* box, std::string_view bytes, CodePage cp) {
+  QString text = ToQ(bytes, cp);
+  // The document breaks blocks at LF, CR LF would leave a CR behind, and a lone CR must break too.
+  text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  box->setPlainText(text);
+}
+
+}  // namespace zur

@@ -1,0 +1,25 @@
+// Window text and code-page bytes. The conversion is lossless (see platform/codepage.h), and the
+// multi-line boxes are read and written with CR LF line breaks, the way the files hold them.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+#include "platform/codepage.h"
+
+class QPlainTextEdit;
+
+namespace zur {
+
+QString ToQ(std::string_view bytes, CodePage cp);
+std::string FromQ(const QString& text, CodePage cp);
+
+// The whole text of a multi-line box as bytes, lines joined by CR LF. Reads the document's raw text,
+// so no character is replaced on the way out.
+std::string BoxBytes(const QPlainTextEdit* box, CodePage cp);
+
+// Shows `bytes` (lines separated by CR LF, LF or CR) in the box, replacing its content.
+void SetBoxBytes(QPlainTextEdit* box, std::string_view bytes, CodePage cp);
+
+}  // namespace zur

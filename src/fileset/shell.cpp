@@ -1,0 +1,42 @@
+#include "fileset/shell.h"
+
+#include "app/environment.h"
+#include "app/qtext.h"
+#include "fileset/paths.h"
+#include "platform/pathsyntax.h"
+
+namespace zur {
+
+std::string PickFolder(DesktopServices& desktop, QWidget* owner, const std::string& current, CodePage cp) {
+  try {
+    std::string chosen = desktop.PickFolder(owner, ToQ(PickFolderPrompt(current), cp));
+    // The root keeps its separator; any other folder comes without one.
+    while (chosen.size() > 1 && chosen.back() == native::kSep) chosen.pop_back();
+    return chosen;
+  } catch (...) {
+    return {};
+  }
+}
+
+void OpenTarget(DesktopServices& desktop, const std::string& target) {
+  try {
+    if (auto text = OpenTargetText(target)) desktop.OpenWithDefault(*text);
+  } catch (...) {
+  }
+}
+
+void OpenFolderWindow(DesktopServices& desktop, const std::string& folder) {
+  try {
+    desktop.OpenFolderWindow(folder);
+  } catch (...) {
+  }
+}
+
+void OpenInNotepad(DesktopServices& desktop, const std::string& file) {
+  try {
+    desktop.OpenInTextEditor(file);
+  } catch (...) {
+  }
+}
+
+}  // namespace zur
