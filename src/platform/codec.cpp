@@ -146,6 +146,13 @@ void AppendUtf8(std::string& out, char32_t c) {
 
 }  // namespace
 
+size_t CharLengthAt(std::string_view s, size_t i, CodePage cp) {
+  if (cp == CodePage::Gbk) return (IsLeadByte(static_cast<unsigned char>(s[i]), cp) && i + 1 < s.size()) ? 2 : 1;
+  char32_t ignored;
+  int len = Utf8Sequence(s, i, ignored);
+  return len > 0 ? static_cast<size_t>(len) : 1;
+}
+
 CodePage CodePageFromCharset(std::string_view charset) {
   std::string key;
   for (char c : charset) {

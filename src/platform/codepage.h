@@ -24,6 +24,10 @@ CodePage SystemCodePage();
 // True when the byte starts a two-byte character under the code page (GBK lead bytes 0x81-0xFE).
 inline bool IsLeadByte(unsigned char b, CodePage cp) { return cp == CodePage::Gbk && b >= 0x81 && b <= 0xFE; }
 
+// Length in bytes of the character that starts at s[i]: 2 for a GBK lead byte with a byte after it,
+// the length of a well-formed UTF-8 sequence, else 1.
+size_t CharLengthAt(std::string_view s, size_t i, CodePage cp);
+
 // First and last escape characters; escape = kEscapeFirst + (byte - 0x80).
 inline constexpr char16_t kEscapeFirst = 0xF780;
 inline constexpr char16_t kEscapeLast = 0xF7FF;

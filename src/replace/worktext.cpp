@@ -38,9 +38,36 @@ std::string WorkText::Join(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// True when every CR is followed by a LF, every LF follows a CR, and the text ends with CR LF.
+bool IsJoined(std::string_view text) {
+  if (text.empty()) return true;
+  if (text.size() < 2 || text[text.size() - 2] != '\r' || text.back() != '\n') return false;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    const void* lf = std::memchr(p, '\n', static_cast<size_t>(end - p));
+    const char* stop = lf ? static_cast<const char*>(lf) : end;
+    // Between line ends there is no CR but the one right before the LF.
+    const char* lineEnd = (stop < end) ? stop - 1 : end;
+    if (stop < end && (stop == p || *lineEnd != '\r')) return false;
+    if (std::memchr(p, '\r', static_cast<size_t>(lineEnd - p))) return false;
+    p = stop + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string WorkText::Join(std::string&& text) {
+  if (IsJoined(text)) return std::move(text);
+  return Join(std::string_view(text));
+}
+
 void WorkText::SetText(std::string_view text) { joined_ = Join(text); }
 
-void WorkText::LoadFromFile(const std::string& path) { SetText(fs::ReadFile(path)); }
+void WorkText::LoadFromFile(const std::string& path) { joined_ = Join(fs::ReadFile(path)); }
 
 void WorkText::SaveToFile(const std::string& path) const { fs::WriteFileSafely(path, joined_); }
 

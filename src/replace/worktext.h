@@ -19,6 +19,8 @@ class WorkText {
 
   // Replaces the lines with those of `text`, split by the rules above.
   void SetText(std::string_view text);
+  // Takes a text that is already joined (every line followed by CR LF, no other CR or LF).
+  void SetJoined(std::string joined) { joined_ = std::move(joined); }
   // Every line followed by CR LF.
   const std::string& Joined() const { return joined_; }
 
@@ -32,6 +34,8 @@ class WorkText {
 
   // The joined text of `text`: line ends made CR LF, and a CR LF after a last line without one.
   static std::string Join(std::string_view text);
+  // The same, keeping the string itself when it is already joined (no copy).
+  static std::string Join(std::string&& text);
 
  private:
   std::string joined_;

@@ -1,0 +1,121 @@
+#include "fileset/scan.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "fileset/text.h"
+#include "platform/filesystem.h"
+#include "platform/pathsyntax.h"
+
+namespace zur {
+namespace {
+
+constexpr std::string_view kExcluded[] = {".db", ".gif", ".bmp", ".png", ".jpg", ".ico", ".emf"};
+
+struct FolderIdHash {
+  size_t operator()(const fs::FolderId& id) const { return std::hash<uint64_t>()(id.inode * 1000003u ^ id.device); }
+};
+using VisitedFolders = std::unordered_set<fs::FolderId, FolderIdHash>;
+
+bool Blank(char c) { return c != '\0' && static_cast<unsigned char>(c) <= 32; }
+
+// The scan of one folder. `visited` holds every folder entered so far.
+void ScanFolder(std::string folder, const ExtList& list, std::vector<ScanEntry>& out,
+                VisitedFolders& visited) {
+  std::vector<fs::DirEntry> entries;
+  if (!fs::ListDirectory(folder, entries)) return;
+  bool first = true;
+  for (const auto& e : entries) {
+    const bool wasFirst = first;
+    first = false;
+    if (e.isFolder) {
+      std::string sub = folder + e.name + native::kSep;
+      auto id = fs::IdOfFolder(sub);
+      if (!id || !visited.insert(*id).second) continue;
+      ScanFolder(sub, list, out, visited);
+      continue;
+    }
+    if (IsExcludedExt(e.name) || !HasListedExt(e.name, list)) continue;
+    // A file that comes first in a drive's root folder upper-cases the folder value. Only the
+    // drive letter can change; ordinary folders keep their case on a case-sensitive file system.
+    if (wasFirst && folder == native::DriveRootOf(native::DrivePart(folder))) folder = AsciiUpper(folder);
+    out.push_back({folder + AsciiLower(e.name), folder + e.name});
+  }
+}
+
+}  // namespace
+
+ExtList SetExtList(std::string_view text) {
+  ExtList items;
+  size_t i = 0;
+  const size_t n = text.size();
+  auto skipBlanks = [&] {
+    while (i < n && Blank(text[i])) ++i;
+  };
+  skipBlanks();
+  while (i < n) {
+    std::string item;
+    if (text[i] == '"') {
+      ++i;
+      while (i < n) {
+        if (text[i] == '"') {
+          if (i + 1 < n && text[i + 1] == '"') {
+            item.push_back('"');
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        item.push_back(text[i++]);
+      }
+    } else {
+      while (i < n && text[i] != ',' && static_cast<unsigned char>(text[i]) > 32) item.push_back(text[i++]);
+    }
+    items.push_back(std::move(item));
+    skipBlanks();
+    if (i < n && text[i] == ',') {
+      if (i == n - 1) items.emplace_back();
+      ++i;
+      skipBlanks();
+    }
+  }
+  return items;
+}
+
+std::string FileExtension(std::string_view name) {
+  for (size_t k = name.size(); k > 0; --k) {
+    char c = name[k - 1];
+    if (native::IsDelimiter(c)) return {};
+    if (c == '.') return AsciiLower(name.substr(k - 1));
+  }
+  return {};
+}
+
+bool IsExcludedExt(std::string_view name) {
+  const std::string ext = FileExtension(name);
+  return std::find(std::begin(kExcluded), std::end(kExcluded), ext) != std::end(kExcluded);
+}
+
+bool HasListedExt(std::string_view name, const ExtList& list) {
+  try {
+    const std::string ext = FileExtension(name);
+    for (const auto& entry : list) {
+      if (AsciiLower(TrimControl("." + entry)) == ext) return true;
+    }
+    return false;
+  } catch (...) {
+    return false;
+  }
+}
+
+void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out) {
+  try {
+    VisitedFolders visited;
+    if (auto id = fs::IdOfFolder(folder)) visited.insert(*id);
+    ScanFolder(folder, list, out, visited);
+  } catch (...) {
+  }
+}
+
+}  // namespace zur

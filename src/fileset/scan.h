@@ -1,0 +1,40 @@
+// The recursive scan of a folder tree with its extension filters, used by every command that works on
+// a whole tree. The extension list comes from the extension field: comma- or blank-separated
+// extensions without dots.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zur {
+
+using ExtList = std::vector<std::string>;
+
+// Splits the field's text the way a comma-separated text line is split: commas and blanks separate,
+// a double-quoted item may hold both ("" is one quote), two commas give an empty item, a trailing comma
+// an empty last item. A blank text gives an empty list. Entries keep the letters as typed.
+ExtList SetExtList(std::string_view text);
+
+// The part of a file name from its last dot on, dot included and lower-cased; empty without a dot.
+std::string FileExtension(std::string_view name);
+
+// True for the picture and database extensions that no scan ever yields.
+bool IsExcludedExt(std::string_view name);
+
+// True when "." + an entry of the list (trimmed, lower-cased) equals the name's extension.
+bool HasListedExt(std::string_view name, const ExtList& list);
+
+// A file found by a scan: the path as the commands show and match it (the file name lower-cased) and
+// the path as stored, which every file access uses.
+struct ScanEntry {
+  std::string shown;
+  std::string stored;
+};
+
+// Appends the files of the tree under `folder` (ending in a separator) whose extension is listed and
+// not excluded: depth first, pre-order, each folder's entries in listing order, hidden files included.
+// Links to folders are followed like folders, but a folder reached a second time is not entered again.
+void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out);
+
+}  // namespace zur
