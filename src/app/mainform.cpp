@@ -14,10 +14,14 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include "app/commandgate.h"
+#include "app/outputpane.h"
 #include "app/picturetabbar.h"
 #include "app/profile.h"
 #include "app/qtext.h"
 #include "app/resources.h"
+#include "fileset/filelist.h"
+#include "fileset/workingfolders.h"
 #include "replace/rulerows.h"
 
 namespace zur {
@@ -34,7 +38,11 @@ TMainForm::TMainForm(MainFormEnv env, QWidget* parent) : QWidget(parent), env_(s
   setFont(font);
   resize(995, 702);  // the design size, until start-up sets the working size
   BuildMainView(this, v_);
+  gate_ = std::make_unique<CommandGate>();
+  pane_ = std::make_unique<OutputPane>(v_.MemoHint, env_.codePage);
   rules_ = std::make_unique<RuleRows>(v_);
+  folders_ = std::make_unique<WorkingFolders>(*this);
+  files_ = std::make_unique<FileList>(*this);
   v_.TabBar->drawTab = [this](QPainter& p) { PageControl1DrawTab(p); };
   v_.SbReplaceText->installEventFilter(this);
   FormCreate();
@@ -66,7 +74,8 @@ void TMainForm::FormCreate() {
     s_.TabPicture = std::make_unique<QPixmap>();
     LoadBitmapResource(*s_.TabPicture, QStringLiteral("toolbuttons"));
     rules_->Create(ruleWidth, msg_.CapFindText, msg_.CapReplaceText);
-    // The settings are loaded here, and the file list is filled from the source folder.
+    // The settings are loaded here.
+    files_->RefreshDocList();
     ApplyLanguage(msg_);
     resize(960, 680);
     move(10, 10);

@@ -17,7 +17,11 @@ class QPainter;
 
 namespace zur {
 
+class CommandGate;
+class FileList;
+class OutputPane;
 class RuleRows;
+class WorkingFolders;
 
 class TMainForm : public QWidget {
   Q_OBJECT
@@ -42,7 +46,12 @@ class TMainForm : public QWidget {
   // A message box with one OK button.
   void Notice(const QString& text, MessageIcon icon = MessageIcon::Plain);
 
+  // Command groups; each owns the handlers of one part of the window.
+  CommandGate& Gate() { return *gate_; }
+  OutputPane& Pane() { return *pane_; }
   RuleRows& Rules() { return *rules_; }
+  WorkingFolders& Folders() { return *folders_; }
+  FileList& Files() { return *files_; }
 
   // The caption that start-up gives the window: title, version, " - " and the vendor host.
   QString CaptionText() const;
@@ -65,7 +74,12 @@ class TMainForm : public QWidget {
   MainView v_;
   FormState s_;
   MessageTables msg_;
+  // Destroyed in reverse order, before the controls: no handler outlives the window's state.
+  std::unique_ptr<CommandGate> gate_;
+  std::unique_ptr<OutputPane> pane_;
   std::unique_ptr<RuleRows> rules_;
+  std::unique_ptr<WorkingFolders> folders_;
+  std::unique_ptr<FileList> files_;
   bool destroyed_ = false;
 };
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 #include <memory>
 
@@ -30,9 +31,27 @@ struct FormFixture {
   TMainForm& Open() {
     form = std::make_unique<TMainForm>(Env());
     form->show();
-    QTest::qWait(1);
+    form->activateWindow();
+    (void)QTest::qWaitForWindowActive(form.get());
     return *form;
   }
+
+  // Types a folder into a field the way a user does.
+  void Type(const char* field, const std::string& text) {
+    auto* edit = Find<QLineEdit>(field);
+    edit->setFocus(Qt::MouseFocusReason);
+    edit->setText(form->Q(text));
+  }
+  // Enter in a field.
+  void Enter(const char* field) { QTest::keyClick(Find<QLineEdit>(field), Qt::Key_Return); }
+  // Moves the focus to another control of the window, so that the field with the focus is left.
+  void Leave(const char* toField = "EditOldFileName") { Find<QWidget>(toField)->setFocus(Qt::TabFocusReason); }
+  // Makes `folder` the source folder: typed and confirmed with Enter.
+  void UseSource(const std::string& folder) {
+    Type("EdtPath", folder);
+    Enter("EdtPath");
+  }
+  QWidget* Focused() const { return QApplication::focusWidget(); }
   // Closes the window the way the program ends: the destructor saves the settings.
   void Close() { form.reset(); }
 

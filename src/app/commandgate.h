@@ -1,0 +1,57 @@
+// One command at a time. The long commands let window events run between files; while one runs, the
+// controls that start commands are disabled and every handler that starts a command refuses to.
+#pragma once
+
+#include <QAction>
+#include <QPointer>
+#include <QWidget>
+#include <vector>
+
+namespace zur {
+
+class CommandGate {
+ public:
+  bool Busy() const { return running_ > 0; }
+
+  // The controls that start commands.
+  void Guard(QWidget* control) { widgets_.emplace_back(control); }
+  void Guard(QAction* control) { actions_.emplace_back(control); }
+
+  // Marks a command as running for its lifetime.
+  class Running {
+   public:
+    explicit Running(CommandGate& gate) : gate_(gate) { gate_.Enter(); }
+    ~Running() { gate_.Leave(); }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+
+   private:
+    CommandGate& gate_;
+  };
+
+ private:
+  void Enter() {
+    if (running_++ > 0) return;
+    for (auto& w : widgets_) {
+      if (w) w->setEnabled(false);
+    }
+    for (auto& a : actions_) {
+      if (a) a->setEnabled(false);
+    }
+  }
+  void Leave() {
+    if (--running_ > 0) return;
+    for (auto& w : widgets_) {
+      if (w) w->setEnabled(true);
+    }
+    for (auto& a : actions_) {
+      if (a) a->setEnabled(true);
+    }
+  }
+
+  int running_ = 0;
+  std::vector<QPointer<QWidget>> widgets_;
+  std::vector<QPointer<QAction>> actions_;
+};
+
+}  // namespace zur

@@ -1,0 +1,42 @@
+// The file list: every file directly in the source folder, by bare name, sorted without regard to
+// case by the locale's collation; extended multi-selection with a current item of its own.
+#pragma once
+
+#include <QObject>
+#include <string>
+#include <vector>
+
+class QListWidgetItem;
+
+namespace zur {
+
+class TMainForm;
+
+inline constexpr char kDefaultExtensions[] = "htm,html,shtml,asp,php,aspx,jsp,txt,js,css";
+
+class FileList : public QObject {
+ public:
+  explicit FileList(TMainForm& form);
+
+  void RefreshDocList();
+  void LbDocListClick();
+  void LbDocListDblClick();
+  void LbDocListKeyDown(int key);
+  void MnRefreshClick();
+  void MnOpenWithNotepadClick();
+  void BtnDefaultExtClick();
+
+  // The entry of a row as the bytes of its file name.
+  std::string Entry(int row) const;
+  bool IsSelected(int row) const;
+  int Count() const;
+  int CurrentRow() const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  TMainForm& f_;
+};
+
+}  // namespace zur
