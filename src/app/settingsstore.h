@@ -1,0 +1,31 @@
+// The settings kept between runs: "defualt.ini" and eight text files beside the program, read once at
+// start-up and written once at orderly exit.
+#pragma once
+
+#include <string>
+
+class QPlainTextEdit;
+
+namespace zur {
+
+class TMainForm;
+
+class SettingsStore {
+ public:
+  explicit SettingsStore(TMainForm& form) : f_(form) {}
+
+  void LoadSettings();
+  void SaveSettings();
+
+  // The folder that a setting falls back to: the home folder + "/Tavimex/TextReplace/<leaf>/".
+  std::string DefaultFolder(const char* leaf) const;
+
+ private:
+  std::string TextFile(const char* format, int row = 0) const;
+  void LoadBox(QPlainTextEdit* box, const std::string& file);
+  void SaveBox(QPlainTextEdit* box, const std::string& file);
+
+  TMainForm& f_;
+};
+
+}  // namespace zur

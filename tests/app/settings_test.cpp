@@ -1,0 +1,137 @@
+// The settings kept beside the program: written at exit, read by the next window.
+#include <QCheckBox>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <filesystem>
+
+#include "support/formfixture.h"
+
+using namespace zur;
+using zur::testing::FormFixture;
+using zur::testing::ReadBytes;
+using zur::testing::WriteBytes;
+
+class SettingsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void aFirstExitWithDefaultsWritesTheElevenLines() {
+    FormFixture f;
+    f.Open();
+    const std::string home = f.dir / "home";
+    const std::string prog = f.dir / "prog/";
+    QCOMPARE(f.Find<QLineEdit>("EdtPath")->text(), QString::fromStdString(home + "/Tavimex/TextReplace/source/"));
+    QCOMPARE(f.Find<QTabWidget>("PageControl1")->currentIndex(), 0);
+    QCOMPARE(f.Find<QListWidget>("LbDocList")->count(), 0);
+    f.Close();
+    QCOMPARE(ReadBytes(prog + "defualt.ini"),
+             "[default]\r\nRECPath=" + home + "/Tavimex/TextReplace/source/\r\nOutputPath=" + home +
+                 "/Tavimex/TextReplace/output/\r\nOldFileName=\r\nNewFileName=\r\n"
+                 "EdtEXT=htm,html,shtml,asp,php,aspx,jsp,txt,js,css\r\nBackupWhenT=0\r\nCbCover=0\r\nBackupPath=" +
+                 home + "/Tavimex/TextReplace/bak/\r\nBatchType=0\r\ncurListIndex=-1\r\n");
+    for (const char* name : {"KeyText1", "KeyText2", "KeyText3", "ReplaceText1", "ReplaceText2", "ReplaceText3",
+                             "SearchKey", "MmSearchReplace"}) {
+      QVERIFY2(std::filesystem::exists(prog + name + ".txt"), name);
+      QCOMPARE(std::filesystem::file_size(prog + name + ".txt"), uintmax_t(0));
+    }
+  }
+
+  void aSecondWindowReadsWhatTheFirstWrote_data() {
+    QTest::addColumn<int>("codePage");
+    QTest::newRow("utf8") << int(CodePage::Utf8);
+    QTest::newRow("gbk") << int(CodePage::Gbk);
+  }
+  void aSecondWindowReadsWhatTheFirstWrote() {
+    QFETCH(int, codePage);
+    FormFixture f(static_cast<CodePage>(codePage));
+    TMainForm& form = f.Open();
+    WriteBytes(f.dir / "s/1.txt", "");
+    WriteBytes(f.dir / "s/2.txt", "");
+    f.UseSource(f.dir / "s");
+    f.Type("EdtOutput", f.dir / "o");
+    f.Type("EdtBackupPath", f.dir / "b");
+    f.Leave();
+    f.Find<QLineEdit>("EditOldFileName")->setText(QStringLiteral("旧"));
+    f.Find<QLineEdit>("EditNewFileName")->setText(QStringLiteral("新"));
+    f.Find<QLineEdit>("EdtEXT")->setText(QStringLiteral("htm, txt"));
+    f.Find<QCheckBox>("cbBackupWhenTransfter")->setChecked(true);
+    form.View().MmRuleFind[1]->setPlainText(QStringLiteral("查找\n第二行"));
+    form.View().MmRuleReplace[3]->setPlainText(QStringLiteral("代替"));
+    form.View().MmoSearchText->setPlainText(QStringLiteral("搜索"));
+    form.View().LbDocList->setCurrentRow(1);
+    f.Find<QTabWidget>("PageControl1")->setCurrentIndex(2);
+    f.Close();
+
+    TMainForm& again = f.Open();
+    QCOMPARE(again.State().SourcePath, f.dir / "s/");
+    QCOMPARE(again.State().OutputPath, f.dir / "o/");
+    QCOMPARE(again.State().BackupPath, f.dir / "b/");
+    QCOMPARE(f.Find<QLineEdit>("EditOldFileName")->text(), QStringLiteral("旧"));
+    QCOMPARE(f.Find<QLineEdit>("EditNewFileName")->text(), QStringLiteral("新"));
+    QCOMPARE(f.Find<QLineEdit>("EdtEXT")->text(), QStringLiteral("htm, txt"));
+    QVERIFY(f.Find<QCheckBox>("cbBackupWhenTransfter")->isChecked());
+    QCOMPARE(f.Find<QTabWidget>("PageControl1")->currentIndex(), 2);
+    QCOMPARE(again.View().MmRuleFind[1]->toPlainText(), QStringLiteral("查找\n第二行\n"));
+    QCOMPARE(again.View().MmRuleReplace[3]->toPlainText(), QStringLiteral("代替\n"));
+    QCOMPARE(again.View().MmoSearchText->toPlainText(), QStringLiteral("搜索\n"));
+    QCOMPARE(again.View().LbDocList->currentRow(), 1);
+    QVERIFY(again.View().LbDocList->selectedItems().isEmpty());
+    // The files hold the code page's bytes.
+    const std::string expected = codePage == int(CodePage::Gbk) ? "\xB2\xE9\xD5\xD2\r\n\xB5\xDA\xB6\xFE\xD0\xD0\r\n"
+                                                                 : "查找\r\n第二行\r\n";
+    QCOMPARE(ReadBytes(f.dir / "prog/KeyText1.txt"), expected);
+  }
+
+  void storedValuesAreReadWithTheirQuirks() {
+    FormFixture f;
+    const std::string prog = f.dir / "prog/";
+    WriteBytes(prog + "defualt.ini", "[default]\nRECPath=\"" + f.dir / "a//b" + "\"\nOutputPath=" + f.dir / "out" +
+                                          "\nBackupWhenT=yes\nCbCover=0x1\nBatchType=2\nUnknown=kept\n");
+    WriteBytes(prog + "KeyText2.txt", "a\rb\n");
+    TMainForm& form = f.Open();
+    QCOMPARE(form.State().SourcePath, f.dir / "a/b/");
+    QVERIFY(!f.Find<QCheckBox>("cbBackupWhenTransfter")->isChecked());
+    QVERIFY(f.Find<QCheckBox>("CbCover")->isChecked());
+    // The cover option shows the source folder while the output folder keeps its stored value.
+    QCOMPARE(f.Find<QLineEdit>("EdtOutput")->text(), form.Q(f.dir / "a/b/"));
+    QCOMPARE(form.State().OutputPath, f.dir / "out/");
+    QCOMPARE(f.Find<QTabWidget>("PageControl1")->currentIndex(), 2);
+    QCOMPARE(form.View().MmRuleFind[2]->toPlainText(), QStringLiteral("a\nb\n"));
+    f.Close();
+    // Keys are rewritten in place and other keys stay.
+    const std::string ini = ReadBytes(prog + "defualt.ini");
+    QVERIFY(ini.find("[default]\r\nRECPath=" + f.dir / "a/b/" + "\r\nOutputPath=") == 0);
+    QVERIFY(ini.find("Unknown=kept\r\n") != std::string::npos);
+    QVERIFY(ini.find("CbCover=1\r\n") != std::string::npos);
+  }
+
+  void nothingIsWrittenBeforeExitAndAFailedWriteEndsSaving() {
+    FormFixture f;
+    const std::string prog = f.dir / "prog/";
+    f.Open();
+    QVERIFY(!std::filesystem::exists(prog + "defualt.ini"));
+    f.Find<QLineEdit>("EditOldFileName")->setText("x");
+    f.Close();
+    QVERIFY(std::filesystem::exists(prog + "defualt.ini"));
+
+    // The settings file deleted while the program runs comes back with the values of the moment.
+    f.Open();
+    std::filesystem::remove(prog + "defualt.ini");
+    std::filesystem::remove(prog + "KeyText1.txt");
+    f.Find<QLineEdit>("EditOldFileName")->setText("y");
+    f.Close();
+    QVERIFY(ReadBytes(prog + "defualt.ini").find("OldFileName=y\r\n") != std::string::npos);
+
+    // A settings file that cannot be written ends saving at once: no text file is written either.
+    f.Open();
+    std::filesystem::remove(prog + "defualt.ini");
+    std::filesystem::create_directory(prog + "defualt.ini");
+    std::filesystem::remove(prog + "KeyText1.txt");
+    f.Close();
+    QVERIFY(!std::filesystem::exists(prog + "KeyText1.txt"));
+  }
+};
+
+QTEST_MAIN(SettingsTest)
+#include "settings_test.moc"
