@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 namespace zur {
@@ -12,6 +13,9 @@ namespace zur {
 class CommandGate {
  public:
   bool Busy() const { return running_ > 0; }
+
+  // Runs when the last running command has ended (to show what it left to show).
+  void OnIdle(std::function<void()> idle) { idle_ = std::move(idle); }
 
   // The controls that start commands.
   void Guard(QWidget* control) { widgets_.emplace_back(control); }
@@ -41,6 +45,7 @@ class CommandGate {
   }
   void Leave() {
     if (--running_ > 0) return;
+    if (idle_) idle_();
     for (auto& w : widgets_) {
       if (w) w->setEnabled(true);
     }
@@ -50,6 +55,7 @@ class CommandGate {
   }
 
   int running_ = 0;
+  std::function<void()> idle_;
   std::vector<QPointer<QWidget>> widgets_;
   std::vector<QPointer<QAction>> actions_;
 };

@@ -85,6 +85,9 @@ void FillMain(MessageTables& t, int lang) {
     {&MessageTables::MsgPathNotExist, "文件夹不存在", "文件夾不存在", "not exits path"},
     // Texts of our own, for the cases where this program refuses to damage a file.
     {&MessageTables::MsgSkippedNotText, "不是文本文件，已跳过：%s", "不是文本文件，已跳過：%s", "not a text file, skipped: %s"},
+    {&MessageTables::MsgFileFailed, "未能处理，文件保持原样：%s", "未能處理，文件保持原樣：%s",
+     "could not be processed, the file is unchanged: %s"},
+    {&MessageTables::MsgNoBackupCopy, "没有备份文件，未恢复：%s", "沒有備份文件，未恢復：%s", "no backup copy, not restored: %s"},
     {&MessageTables::MsgOutputIsSource, "输出路径不能与源路径相同，否则备份会覆盖原文件。请选择另一个输出路径。",
      "輸出路徑不能與源路徑相同，否則備份會覆蓋原文件。請選擇另一個輸出路徑。",
      "The output path must differ from the source path, or the backups would overwrite the files. Please choose another output path."},

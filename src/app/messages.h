@@ -67,6 +67,8 @@ struct MessageTables {
   QString CapOpenWithNotepad;
   QString MsgPathNotExist;
   QString MsgSkippedNotText;
+  QString MsgFileFailed;
+  QString MsgNoBackupCopy;
   QString MsgOutputIsSource;
   QString MsgPaneHasNoFile;
 };

@@ -109,10 +109,13 @@ bool HasListedExt(std::string_view name, const ExtList& list) {
   }
 }
 
-void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out) {
+void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out,
+                    const std::string& leaveOut) {
   try {
     VisitedFolders visited;
     if (auto id = fs::IdOfFolder(folder)) visited.insert(*id);
+    // Marking the left-out folder as visited keeps the scan out of it.
+    if (auto id = leaveOut.empty() ? std::nullopt : fs::IdOfFolder(leaveOut)) visited.insert(*id);
     ScanFolder(folder, list, out, visited);
   } catch (...) {
   }

@@ -35,6 +35,9 @@ struct ScanEntry {
 // Appends the files of the tree under `folder` (ending in a separator) whose extension is listed and
 // not excluded: depth first, pre-order, each folder's entries in listing order, hidden files included.
 // Links to folders are followed like folders, but a folder reached a second time is not entered again.
-void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out);
+// A folder named in `leaveOut` (for instance the output folder inside the source folder) is not
+// entered.
+void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out,
+                    const std::string& leaveOut = {});
 
 }  // namespace zur
