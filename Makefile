@@ -23,6 +23,7 @@ test: build
 
 bench: build
 	@$(BUILD_DIR)/bench/zur_bench
+	@$(BUILD_DIR)/bench/zur_bench_window
 
 # Draws the pictures again into resources/ (they are committed).
 pictures: deps

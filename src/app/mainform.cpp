@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QToolButton>
@@ -17,11 +18,15 @@
 #include "app/commandgate.h"
 #include "app/outputpane.h"
 #include "app/picturetabbar.h"
+#include "app/settingsstore.h"
 #include "app/profile.h"
 #include "app/qtext.h"
 #include "app/resources.h"
 #include "fileset/filelist.h"
 #include "fileset/workingfolders.h"
+#include "replace/backup.h"
+#include "replace/batchcommands.h"
+#include "replace/restore.h"
 #include "replace/rulerows.h"
 
 namespace zur {
@@ -39,10 +44,17 @@ TMainForm::TMainForm(MainFormEnv env, QWidget* parent) : QWidget(parent), env_(s
   resize(995, 702);  // the design size, until start-up sets the working size
   BuildMainView(this, v_);
   gate_ = std::make_unique<CommandGate>();
+  gate_->OnIdle([this] {
+    ShowPending();
+    eventsRunAgo_.invalidate();
+  });
   pane_ = std::make_unique<OutputPane>(v_.MemoHint, env_.codePage);
   rules_ = std::make_unique<RuleRows>(v_);
   folders_ = std::make_unique<WorkingFolders>(*this);
   files_ = std::make_unique<FileList>(*this);
+  batches_ = std::make_unique<BatchCommands>(*this);
+  restore_ = std::make_unique<Restore>(*this);
+  settings_ = std::make_unique<SettingsStore>(*this);
   v_.TabBar->drawTab = [this](QPainter& p) { PageControl1DrawTab(p); };
   v_.SbReplaceText->installEventFilter(this);
   FormCreate();
@@ -55,6 +67,30 @@ std::string TMainForm::B(const QString& text) const { return FromQ(text, env_.co
 
 void TMainForm::Notice(const QString& text, MessageIcon icon) {
   if (env_.desktop) env_.desktop->ShowMessage(this, text, icon);
+}
+
+void TMainForm::Hint(const QString& text) { v_.LbHint->setText(text); }
+
+void TMainForm::ShowProgress(bool shown) {
+  ShowPending();
+  v_.ProgressBar1->setVisible(shown);
+}
+
+// The bar repaints at once whenever its value changes, so steps are gathered and shown with events.
+void TMainForm::ProgressStep() {
+  progress_ = ProgressAfterStep(progress_, v_.ProgressBar1->minimum(), v_.ProgressBar1->maximum());
+}
+
+void TMainForm::ShowPending() {
+  pane_->Flush();
+  v_.ProgressBar1->setValue(progress_);
+}
+
+void TMainForm::RunPendingEvents() {
+  if (eventsRunAgo_.isValid() && eventsRunAgo_.elapsed() < 25) return;
+  ShowPending();
+  QCoreApplication::processEvents();
+  eventsRunAgo_.start();
 }
 
 QString TMainForm::CaptionText() const {
@@ -74,7 +110,7 @@ void TMainForm::FormCreate() {
     s_.TabPicture = std::make_unique<QPixmap>();
     LoadBitmapResource(*s_.TabPicture, QStringLiteral("toolbuttons"));
     rules_->Create(ruleWidth, msg_.CapFindText, msg_.CapReplaceText);
-    // The settings are loaded here.
+    settings_->LoadSettings();
     files_->RefreshDocList();
     ApplyLanguage(msg_);
     resize(960, 680);
@@ -192,7 +228,7 @@ void TMainForm::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   try {
-    // The settings are saved here, first.
+    settings_->SaveSettings();
     s_.Work.reset();
     s_.TabPicture.reset();
   } catch (...) {

@@ -3,6 +3,7 @@
 // the window through this class.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -17,7 +18,10 @@ class QPainter;
 
 namespace zur {
 
+class BatchCommands;
 class CommandGate;
+class Restore;
+class SettingsStore;
 class FileList;
 class OutputPane;
 class RuleRows;
@@ -45,6 +49,17 @@ class TMainForm : public QWidget {
 
   // A message box with one OK button.
   void Notice(const QString& text, MessageIcon icon = MessageIcon::Plain);
+  // The one-line hint under the output pane.
+  void Hint(const QString& text);
+  // The progress bar: shown or hidden, and one step of a tenth of its range (a full bar starts again).
+  void ShowProgress(bool shown);
+  void ProgressStep();
+  // Lets pending window events run (repaint, input) in the middle of a long command, at most every
+  // 25 ms, so that a run over many small files is not slowed by painting. The report lines and the
+  // progress gathered so far are shown first.
+  void RunPendingEvents();
+  // Shows the gathered report lines and the progress position now.
+  void ShowPending();
 
   // Command groups; each owns the handlers of one part of the window.
   CommandGate& Gate() { return *gate_; }
@@ -52,6 +67,9 @@ class TMainForm : public QWidget {
   RuleRows& Rules() { return *rules_; }
   WorkingFolders& Folders() { return *folders_; }
   FileList& Files() { return *files_; }
+  BatchCommands& Batches() { return *batches_; }
+  Restore& Restorer() { return *restore_; }
+  SettingsStore& Settings() { return *settings_; }
 
   // The caption that start-up gives the window: title, version, " - " and the vendor host.
   QString CaptionText() const;
@@ -80,7 +98,12 @@ class TMainForm : public QWidget {
   std::unique_ptr<RuleRows> rules_;
   std::unique_ptr<WorkingFolders> folders_;
   std::unique_ptr<FileList> files_;
+  std::unique_ptr<BatchCommands> batches_;
+  std::unique_ptr<Restore> restore_;
+  std::unique_ptr<SettingsStore> settings_;
   bool destroyed_ = false;
+  int progress_ = 0;            // the progress position, shown on the bar by ShowPending
+  QElapsedTimer eventsRunAgo_;  // since events last ran in a command
 };
 
 }  // namespace zur

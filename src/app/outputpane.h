@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <string>
 
 #include "platform/codepage.h"
@@ -16,8 +17,11 @@ class OutputPane {
   OutputPane(QPlainTextEdit* box, CodePage cp) : box_(box), cp_(cp) {}
 
   void Clear();
-  // A report line at the end of the pane.
+  // A report line at the end of the pane. Lines are gathered and shown together by Flush, so that a
+  // long run costs the same per line however many lines the pane holds.
   void AppendLine(const QString& line);
+  // Shows the gathered report lines.
+  void Flush();
 
   // Shows the file through the line model (every line followed by a line break) and remembers it.
   // Throws fs::FileError when the file cannot be read; the pane then keeps its text.
@@ -27,12 +31,13 @@ class OutputPane {
   void ForgetFile() { loadedFile_.clear(); }
 
   // The pane's text as bytes, lines joined by CR LF.
-  std::string Bytes() const;
+  std::string Bytes();
 
  private:
   QPlainTextEdit* box_;
   CodePage cp_;
   std::string loadedFile_;
+  QStringList pending_;
 };
 
 }  // namespace zur
