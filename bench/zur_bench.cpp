@@ -15,6 +15,7 @@
 #include "fileset/scan.h"
 #include "platform/filesystem.h"
 #include "replace/substitute.h"
+#include "search/filecontains.h"
 #include "synthetic_tree.h"
 
 using namespace zur;
@@ -86,6 +87,39 @@ int main(int argc, char** argv) {
   Report("contains_rate", mb / containsSeconds, "MB/s");
   Report("contains_vs_floor", containsSeconds / floorSeconds, "x");
   Report("contains_hits", static_cast<double>(hits), "files");
+
+  // The text search (scan + contains, as the search command does it) beside grep on the same files.
+  struct Case {
+    const char* name;
+    const char* ours;  // the text as the search box gives it (lines joined by CR LF)
+    const char* grep;  // the same for grep -F (lines joined by LF: grep reads them as two patterns)
+  };
+  const Case cases[] = {
+      {"one_line_absent", "qqzzxx never", "qqzzxx never"},
+      {"one_line_common", "function return", "function return"},
+      {"two_line_absent", "qqzz\r\nxxyy", "qqzz\nxxyy"},
+  };
+  std::string include;
+  for (const auto& ext : SetExtList(kExtensions)) include += " --include='*." + ext + "'";
+  for (const Case& c : cases) {
+    Timer ours;
+    std::vector<ScanEntry> scanned;
+    ScanFolderTree(tree + "/", SetExtList(kExtensions), scanned);
+    size_t found = 0;
+    for (const auto& f : scanned) found += FileContainsText(f.stored, c.ours);
+    const double oursSeconds = ours.Seconds();
+    std::string command = "grep -rlF" + include + " -e '" + c.grep + "' '" + tree + "' | wc -l > /dev/null";
+    Timer grep;
+    const int status = std::system(command.c_str());
+    const double grepSeconds = grep.Seconds();
+    const std::string name = std::string("search_") + c.name;
+    Report((name + "_files").c_str(), static_cast<double>(found), "files");
+    Report((name + "_time").c_str(), oursSeconds, "s");
+    if (status == 0) {
+      Report((name + "_grep_time").c_str(), grepSeconds, "s");
+      Report((name + "_vs_grep").c_str(), oursSeconds / grepSeconds, "x");
+    }
+  }
 
   if (made) std::filesystem::remove_all(root);
   return 0;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -26,6 +27,11 @@
 #include "fileset/workingfolders.h"
 #include "replace/backup.h"
 #include "replace/batchcommands.h"
+#include "replace/matchreplace.h"
+#include "replace/namereplace.h"
+#include "search/previewfile.h"
+#include "search/previewfind.h"
+#include "search/textsearch.h"
 #include "replace/restore.h"
 #include "replace/rulerows.h"
 
@@ -55,9 +61,15 @@ TMainForm::TMainForm(MainFormEnv env, QWidget* parent) : QWidget(parent), env_(s
   batches_ = std::make_unique<BatchCommands>(*this);
   restore_ = std::make_unique<Restore>(*this);
   settings_ = std::make_unique<SettingsStore>(*this);
+  match_ = std::make_unique<MatchReplace>(*this);
+  names_ = std::make_unique<NameReplace>(*this);
+  search_ = std::make_unique<TextSearch>(*this);
+  previewFile_ = std::make_unique<PreviewFile>(*this);
+  find_ = std::make_unique<PreviewFind>(*this);
   v_.TabBar->drawTab = [this](QPainter& p) { PageControl1DrawTab(p); };
   v_.SbReplaceText->installEventFilter(this);
   FormCreate();
+  for (QPlainTextEdit* box : findChildren<QPlainTextEdit*>()) box->installEventFilter(this);
 }
 
 TMainForm::~TMainForm() { FormDestroy(); }
@@ -204,6 +216,16 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  // Shift+Enter would put a U+2028 line separator into a multi-line box, which a file would keep as
+  // a character; every line break in these boxes is an ordinary one.
+  if (event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    auto* box = qobject_cast<QPlainTextEdit*>(watched);
+    if (box && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && (key->modifiers() & Qt::ShiftModifier)) {
+      if (!box->isReadOnly()) box->textCursor().insertBlock();
+      return true;
+    }
+  }
   // The rows follow the scroll box's width, which the layout sets after the window's own resize.
   if (watched == v_.SbReplaceText && event->type() == QEvent::Resize) {
     try {

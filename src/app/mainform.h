@@ -23,6 +23,11 @@ class CommandGate;
 class Restore;
 class SettingsStore;
 class FileList;
+class MatchReplace;
+class NameReplace;
+class PreviewFile;
+class PreviewFind;
+class TextSearch;
 class OutputPane;
 class RuleRows;
 class WorkingFolders;
@@ -70,6 +75,11 @@ class TMainForm : public QWidget {
   BatchCommands& Batches() { return *batches_; }
   Restore& Restorer() { return *restore_; }
   SettingsStore& Settings() { return *settings_; }
+  MatchReplace& Matches() { return *match_; }
+  NameReplace& Names() { return *names_; }
+  TextSearch& Search() { return *search_; }
+  PreviewFind& PreviewEditor() { return *find_; }
+  PreviewFile& PreviewFiles() { return *previewFile_; }
 
   // The caption that start-up gives the window: title, version, " - " and the vendor host.
   QString CaptionText() const;
@@ -101,6 +111,11 @@ class TMainForm : public QWidget {
   std::unique_ptr<BatchCommands> batches_;
   std::unique_ptr<Restore> restore_;
   std::unique_ptr<SettingsStore> settings_;
+  std::unique_ptr<MatchReplace> match_;
+  std::unique_ptr<NameReplace> names_;
+  std::unique_ptr<TextSearch> search_;
+  std::unique_ptr<PreviewFile> previewFile_;
+  std::unique_ptr<PreviewFind> find_;
   bool destroyed_ = false;
   int progress_ = 0;            // the progress position, shown on the bar by ShowPending
   QElapsedTimer eventsRunAgo_;  // since events last ran in a command

@@ -82,6 +82,21 @@ bool FileExists(const std::string& path) {
   }
 }
 
+std::string ResolveStoredName(const std::string& path) {
+  try {
+    if (path.empty() || FileExists(path)) return path;
+    const std::string folder = FolderPart(path);
+    const std::string name = AsciiLower(FileNamePart(path));
+    std::vector<fs::DirEntry> entries;
+    if (!fs::ListDirectory(folder, entries)) return path;
+    for (const auto& e : entries) {
+      if (!e.isFolder && AsciiLower(e.name) == name) return folder + e.name;
+    }
+  } catch (...) {
+  }
+  return path;
+}
+
 CreateOutcome CreateFolderPath(const std::string& path) {
   try {
     if (path.empty()) return CreateOutcome::Invalid;

@@ -30,6 +30,10 @@ bool FileExists(const std::string& path);
 
 enum class CreateOutcome { Done, Failed, Invalid };
 
+// The path of an existing file whose name equals the given one without regard to ASCII case, when the
+// path as given names no file (tree scans show file names in lower case); else the path unchanged.
+std::string ResolveStoredName(const std::string& path);
+
 // Makes the folder and every missing parent, from the top down. An empty path, or a relative path
 // whose first folder does not exist, is invalid; a failing creation is failed.
 CreateOutcome CreateFolderPath(const std::string& path);

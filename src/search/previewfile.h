@@ -1,0 +1,28 @@
+// The commands on the output pane as an editor: replace every occurrence of the search text in it,
+// and save it back to the file it was loaded from (never over another file).
+#pragma once
+
+#include <QObject>
+
+namespace zur {
+
+class TMainForm;
+
+class PreviewFile : public QObject {
+ public:
+  explicit PreviewFile(TMainForm& form);
+
+  void BtnReplaceClick();
+  // Saves without a word; nothing when the pane holds no file.
+  void BtnSaveFileClick();
+  // Saves and says so; says why not when the pane holds no file.
+  void BtnSaveDirectoryClick();
+
+ private:
+  // Writes the pane over its file; false when the pane holds no file or the write failed.
+  bool WritePane();
+
+  TMainForm& f_;
+};
+
+}  // namespace zur

@@ -1,0 +1,131 @@
+#include "search/textsearch.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QToolButton>
+
+#include "app/commandgate.h"
+#include "app/mainform.h"
+#include "app/outputpane.h"
+#include "app/qtext.h"
+#include "fileset/paths.h"
+#include "fileset/scan.h"
+#include "fileset/shell.h"
+#include "fileset/text.h"
+#include "search/filecontains.h"
+
+namespace zur {
+namespace {
+
+constexpr int kFileRole = Qt::UserRole;  // the stored path of an entry
+
+}  // namespace
+
+TextSearch::TextSearch(TMainForm& form) : f_(form) {
+  MainView& v = f_.View();
+  connect(v.BtnSearch, &QToolButton::clicked, this, [this] { BtnSearchClick(); });
+  connect(v.LbSearch, &QListWidget::itemSelectionChanged, this, [this] { LbSearchClick(); });
+  connect(v.LbSearch, &QListWidget::itemDoubleClicked, this, [this] { LbSearchDblClick(); });
+  connect(v.LbSearch, &QListWidget::customContextMenuRequested, this,
+          [list = v.LbSearch, menu = v.PmSearchResult](const QPoint& at) { menu->popup(list->viewport()->mapToGlobal(at)); });
+  connect(v.N1, &QAction::triggered, this, [this] { N1Click(); });
+  connect(v.N2, &QAction::triggered, this, [this] { N2Click(); });
+  connect(v.N3, &QAction::triggered, this, [this] { N3Click(); });
+  f_.Gate().Guard(v.BtnSearch);
+}
+
+void TextSearch::BtnSearchClick() {
+  if (f_.Gate().Busy()) return;
+  CommandGate::Running running(f_.Gate());
+  try {
+    MainView& v = f_.View();
+    f_.ShowProgress(true);
+    std::vector<ScanEntry> files;
+    ScanFolderTree(f_.State().SourcePath, SetExtList(f_.B(v.EdtEXT->text())), files);
+    f_.State().Work->Clear();
+    f_.Pane().Clear();
+    // Inner line breaks stay, as CR LF.
+    const std::string text = TrimControl(BoxBytes(v.MmoSearchText, f_.Cp()));
+    if (text.empty()) {
+      f_.Notice(f_.Msg().MsgEnterSearchText);
+      v.MmoSearchText->setFocus(Qt::OtherFocusReason);
+      return;
+    }
+    v.LbSearch->clear();
+    for (const ScanEntry& file : files) {
+      try {
+        if (!FileExists(file.stored)) continue;
+        f_.ProgressStep();
+        const bool hit = FileContainsText(file.stored, text);
+        f_.ProgressStep();
+        if (hit) {
+          std::string shown = file.shown;
+          NormalizePath(shown);
+          auto* item = new QListWidgetItem(f_.Q(shown));
+          item->setData(kFileRole, QByteArray::fromStdString(file.stored));
+          v.LbSearch->addItem(item);
+        }
+        f_.ProgressStep();
+        f_.RunPendingEvents();
+      } catch (...) {
+        // A file that cannot be read is left out of the results.
+      }
+    }
+    f_.Hint(f_.Msg().MsgAllSearched);
+    v.GbSearchResult->setTitle(FormatMessage(f_.Msg().FmtFoundCount, v.LbSearch->count()));
+    f_.ShowProgress(false);
+  } catch (...) {
+  }
+}
+
+std::string TextSearch::SelectedFile() const {
+  const auto selected = f_.View().LbSearch->selectedItems();
+  return selected.isEmpty() ? std::string() : selected.first()->data(kFileRole).toByteArray().toStdString();
+}
+
+void TextSearch::WithSelectedFile(const std::function<void(const std::string&)>& open) {
+  try {
+    const std::string file = SelectedFile();
+    if (file.empty()) {
+      f_.Notice(f_.Msg().MsgSelectFile);
+      return;
+    }
+    open(file);
+  } catch (...) {
+  }
+}
+
+void TextSearch::LbSearchClick() {
+  try {
+    if (f_.Gate().Busy()) return;
+    const std::string file = SelectedFile();
+    if (!file.empty()) f_.Pane().LoadFile(file);
+  } catch (...) {
+  }
+}
+
+void TextSearch::LbSearchDblClick() {
+  try {
+    const std::string file = SelectedFile();
+    if (!file.empty()) OpenTarget(f_.Desktop(), file);
+  } catch (...) {
+  }
+}
+
+void TextSearch::N1Click() {
+  WithSelectedFile([this](const std::string& file) { OpenTarget(f_.Desktop(), FolderPart(file)); });
+}
+
+void TextSearch::N2Click() {
+  WithSelectedFile([this](const std::string& file) { OpenTarget(f_.Desktop(), file); });
+}
+
+void TextSearch::N3Click() {
+  WithSelectedFile([this](const std::string& file) { OpenInNotepad(f_.Desktop(), file); });
+}
+
+}  // namespace zur
