@@ -23,6 +23,7 @@ struct FormFixture {
     env.homeDir = dir / "home";
     env.codePage = codePage;
     env.desktop = &desktop;
+    env.endProgram = [this] { ++ended; };
     std::filesystem::create_directories(env.exeDir);
     std::filesystem::create_directories(env.homeDir);
     return env;
@@ -63,6 +64,7 @@ struct FormFixture {
   CodePage codePage;
   TempDir dir;
   RecordingDesktop desktop;
+  int ended = 0;  // how often the program was asked to end
   std::unique_ptr<TMainForm> form;
 };
 

@@ -1,0 +1,16 @@
+// Small rules of the branding block: web addresses and the "update.txt" file.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zur {
+
+// An address as the About box opens it: "http://" is put in front unless it holds "://".
+std::string WebAddressText(std::string_view text);
+
+// Writes "update.txt" in the program's folder: the running program's file name and CR LF.
+// Throws fs::FileError when it cannot be written.
+void WriteUpdateTxt(const std::string& exeDir, const std::string& exeFileName);
+
+}  // namespace zur

@@ -1,0 +1,68 @@
+// A small HTTP server on 127.0.0.1 for the tests: fixed answers by path, every request recorded.
+#pragma once
+
+#include <QMap>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace zur::testing {
+
+class HttpServer : public QObject {
+ public:
+  struct Answer {
+    int status = 200;
+    QByteArray body;
+    int pieces = 1;       // the body is sent in this many pieces,
+    int pauseMs = 0;      // this far apart
+  };
+
+  HttpServer() {
+    server_.listen(QHostAddress::LocalHost, 0);
+    connect(&server_, &QTcpServer::newConnection, this, [this] {
+      while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+      }
+    });
+  }
+
+  QString Url(const QString& path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path); }
+  void Serve(const QByteArray& path, Answer answer) { answers_[path] = std::move(answer); }
+  int Requests(const QByteArray& path) const { return requested_.count(path); }
+  QList<QByteArray> requested_;
+
+ private:
+  void Read(QTcpSocket* socket) {
+    QByteArray& buffer = buffers_[socket];
+    buffer += socket->readAll();
+    const qsizetype end = buffer.indexOf("\r\n\r\n");
+    if (end < 0) return;
+    const QByteArray path = buffer.left(buffer.indexOf("\r\n")).split(' ').value(1);
+    buffers_.remove(socket);
+    requested_.append(path);
+    const Answer answer = answers_.value(path, Answer{404, "not here"});
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + " X\r\nContent-Type: text/html\r\n" +
+                      "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\nConnection: close\r\n";
+    socket->write(head + "\r\n");
+    Send(socket, answer, 0);
+  }
+
+  void Send(QPointer<QTcpSocket> socket, Answer answer, int piece) {
+    if (!socket) return;
+    const qsizetype size = (answer.body.size() + answer.pieces - 1) / answer.pieces;
+    socket->write(answer.body.mid(piece * size, size));
+    if (piece + 1 < answer.pieces) {
+      QTimer::singleShot(answer.pauseMs, this, [this, socket, answer, piece] { Send(socket, answer, piece + 1); });
+    } else {
+      socket->disconnectFromHost();
+    }
+  }
+
+  QTcpServer server_;
+  QMap<QByteArray, Answer> answers_;
+  QMap<QTcpSocket*, QByteArray> buffers_;
+};
+
+}  // namespace zur::testing
