@@ -5,6 +5,7 @@
 
 #include <QPoint>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -40,6 +41,8 @@ struct MainFormEnv {
   std::string homeDir;      // the user's home folder, without a trailing separator
   CodePage codePage = CodePage::Utf8;
   DesktopServices* desktop = nullptr;
+  // Ends the program the normal way (the event loop ends, the window's shut-down saves the settings).
+  std::function<void()> endProgram;
 };
 
 }  // namespace zur

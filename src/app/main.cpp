@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
   env.homeDir = zur::HomeFolder();
   env.codePage = zur::SystemCodePage();
   env.desktop = &desktop;
+  env.endProgram = [] { QCoreApplication::quit(); };
 
   zur::TMainForm form(env);
   zur::ShowAnimated(&form);

@@ -20,6 +20,7 @@
 #include "app/outputpane.h"
 #include "app/picturetabbar.h"
 #include "app/settingsstore.h"
+#include "branding/brandpanel.h"
 #include "app/profile.h"
 #include "app/qtext.h"
 #include "app/resources.h"
@@ -115,8 +116,9 @@ QString TMainForm::CaptionText() const {
 void TMainForm::FormCreate() {
   try {
     ApplyLanguage(msg_);
-    // The branding block is added to PnlCSParent here.
     s_.ExeDir = env_.exeDir;
+    brandPanel_ = new TPnlTavimex(*this, v_.PnlCSParent);
+    brandPanel_->show();
     s_.Work = std::make_unique<WorkText>();
     const int ruleWidth = RuleRows::RuleWidthFor(v_.SbReplaceText->width());
     s_.TabPicture = std::make_unique<QPixmap>();

@@ -22,6 +22,7 @@ class BatchCommands;
 class CommandGate;
 class Restore;
 class SettingsStore;
+class TPnlTavimex;
 class FileList;
 class MatchReplace;
 class NameReplace;
@@ -80,6 +81,7 @@ class TMainForm : public QWidget {
   TextSearch& Search() { return *search_; }
   PreviewFind& PreviewEditor() { return *find_; }
   PreviewFile& PreviewFiles() { return *previewFile_; }
+  TPnlTavimex* BrandPanel() { return brandPanel_; }
 
   // The caption that start-up gives the window: title, version, " - " and the vendor host.
   QString CaptionText() const;
@@ -116,6 +118,7 @@ class TMainForm : public QWidget {
   std::unique_ptr<TextSearch> search_;
   std::unique_ptr<PreviewFile> previewFile_;
   std::unique_ptr<PreviewFind> find_;
+  TPnlTavimex* brandPanel_ = nullptr;  // a control of PnlCSParent, released with it
   bool destroyed_ = false;
   int progress_ = 0;            // the progress position, shown on the bar by ShowPending
   QElapsedTimer eventsRunAgo_;  // since events last ran in a command

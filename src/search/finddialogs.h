@@ -17,6 +17,8 @@ namespace zur {
 inline constexpr int kDialogTextLimit = 255;
 
 class PaneFindDialog : public QDialog {
+  Q_OBJECT
+
  public:
   // `withReplace` adds the replace field and its two buttons.
   PaneFindDialog(QWidget* parent, const QString& name, const QString& title, bool withReplace);
