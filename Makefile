@@ -3,6 +3,7 @@
 #   make test   installs what is missing, builds, and runs every test
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps build run test bench pictures clean
 
