@@ -3,9 +3,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,22 +19,22 @@
 #include "app/commandgate.h"
 #include "app/outputpane.h"
 #include "app/picturetabbar.h"
-#include "app/settingsstore.h"
-#include "branding/brandpanel.h"
 #include "app/profile.h"
 #include "app/qtext.h"
 #include "app/resources.h"
+#include "app/settingsstore.h"
+#include "branding/brandpanel.h"
 #include "fileset/filelist.h"
 #include "fileset/workingfolders.h"
 #include "replace/backup.h"
 #include "replace/batchcommands.h"
 #include "replace/matchreplace.h"
 #include "replace/namereplace.h"
+#include "replace/restore.h"
+#include "replace/rulerows.h"
 #include "search/previewfile.h"
 #include "search/previewfind.h"
 #include "search/textsearch.h"
-#include "replace/restore.h"
-#include "replace/rulerows.h"
 
 namespace zur {
 

@@ -18,4 +18,7 @@ std::string ReplaceEvery(std::string_view s, std::string_view from, std::string_
 
 inline bool Contains(std::string_view s, std::string_view part) { return s.find(part) != std::string_view::npos; }
 
+// True when the text holds a CR or a LF.
+inline bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+
 }  // namespace zur

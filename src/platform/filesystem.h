@@ -43,6 +43,21 @@ class FileError : public std::runtime_error {
 // The whole content of a file. Throws FileError when it cannot be read.
 std::string ReadFile(const std::string& path);
 
+// Reads a file piece by piece. Throws FileError when the file cannot be opened or read.
+class FileReader {
+ public:
+  explicit FileReader(const std::string& path);
+  ~FileReader();
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+  // Appends up to `n` bytes to `to`; false at the end of the file.
+  bool Append(std::string& to, size_t n);
+
+ private:
+  int fd_;
+  std::string path_;
+};
+
 // Replaces the content of the file (creating it when missing) so that the old content stays whole
 // on any failure: the bytes go to a temporary file in the same folder, which replaces the target
 // only when complete. An existing file keeps its permissions; a link is written through to the file

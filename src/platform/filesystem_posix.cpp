@@ -140,6 +140,27 @@ std::string ReadFile(const std::string& path) {
   return data;
 }
 
+FileReader::FileReader(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)), path_(path) {
+  if (fd_ < 0) throw FileError(ErrnoText("cannot open", path));
+}
+
+FileReader::~FileReader() { ::close(fd_); }
+
+bool FileReader::Append(std::string& to, size_t n) {
+  const size_t at = to.size();
+  to.resize(at + n);
+  ssize_t got;
+  do {
+    got = ::read(fd_, to.data() + at, n);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) {
+    to.resize(at);
+    throw FileError(ErrnoText("cannot read", path_));
+  }
+  to.resize(at + static_cast<size_t>(got));
+  return got > 0;
+}
+
 void WriteFileSafely(const std::string& path, std::string_view bytes) {
   const std::string target = WriteTarget(path);
   struct stat old;

@@ -1,6 +1,7 @@
 #include "replace/substitute.h"
 
 #include "fileset/bytesearch.h"
+#include "fileset/text.h"
 
 namespace zur {
 namespace {
@@ -117,8 +118,6 @@ std::string ReplaceFrom(std::string_view text, size_t hit, std::string_view find
   out.append(text.substr(copied));
   return out;
 }
-
-bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
 }  // namespace
 

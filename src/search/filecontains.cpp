@@ -1,47 +1,14 @@
 #include "search/filecontains.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <optional>
 #include <vector>
 
 #include "fileset/bytesearch.h"
+#include "fileset/text.h"
 #include "platform/filesystem.h"
 
 namespace zur {
 namespace {
-
-class Reader {
- public:
-  explicit Reader(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)), path_(path) {
-    if (fd_ < 0) throw fs::FileError("cannot open " + path + ": " + std::strerror(errno));
-  }
-  ~Reader() { ::close(fd_); }
-  Reader(const Reader&) = delete;
-  Reader& operator=(const Reader&) = delete;
-
-  // Appends up to `n` bytes; false at the end of the file.
-  bool Append(std::string& to, size_t n) {
-    const size_t at = to.size();
-    to.resize(at + n);
-    ssize_t got;
-    do {
-      got = ::read(fd_, to.data() + at, n);
-    } while (got < 0 && errno == EINTR);
-    if (got < 0) throw fs::FileError("cannot read " + path_ + ": " + std::strerror(errno));
-    to.resize(at + static_cast<size_t>(got));
-    return got > 0;
-  }
-
- private:
-  int fd_;
-  std::string path_;
-};
-
-bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
 // The lines of a text made of lines joined by CR LF, the first and last not empty; nothing for a text
 // of any other shape.
@@ -88,7 +55,7 @@ bool HoldsLines(std::string_view data, const std::vector<std::string_view>& line
 
 bool FileContainsText(const std::string& path, std::string_view text, size_t chunk) {
   if (text.empty()) return false;
-  Reader reader(path);
+  fs::FileReader reader(path);
   // Bytes kept from the previous piece, so that an occurrence across two pieces is found.
   const size_t keep = text.size() - 1;
   std::string window;
