@@ -48,12 +48,12 @@ bool FileList::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   // The list moves its current item and selection first; a change made with the keys previews the
-  // new current file, as a click does.
+  // new current file, as a click does. A key the list does not take goes on to the window.
   const int before = list->currentRow();
   const auto selectedBefore = list->selectionModel()->selectedIndexes();
-  static_cast<QObject*>(list)->event(event);  // the list's own key handling
+  const bool taken = static_cast<QObject*>(list)->event(event) && event->isAccepted();
   if (list->currentRow() != before || list->selectionModel()->selectedIndexes() != selectedBefore) LbDocListClick();
-  return true;
+  return taken;
 }
 
 int FileList::Count() const { return f_.View().LbDocList->count(); }

@@ -26,6 +26,13 @@ constexpr int kStripHeight = 37;
 
 const QString kLatest = QStringLiteral("已经是最新版本");
 
+// Shows a page from the network without fetching anything it names (pictures, style sheets, files).
+class PageView : public QTextBrowser {
+ public:
+  using QTextBrowser::QTextBrowser;
+  QVariant loadResource(int, const QUrl&) override { return {}; }
+};
+
 }  // namespace
 
 TFrmUpdate::TFrmUpdate(UpdateEnv env, QWidget* owner)
@@ -43,7 +50,7 @@ TFrmUpdate::TFrmUpdate(UpdateEnv env, QWidget* owner)
   LoadJpegResource(banner, QStringLiteral("UpdateBanner"));
   Image1->setPixmap(banner);
   Image1->setGeometry(0, 0, kWidth, PnlMain->height());
-  WebBrowser1 = new QTextBrowser(PnlMain);
+  WebBrowser1 = new PageView(PnlMain);
   WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
   WebBrowser1->setOpenLinks(false);
 
