@@ -13,8 +13,10 @@ PaneFindDialog::PaneFindDialog(QWidget* parent, const QString& name, const QStri
   setWindowTitle(title);
   setModal(false);
   auto* grid = new QGridLayout(this);
-  grid->addWidget(new QLabel(QStringLiteral("查找内容(&N):"), this), 0, 0);
+  auto* findLabel = new QLabel(QStringLiteral("查找内容(&N):"), this);
+  grid->addWidget(findLabel, 0, 0);
   findField_ = new QLineEdit(this);
+  findLabel->setBuddy(findField_);  // the label's access key moves into the field
   findField_->setObjectName(QStringLiteral("FindText"));
   findField_->setMaxLength(kDialogTextLimit);
   findField_->setMinimumWidth(220);
@@ -35,8 +37,10 @@ PaneFindDialog::PaneFindDialog(QWidget* parent, const QString& name, const QStri
   });
   int row = 1;
   if (withReplace) {
-    grid->addWidget(new QLabel(QStringLiteral("替换为(&P):"), this), 1, 0);
+    auto* replaceLabel = new QLabel(QStringLiteral("替换为(&P):"), this);
+    grid->addWidget(replaceLabel, 1, 0);
     replaceField_ = new QLineEdit(this);
+    replaceLabel->setBuddy(replaceField_);
     replaceField_->setObjectName(QStringLiteral("ReplaceText"));
     replaceField_->setMaxLength(kDialogTextLimit);
     grid->addWidget(replaceField_, 1, 1);
