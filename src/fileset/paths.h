@@ -42,7 +42,7 @@ CreateOutcome CreateFolderPath(const std::string& path);
 // `folder` is used as given, so it must end in a separator.
 void ListFolderFiles(const std::string& folder, std::vector<std::string>& list);
 
-// True when the trimmed drive specification names one of the system's drive roots (ASCII letters
+// True when the trimmed drive name (such as "C:") names one of the system's drive roots (ASCII letters
 // compared without regard to case). On Linux only "/" does; an empty value never does.
 bool DriveExists(std::string_view drive);
 

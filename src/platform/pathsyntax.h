@@ -32,8 +32,8 @@ inline std::string DrivePart(std::string_view path) {
 #endif
 }
 
-// The root folder that a drive specification names: "C:" gives "C:\"; on Linux "/" is already
-// the root. An empty specification names no root.
+// The root folder of a drive name: "C:" gives "C:\"; on Linux "/" is already
+// the root. An empty drive name names no root.
 inline std::string DriveRootOf(std::string_view spec) {
   if (spec.empty()) return {};
 #ifdef _WIN32
@@ -47,7 +47,7 @@ inline std::string DriveRootOf(std::string_view spec) {
 std::vector<std::string> DriveRoots();
 
 // True when what remains of a folder path after removing its trailing separator is a drive
-// specification or nothing at all, so there is nothing to create. On Windows that is any text of
+// name or nothing at all, so there is nothing to create. On Windows that is any text of
 // fewer than three characters ("C:", "").
 inline bool IsDriveLevel(std::string_view rest) {
 #ifdef _WIN32
