@@ -91,6 +91,26 @@ QPlainTextEdit* Memo(QWidget* parent, const char* name) {
   return m;
 }
 
+// A page of the page area in the window colour, with its column layout.
+QVBoxLayout* Page(QWidget*& page, const char* name, int margin, int spacing) {
+  page = Make<QWidget>(nullptr, name);
+  Paint(page, kWindowColor);
+  auto* col = new QVBoxLayout(page);
+  col->setContentsMargins(margin, margin, margin, margin);
+  col->setSpacing(spacing);
+  return col;
+}
+
+// The hidden controls of the design that carry no behaviour: a "修改"/"新增" list and a case box.
+void NoBehaviourControls(QWidget* parent, QListWidget*& list, const char* listName, QCheckBox*& box, const char* boxName) {
+  list = Make<QListWidget>(parent, listName);
+  list->addItems({QStringLiteral("修改"), QStringLiteral("新增")});
+  list->hide();
+  box = Make<QCheckBox>(parent, boxName);
+  box->setText(QStringLiteral("区分大小写"));
+  box->hide();
+}
+
 QHBoxLayout* Row(int spacing = 4) {
   auto* r = new QHBoxLayout;
   r->setContentsMargins(0, 0, 0, 0);
@@ -189,11 +209,7 @@ void BuildFileColumn(MainView& v) {
 }
 
 void BuildContentPage(MainView& v) {
-  v.TabSheet1 = Make<QWidget>(nullptr, "TabSheet1");
-  Paint(v.TabSheet1, kWindowColor);
-  auto* col = new QVBoxLayout(v.TabSheet1);
-  col->setContentsMargins(0, 0, 0, 0);
-  col->setSpacing(0);
+  auto* col = Page(v.TabSheet1, "TabSheet1", 0, 0);
 
   v.Panel5 = Panel(v.TabSheet1, "Panel5");
   v.Panel5->setFixedHeight(69);
@@ -229,13 +245,7 @@ void BuildContentPage(MainView& v) {
   ext->addStretch(1);
   band->addLayout(ext);
 
-  // Controls of the design that carry no behaviour.
-  v.ListBox1 = Make<QListWidget>(p, "ListBox1");
-  v.ListBox1->addItems({QStringLiteral("修改"), QStringLiteral("新增")});
-  v.ListBox1->hide();
-  v.CbCaseSens = Make<QCheckBox>(p, "CbCaseSens");
-  v.CbCaseSens->setText(QStringLiteral("区分大小写"));
-  v.CbCaseSens->hide();
+  NoBehaviourControls(p, v.ListBox1, "ListBox1", v.CbCaseSens, "CbCaseSens");
 
   v.SbReplaceText = Make<QScrollArea>(v.TabSheet1, "SbReplaceText");
   v.SbReplaceText->setFrameShape(QFrame::NoFrame);
@@ -251,12 +261,8 @@ void BuildContentPage(MainView& v) {
 }
 
 void BuildNamePage(MainView& v) {
-  v.TabSheet2 = Make<QWidget>(nullptr, "TabSheet2");
-  Paint(v.TabSheet2, kWindowColor);
+  auto* col = Page(v.TabSheet2, "TabSheet2", 12, 8);
   QWidget* p = v.TabSheet2;
-  auto* col = new QVBoxLayout(p);
-  col->setContentsMargins(12, 12, 12, 12);
-  col->setSpacing(8);
 
   v.Label1 = Make<QLabel>(p, "Label1");
   v.Label1->setText(QStringLiteral("要查找的文本"));
@@ -295,20 +301,11 @@ void BuildNamePage(MainView& v) {
   v.Button4 = Make<QPushButton>(p, "Button4");
   v.Button4->setText(QStringLiteral("代替文件夾下全部"));
   v.Button4->hide();
-  v.CbCharSen = Make<QCheckBox>(p, "CbCharSen");
-  v.CbCharSen->setText(QStringLiteral("区分大小写"));
-  v.CbCharSen->hide();
-  v.LbReplaceType = Make<QListWidget>(p, "LbReplaceType");
-  v.LbReplaceType->addItems({QStringLiteral("修改"), QStringLiteral("新增")});
-  v.LbReplaceType->hide();
+  NoBehaviourControls(p, v.LbReplaceType, "LbReplaceType", v.CbCharSen, "CbCharSen");
 }
 
 void BuildSearchPage(MainView& v) {
-  v.TabSheet3 = Make<QWidget>(nullptr, "TabSheet3");
-  Paint(v.TabSheet3, kWindowColor);
-  auto* col = new QVBoxLayout(v.TabSheet3);
-  col->setContentsMargins(0, 0, 0, 0);
-  col->setSpacing(2);
+  auto* col = Page(v.TabSheet3, "TabSheet3", 0, 2);
 
   v.Panel14 = Panel(v.TabSheet3, "Panel14");
   v.Panel14->setFixedHeight(145);

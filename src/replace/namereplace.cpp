@@ -23,13 +23,16 @@ NameReplace::NameReplace(TMainForm& form) : f_(form) {
   f_.Gate().Guard(v.BtnRplaceNameOfDIR);
 }
 
+std::pair<std::string, std::string> NameReplace::Texts() const {
+  return {TrimControl(f_.B(f_.View().EditOldFileName->text())), TrimControl(f_.B(f_.View().EditNewFileName->text()))};
+}
+
 void NameReplace::BtnRepalceFileNameClick() {
   if (f_.Gate().Busy()) return;
   try {
     {
       CommandGate::Running running(f_.Gate());
-      const std::string find = TrimControl(f_.B(f_.View().EditOldFileName->text()));
-      const std::string replacement = TrimControl(f_.B(f_.View().EditNewFileName->text()));
+      const auto [find, replacement] = Texts();
       std::vector<std::string> paths;
       ListFolderFiles(f_.State().SourcePath, paths);
       f_.Pane().Clear();
@@ -50,8 +53,7 @@ void NameReplace::BtnBtnRplaceNameOfDIRClick() {
   try {
     {
       CommandGate::Running running(f_.Gate());
-      const std::string find = TrimControl(f_.B(f_.View().EditOldFileName->text()));
-      const std::string replacement = TrimControl(f_.B(f_.View().EditNewFileName->text()));
+      const auto [find, replacement] = Texts();
       std::vector<ScanEntry> files;
       ScanFolderTree(f_.State().SourcePath, SetExtList(f_.B(f_.View().EdtEXT->text())), files);
       f_.Pane().Clear();

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QObject>
+#include <string>
+#include <utility>
 
 namespace zur {
 
@@ -16,6 +18,9 @@ class NameReplace : public QObject {
   void BtnBtnRplaceNameOfDIRClick();
 
  private:
+  // The find and replacement texts of the page, trimmed.
+  std::pair<std::string, std::string> Texts() const;
+
   TMainForm& f_;
 };
 
