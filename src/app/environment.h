@@ -37,6 +37,9 @@ class DesktopServices {
 
 struct MainFormEnv {
   std::string exeDir;       // folder of the program file, ending in a separator
+  // Folder of the settings files and of the program's own state (run journals), ending in a
+  // separator. Empty means the program's folder.
+  std::string settingsDir;
   std::string exeFileName;  // file name of the running program
   std::string homeDir;      // the user's home folder, without a trailing separator
   CodePage codePage = CodePage::Utf8;

@@ -48,6 +48,8 @@ class TMainForm : public QWidget {
   const MainFormEnv& Env() const { return env_; }
   CodePage Cp() const { return env_.codePage; }
   DesktopServices& Desktop() { return *env_.desktop; }
+  // Where the settings files and the program's own state live (ends in a separator).
+  std::string SettingsDir() const { return env_.settingsDir.empty() ? env_.exeDir : env_.settingsDir; }
 
   // Code-page bytes to window text and back (lossless).
   QString Q(std::string_view bytes) const;
