@@ -1,6 +1,7 @@
 #include "fileset/scan.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <unordered_set>
 
 #include "fileset/text.h"
@@ -19,11 +20,22 @@ using VisitedFolders = std::unordered_set<fs::FolderId, FolderIdHash>;
 
 bool Blank(char c) { return c != '\0' && static_cast<unsigned char>(c) <= 32; }
 
-// The scan of one folder. `visited` holds every folder entered so far.
-void ScanFolder(std::string folder, const ExtList& list, std::vector<ScanEntry>& out,
-                VisitedFolders& visited) {
+struct ScanScope {
+  const ExtList& list;
+  std::vector<ScanEntry>& out;
+  VisitedFolders visited;  // every folder entered so far
+  CodePage cp;
+  std::vector<ScanProblem>* problems;
+};
+
+// The scan of one folder.
+void ScanFolder(std::string folder, ScanScope& scope, bool top) {
   std::vector<fs::DirEntry> entries;
-  if (!fs::ListDirectory(folder, entries)) return;
+  if (!fs::ListDirectory(folder, entries)) {
+    const int error = errno;
+    if (!top && scope.problems) scope.problems->push_back({folder, error});
+    return;
+  }
   bool first = true;
   for (const auto& e : entries) {
     const bool wasFirst = first;
@@ -31,15 +43,19 @@ void ScanFolder(std::string folder, const ExtList& list, std::vector<ScanEntry>&
     if (e.isFolder) {
       std::string sub = folder + e.name + native::kSep;
       auto id = fs::IdOfFolder(sub);
-      if (!id || !visited.insert(*id).second) continue;
-      ScanFolder(sub, list, out, visited);
+      if (!id) {
+        if (scope.problems) scope.problems->push_back({sub, errno});
+        continue;
+      }
+      if (!scope.visited.insert(*id).second) continue;
+      ScanFolder(sub, scope, false);
       continue;
     }
-    if (IsExcludedExt(e.name) || !HasListedExt(e.name, list)) continue;
+    if (IsExcludedExt(e.name, scope.cp) || !HasListedExt(e.name, scope.list, scope.cp)) continue;
     // A file that comes first in a drive's root folder upper-cases the folder value. Only the
     // drive letter can change; ordinary folders keep their case on a case-sensitive file system.
     if (wasFirst && folder == native::DriveRootOf(native::DrivePart(folder))) folder = AsciiUpper(folder);
-    out.push_back({folder + AsciiLower(e.name), folder + e.name});
+    scope.out.push_back({folder + LowerAsciiCharacters(e.name, scope.cp), folder + e.name});
   }
 }
 
@@ -83,25 +99,25 @@ ExtList SetExtList(std::string_view text) {
   return items;
 }
 
-std::string FileExtension(std::string_view name) {
+std::string FileExtension(std::string_view name, CodePage cp) {
   for (size_t k = name.size(); k > 0; --k) {
     char c = name[k - 1];
     if (native::IsDelimiter(c)) return {};
-    if (c == '.') return AsciiLower(name.substr(k - 1));
+    if (c == '.') return LowerAsciiCharacters(name.substr(k - 1), cp);
   }
   return {};
 }
 
-bool IsExcludedExt(std::string_view name) {
-  const std::string ext = FileExtension(name);
+bool IsExcludedExt(std::string_view name, CodePage cp) {
+  const std::string ext = FileExtension(name, cp);
   return std::find(std::begin(kExcluded), std::end(kExcluded), ext) != std::end(kExcluded);
 }
 
-bool HasListedExt(std::string_view name, const ExtList& list) {
+bool HasListedExt(std::string_view name, const ExtList& list, CodePage cp) {
   try {
-    const std::string ext = FileExtension(name);
+    const std::string ext = FileExtension(name, cp);
     for (const auto& entry : list) {
-      if (AsciiLower(TrimControl("." + entry)) == ext) return true;
+      if (LowerAsciiCharacters(TrimControl("." + entry), cp) == ext) return true;
     }
     return false;
   } catch (...) {
@@ -110,13 +126,13 @@ bool HasListedExt(std::string_view name, const ExtList& list) {
 }
 
 void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out,
-                    const std::string& leaveOut) {
+                    const std::string& leaveOut, CodePage cp, std::vector<ScanProblem>* problems) {
   try {
-    VisitedFolders visited;
-    if (auto id = fs::IdOfFolder(folder)) visited.insert(*id);
+    ScanScope scope{list, out, {}, cp, problems};
+    if (auto id = fs::IdOfFolder(folder)) scope.visited.insert(*id);
     // Marking the left-out folder as visited keeps the scan out of it.
-    if (auto id = leaveOut.empty() ? std::nullopt : fs::IdOfFolder(leaveOut)) visited.insert(*id);
-    ScanFolder(folder, list, out, visited);
+    if (auto id = leaveOut.empty() ? std::nullopt : fs::IdOfFolder(leaveOut)) scope.visited.insert(*id);
+    ScanFolder(folder, scope, true);
   } catch (...) {
   }
 }

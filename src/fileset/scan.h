@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/codepage.h"
+
 namespace zur {
 
 using ExtList = std::vector<std::string>;
@@ -17,13 +19,14 @@ using ExtList = std::vector<std::string>;
 ExtList SetExtList(std::string_view text);
 
 // The part of a file name from its last dot on, dot included and lower-cased; empty without a dot.
-std::string FileExtension(std::string_view name);
+// Letters are lower-cased only where they are characters of their own under the code page.
+std::string FileExtension(std::string_view name, CodePage cp = CodePage::Utf8);
 
 // True for the picture and database extensions that no scan ever yields.
-bool IsExcludedExt(std::string_view name);
+bool IsExcludedExt(std::string_view name, CodePage cp = CodePage::Utf8);
 
 // True when "." + an entry of the list (trimmed, lower-cased) equals the name's extension.
-bool HasListedExt(std::string_view name, const ExtList& list);
+bool HasListedExt(std::string_view name, const ExtList& list, CodePage cp = CodePage::Utf8);
 
 // A file found by a scan: the path as the commands show and match it (the file name lower-cased) and
 // the path as stored, which every file access uses.
@@ -32,12 +35,20 @@ struct ScanEntry {
   std::string stored;
 };
 
+// A folder the scan could not open, and the system's error number.
+struct ScanProblem {
+  std::string folder;
+  int error = 0;
+};
+
 // Appends the files of the tree under `folder` (ending in a separator) whose extension is listed and
 // not excluded: depth first, pre-order, each folder's entries in listing order, hidden files included.
-// Links to folders are followed like folders, but a folder reached a second time is not entered again.
-// A folder named in `leaveOut` (for instance the output folder inside the source folder) is not
-// entered.
+// File names are shown lower-cased (see LowerAsciiCharacters). Links to folders are followed like
+// folders, but a folder reached a second time is not entered again. A folder named in `leaveOut` (for
+// instance the output folder inside the source folder) is not entered. Sub-folders that cannot be
+// opened are added to `problems` when given.
 void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out,
-                    const std::string& leaveOut = {});
+                    const std::string& leaveOut = {}, CodePage cp = CodePage::Utf8,
+                    std::vector<ScanProblem>* problems = nullptr);
 
 }  // namespace zur

@@ -17,6 +17,16 @@ std::string AsciiLower(std::string_view s) {
   return out;
 }
 
+std::string LowerAsciiCharacters(std::string_view s, CodePage cp) {
+  std::string out(s);
+  for (size_t i = 0; i < out.size();) {
+    const size_t len = CharLengthAt(out, i, cp);
+    if (len == 1 && out[i] >= 'A' && out[i] <= 'Z') out[i] = static_cast<char>(out[i] + 32);
+    i += len;
+  }
+  return out;
+}
+
 std::string AsciiUpper(std::string_view s) {
   std::string out(s);
   for (char& c : out) {

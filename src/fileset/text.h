@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/codepage.h"
+
 namespace zur {
 
 // Removes characters with codes 0 to 32 (blanks, tabs, line breaks, other controls) from both ends.
@@ -12,6 +14,10 @@ std::string TrimControl(std::string_view s);
 
 std::string AsciiLower(std::string_view s);
 std::string AsciiUpper(std::string_view s);
+
+// Lower-cases the ASCII letters that are characters of their own under the code page: the second byte
+// of a GBK character (which may be a letter's byte) stays as it is.
+std::string LowerAsciiCharacters(std::string_view s, CodePage cp);
 
 // Replaces every occurrence of `from` by `to`, left to right, without overlaps, in one pass.
 std::string ReplaceEvery(std::string_view s, std::string_view from, std::string_view to);

@@ -146,6 +146,19 @@ void AppendUtf8(std::string& out, char32_t c) {
 
 }  // namespace
 
+char16_t GbkPairCharacter(unsigned char lead, unsigned char trail) {
+  if (lead < 0x81 || lead > 0xFE || trail < 0x40 || trail > 0xFE) return 0;
+  return Gbk().decode[(lead - 0x81) * kTrailCount + (trail - 0x40)];
+}
+
+uint16_t GbkCharacterPair(char16_t c) {
+  const auto& enc = Gbk().encode;
+  auto it = enc.find(c);
+  return it == enc.end() ? 0 : it->second;
+}
+
+bool IsEscapedCharacter(char32_t c) { return !KeepAsCharacter(c); }
+
 size_t CharLengthAt(std::string_view s, size_t i, CodePage cp) {
   if (cp == CodePage::Gbk) return (IsLeadByte(static_cast<unsigned char>(s[i]), cp) && i + 1 < s.size()) ? 2 : 1;
   char32_t ignored;

@@ -7,6 +7,7 @@
 // window and saved again comes back byte for byte.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -36,10 +37,23 @@ std::u16string DecodeText(std::string_view bytes, CodePage cp);
 // Characters that the code page cannot hold become '?'.
 std::string EncodeText(std::u16string_view text, CodePage cp);
 
+// The two-byte half of GBK as the conversion above uses it: the character of a pair (0 when the pair
+// is not decoded), and the pair of a character (0 when it has none). Decoding a pair and encoding the
+// character gives the same pair back.
+char16_t GbkPairCharacter(unsigned char lead, unsigned char trail);
+uint16_t GbkCharacterPair(char16_t c);
+
+// True for the characters the conversion keeps as escaped bytes instead (see above).
+bool IsEscapedCharacter(char32_t c);
+
 namespace detail {
 // Unicode value of the GBK pair (lead, trail), or 0 when the pair is not a character. Filled by
 // the platform layer from the system's conversion tables.
 char16_t GbkPairToUnicode(unsigned char lead, unsigned char trail);
+// The four-byte GB18030 sequence and the character it stands for, both ways, from the system's
+// conversion tables; 0 / false when there is none.
+char32_t Gb18030FourToUnicode(const unsigned char* four);
+bool UnicodeToGb18030(char32_t c, std::string& out);
 }  // namespace detail
 
 }  // namespace zur

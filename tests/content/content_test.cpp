@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "content/encoding.h"
+#include "content/matching.h"
+#include "content/transcode.h"
+#include "fileset/bytesearch.h"
+#include "support/texts.h"
+
+namespace zur {
+namespace {
+
+using testing::U;
+
+TEST(DetectText, DecidesFromTheMarkThenUtf8ThenGb18030) {
+  EXPECT_EQ(DetectText("\xEF\xBB\xBFx", Encoding::Gb18030).encoding, Encoding::Utf8);
+  EXPECT_EQ(DetectText("\xEF\xBB\xBFx", Encoding::Gb18030).bomSize, 3u);
+  EXPECT_EQ(DetectText(std::string("\xFF\xFEx\0", 4), Encoding::Utf8).encoding, Encoding::Utf16Le);
+  EXPECT_EQ(DetectText(std::string("\xFE\xFF\0x", 4), Encoding::Utf8).encoding, Encoding::Utf16Be);
+  EXPECT_TRUE(DetectText(std::string("\xFF\xFEx\0", 4), Encoding::Utf8).text);  // NUL bytes in UTF-16 are text
+  EXPECT_FALSE(DetectText(std::string("x\0y", 3), Encoding::Utf8).text);
+  EXPECT_EQ(DetectText("中文", Encoding::Gb18030).encoding, Encoding::Utf8);
+  EXPECT_EQ(DetectText("\xD6\xD0\xCE\xC4", Encoding::Utf8).encoding, Encoding::Gb18030);
+  // Valid UTF-8 for its first kilobytes, GBK after them: the whole file decides.
+  EXPECT_EQ(DetectText(std::string(5000, 'a') + "中" + "\xD6\xD0", Encoding::Utf8).encoding, Encoding::Gb18030);
+  // ASCII alone fits both: the declaration decides, else the locale.
+  const TextKind ascii = DetectText("plain", Encoding::Gb18030);
+  EXPECT_TRUE(ascii.asciiOnly);
+  EXPECT_EQ(ascii.encoding, Encoding::Gb18030);
+  EXPECT_EQ(DetectText("<meta charset='GBK'>", Encoding::Utf8).encoding, Encoding::Gb18030);
+  EXPECT_EQ(DetectText("@charset \"utf-8\";", Encoding::Gb18030).encoding, Encoding::Utf8);
+  EXPECT_EQ(DetectText("charset=big5", Encoding::Utf8).encoding, Encoding::Utf8);  // one we do not know
+  // Overlong forms and surrogates are not UTF-8.
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));
+  EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x98\x80"));
+}
+
+TEST(Transcode, FileTextComesBackByteForByte) {
+  std::mt19937 rng(5);
+  for (Encoding e : {Encoding::Utf8, Encoding::Gb18030, Encoding::Utf16Le, Encoding::Utf16Be}) {
+    for (int n = 0; n < 400; ++n) {
+      std::string bytes(rng() % 24, '\0');
+      for (char& c : bytes) c = static_cast<char>(rng() % 256);
+      ASSERT_EQ(EncodeContent(DecodeContent(bytes, e), e), bytes) << static_cast<int>(e) << " #" << n;
+    }
+  }
+  // A four-byte GB18030 character is shown as the character it is and written back as it was.
+  const std::string four = "\x81\x30\x81\x30\x90\x30\x81\x30";  // U+0080, U+10000
+  EXPECT_EQ(DecodeContent(four, Encoding::Gb18030), std::u16string(u"\u0080\U00010000"));
+  EXPECT_EQ(EncodeContent(DecodeContent(four, Encoding::Gb18030), Encoding::Gb18030), four);
+}
+
+TEST(Transcode, ARuleTextThatCannotBeExpressedIsNothing) {
+  EXPECT_EQ(*EncodeExactly(U("首页"), Encoding::Gb18030), "\xCA\xD7\xD2\xB3");
+  EXPECT_EQ(*EncodeExactly(U("首页"), Encoding::Utf16Be), "\x99\x96\x98\x75");
+  EXPECT_FALSE(EncodeExactly(u"\xDC00", Encoding::Utf8));                  // a lone surrogate
+  EXPECT_FALSE(EncodeExactly(testing::G("\x80"), Encoding::Utf16Le));      // an escaped byte
+  EXPECT_EQ(*EncodeExactly(testing::G("\x80"), Encoding::Gb18030), "\x80");  // the byte itself
+}
+
+TEST(FindBytes, AgreesWithThePlainSearch) {
+  std::mt19937 rng(9);
+  for (int n = 0; n < 20000; ++n) {
+    std::string hay(rng() % 80, 'a');
+    for (char& c : hay) c = static_cast<char>('a' + rng() % 3);
+    std::string needle(1 + rng() % 5, 'a');
+    for (char& c : needle) c = static_cast<char>('a' + rng() % 3);
+    const size_t from = hay.empty() ? 0 : rng() % (hay.size() + 1);
+    ASSERT_EQ(FindBytes(hay, needle, from), FindBytesSimple(hay, needle, from)) << hay << " / " << needle;
+  }
+  // A needle of one repeated letter in a long run of it stays linear and right.
+  const std::string run(1 << 20, 'a');
+  EXPECT_EQ(FindBytes(run + "b", std::string(300, 'a') + "b"), run.size() - 300);
+}
+
+TEST(FindText, MatchesLineBreaksOfAnyKindAndWholeUnits) {
+  const FindText two({"a", "b"}, Units{});
+  EXPECT_EQ(two.Find("xa\r\nb", 0).begin, 1u);
+  EXPECT_EQ(two.Find("xa\r\nb", 0).end, 5u);
+  EXPECT_EQ(two.Find("a\rb", 0).end, 3u);
+  EXPECT_EQ(two.Find("a\r\rb", 0).begin, kNoSpan);  // two line ends
+  // A text that starts with a line break never starts between the CR and the LF of a pair.
+  const FindText lead({"", "b"}, Units{});
+  EXPECT_EQ(lead.Find("a\r\nb", 2).begin, kNoSpan);
+  EXPECT_EQ(lead.Find("a\r\nb", 0).begin, 1u);
+  const FindText wide({std::string("\0b", 2)}, Units{2, false});
+  EXPECT_EQ(wide.Find(std::string("\xFF\xFE" "a\0b\0", 6), 2).begin, kNoSpan);
+}
+
+}  // namespace
+}  // namespace zur
