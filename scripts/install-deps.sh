@@ -9,6 +9,7 @@ packages=(
   libgtest-dev
   libjpeg62-turbo-dev
   libgumbo-dev
+  libxxhash-dev
   fonts-wqy-microhei
   xvfb xauth
   xdg-utils

@@ -1,8 +1,10 @@
 #include "replace/backup.h"
 
+#include <limits.h>
+#include <stdlib.h>
+
 #include "fileset/paths.h"
 #include "platform/filesystem.h"
-#include "replace/worktext.h"
 
 namespace zur {
 
@@ -13,26 +15,25 @@ std::string PathBelow(const std::string& root, const std::string& path) {
   return FileNamePart(path);
 }
 
-std::string TreeCopyPath(const std::string& outputPath, const std::string& sourceRoot, const std::string& file) {
-  return outputPath + PathBelow(sourceRoot, file);
-}
-
-std::string TreeRestoreTarget(const std::string& sourcePath, const std::string& outputRoot, const std::string& copy) {
-  return sourcePath + PathBelow(outputRoot, copy);
-}
-
-void SaveCopy(const WorkText& work, const std::string& copyPath) {
-  const std::string folder = FolderPart(copyPath);
-  if (!folder.empty() && !FolderExists(folder) && CreateFolderPath(folder) != CreateOutcome::Done) {
-    throw fs::FileError("cannot make the folder of " + copyPath);
-  }
-  work.SaveToFile(copyPath);
-}
-
 bool SameFolder(const std::string& a, const std::string& b) {
   auto x = fs::IdOfFolder(a);
   auto y = fs::IdOfFolder(b);
   return x && y && *x == *y;
+}
+
+bool FolderContains(const std::string& outer, const std::string& inner) {
+  const auto target = fs::IdOfFolder(outer);
+  if (!target) return false;
+  char resolved[PATH_MAX];
+  if (!::realpath(inner.c_str(), resolved)) return false;
+  // The source folder and every folder above it, up to the root.
+  std::string path = resolved;
+  for (;;) {
+    if (fs::IdOfFolder(path.empty() ? "/" : path) == target) return true;
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos || path.empty()) return false;
+    path.resize(slash);
+  }
 }
 
 }  // namespace zur

@@ -1,7 +1,9 @@
 #include "replace/substitute.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "fileset/bytesearch.h"
-#include "fileset/text.h"
 
 namespace zur {
 namespace {
@@ -15,20 +17,22 @@ class SplitText {
 
   size_t Size() const { return head_.size() + (tail_.size() - tailAt_); }
 
-  // First occurrence of `needle` at or after `from` (positions count over head + tail).
-  size_t Find(std::string_view needle, size_t from) const {
-    if (needle.empty()) return kNotFound;
+  // First occurrence that starts at or after `from` (positions count over head + tail).
+  Span Find(const FindText& find, size_t from) const {
     const std::string_view tail = tail_.substr(tailAt_);
+    size_t tailFrom = from > head_.size() ? from - head_.size() : 0;
     if (from < head_.size()) {
-      // Occurrences that start in the head may run into the tail.
+      // Occurrences that start in the head may run into the tail; the junction holds enough of it.
       std::string junction = head_.substr(from);
-      junction.append(tail.substr(0, needle.size() - 1));
-      size_t hit = FindBytes(junction, needle);
-      if (hit != kNotFound) return from + hit;
-      from = head_.size();
+      junction.append(tail.substr(0, find.MaxLength() + 4));
+      Span hit = find.Find(junction, 0);
+      if (hit.begin != kNoSpan) return {from + hit.begin, from + hit.end};
+      // An occurrence at the tail's first byte would have fitted into the junction.
+      tailFrom = 1;
     }
-    size_t hit = FindBytes(tail, needle, from - head_.size());
-    return hit == kNotFound ? kNotFound : head_.size() + hit;
+    Span hit = find.Find(tail, tailFrom);
+    if (hit.begin == kNoSpan) return hit;
+    return {head_.size() + hit.begin, head_.size() + hit.end};
   }
 
   void AppendRange(std::string& out, size_t begin, size_t end) const {
@@ -56,130 +60,194 @@ class SplitText {
   size_t tailAt_ = 0;
 };
 
+// Whether the rule's text can occur in the file at all, before its encoding is fully decided: a file
+// without a byte-order mark is UTF-8 or GB18030, so either form may be the one.
+bool MayOccur(WorkText& work, const PreparedRule& rule, bool keyed) {
+  if (work.KindKnown()) return true;
+  for (Encoding e : {Encoding::Utf8, Encoding::Gb18030}) {
+    const PreparedRule::Form& form = rule.In(e);
+    if (!form.usable) continue;
+    const FindText& probe = (keyed && form.keyed) ? form.prefix : form.find;
+    if (probe.Empty() || probe.Find(work.View(), work.Start()).begin != kNoSpan) return true;
+  }
+  return false;
+}
+
+bool ReplaceAllIn(WorkText& work, const PreparedRule::Form& form) {
+  bool any = false;
+  const TextKind& kind = work.Kind();
+  std::vector<Span> spans = Occurrences(work.View(), work.Start(), form.find, kind.encoding, &any);
+  if (spans.empty()) return any;
+  const std::string replacement = ReplacementBytes(form, work.LineEnd());
+  work.WillChange();
+  ReplaceSpans(work.Bytes(), spans, replacement);
+  return any;
+}
+
 }  // namespace
 
-namespace {
-
-// Tells whether an occurrence may start at a position. Positions are asked about in increasing
-// order, and `floor_` is always a known character start at or before them.
-class CharacterStarts {
- public:
-  CharacterStarts(std::string_view text, CodePage cp) : text_(text), cp_(cp) {}
-
-  // `start` is known to begin a character (the end of a replaced occurrence).
-  void Restart(size_t start) { floor_ = start; }
-
-  bool IsStart(size_t at) {
-    const auto* b = reinterpret_cast<const unsigned char*>(text_.data());
-    if (cp_ == CodePage::Gbk) {
-      // A lead byte (0x81-0xFE) pairs with whatever byte follows it, so any other byte ends a
-      // character. Before `at` there is a run of lead-range bytes back to such a byte (or to the
-      // floor); they pair up from the run's start, so `at` starts a character when the run is even.
-      size_t k = at;
-      while (k > floor_ && b[k - 1] >= 0x81 && b[k - 1] <= 0xFE) --k;
-      const bool start = (at - k) % 2 == 0;
-      floor_ = start ? at : at + 1;
-      return start;
+std::vector<Span> Occurrences(std::string_view text, size_t start, const FindText& find, Encoding e, bool* any) {
+  std::vector<Span> spans;
+  if (any) *any = false;
+  if (find.Empty()) return spans;
+  CharBoundaries bounds(text, e, start);
+  size_t from = start;
+  for (;;) {
+    const Span hit = find.Find(text, from);
+    if (hit.begin == kNoSpan) break;
+    if (any) *any = true;
+    if (bounds.StartsCharacter(hit.begin) && bounds.EndsCharacter(hit.begin, hit.end)) {
+      spans.push_back(hit);
+      from = hit.end;
+      bounds.Restart(hit.end);
+    } else {
+      from = hit.begin + 1;
     }
-    // UTF-8 synchronises itself: a position is inside a character only when a well-formed sequence
-    // that starts at most three bytes before it covers it.
-    for (size_t back = 1; back <= 3 && at >= floor_ + back; ++back) {
-      if ((b[at - back] & 0xC0) == 0x80) continue;  // a continuation byte: look further back
-      return CharLengthAt(text_, at - back, cp_) <= back;
-    }
-    return true;
   }
+  return spans;
+}
 
- private:
-  std::string_view text_;
-  CodePage cp_;
-  size_t floor_ = 0;
-};
+void ReplaceSpans(ByteBuffer& bytes, const std::vector<Span>& spans, std::string_view replacement) {
+  if (spans.empty()) return;
+  const size_t r = replacement.size();
+  size_t shortest = spans[0].size(), longest = spans[0].size();
+  size_t removed = 0;
+  for (const Span& s : spans) {
+    shortest = std::min(shortest, s.size());
+    longest = std::max(longest, s.size());
+    removed += s.size();
+  }
+  const size_t oldSize = bytes.size();
+  const size_t newSize = oldSize - removed + spans.size() * r;
+  if (r <= shortest) {
+    // Shrinking: written front to back, never ahead of what is still to be read.
+    char* p = bytes.data();
+    size_t w = spans[0].begin;
+    for (size_t i = 0; i < spans.size(); ++i) {
+      const size_t gapEnd = i + 1 < spans.size() ? spans[i + 1].begin : oldSize;
+      std::memcpy(p + w, replacement.data(), r);
+      w += r;
+      std::memmove(p + w, p + spans[i].end, gapEnd - spans[i].end);
+      w += gapEnd - spans[i].end;
+    }
+    bytes.resize(newSize);
+  } else if (r >= longest) {
+    // Growing: the buffer is made longer first and written back to front.
+    bytes.resize(newSize);
+    char* p = bytes.data();
+    size_t w = newSize;
+    size_t readEnd = oldSize;
+    for (size_t i = spans.size(); i-- > 0;) {
+      const size_t tail = readEnd - spans[i].end;
+      w -= tail;
+      std::memmove(p + w, p + spans[i].end, tail);
+      w -= r;
+      std::memcpy(p + w, replacement.data(), r);
+      readEnd = spans[i].begin;
+    }
+  } else {
+    ByteBuffer out;
+    out.reserve(newSize);
+    size_t copied = 0;
+    for (const Span& s : spans) {
+      out.append(bytes.view().substr(copied, s.begin - copied));
+      out.append(replacement);
+      copied = s.end;
+    }
+    out.append(bytes.view().substr(copied));
+    bytes = std::move(out);
+  }
+}
 
-// Replace-all from a first occurrence already found at `hit`.
-std::string ReplaceFrom(std::string_view text, size_t hit, std::string_view find, std::string_view replacement,
-                        CodePage cp) {
+std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement, CodePage cp) {
+  const Encoding e = EncodingOfCodePage(cp);
+  const std::vector<Span> spans = Occurrences(text, 0, FindText({std::string(find)}, Units{}), e);
+  if (spans.empty()) return std::string(text);
   std::string out;
-  size_t copied = 0;  // text before this is in `out`
-  CharacterStarts starts(text, cp);
-  while (hit != kNotFound) {
-    if (!starts.IsStart(hit)) {
-      hit = FindBytes(text, find, hit + 1);
-      continue;
-    }
-    if (out.empty()) out.reserve(text.size() + text.size() / 8);
-    out.append(text.substr(copied, hit - copied));
+  out.reserve(text.size() + spans.size() * replacement.size());
+  size_t copied = 0;
+  for (const Span& s : spans) {
+    out.append(text.substr(copied, s.begin - copied));
     out.append(replacement);
-    copied = hit + find.size();
-    starts.Restart(copied);
-    hit = FindBytes(text, find, copied);
+    copied = s.end;
   }
-  if (copied == 0) return std::string(text);
   out.append(text.substr(copied));
   return out;
 }
 
-}  // namespace
-
-std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement, CodePage cp) {
-  if (find.empty()) return std::string(text);
-  return ReplaceFrom(text, FindBytes(text, find), find, replacement, cp);
-}
-
-bool ReplaceInWorkText(WorkText& work, std::string_view find, std::string_view replacement, CodePage cp) {
+bool ReplaceInWorkText(WorkText& work, const PreparedRule& rule) {
   try {
-    const size_t first = FindBytes(work.Joined(), find);
-    if (first == kNotFound) return false;
-    std::string result = ReplaceFrom(work.Joined(), first, find, replacement, cp);
-    // Texts without line breaks cannot change where lines end, so the result needs no new split.
-    if (HasLineBreak(find) || HasLineBreak(replacement)) {
-      work.SetText(result);
-    } else {
-      work.SetJoined(std::move(result));
-    }
-    return true;
+    if (!rule.active || work.NotText() || !MayOccur(work, rule, false)) return false;
+    const PreparedRule::Form& form = rule.In(work.Kind().encoding);
+    if (!form.usable) return false;
+    return ReplaceAllIn(work, form);
   } catch (...) {
     return false;
   }
 }
 
-void ReplaceKeyPattern(WorkText& work, std::string_view find, std::string_view replacement, CodePage cp) {
+void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule) {
   try {
-    const size_t key = FindBytes(find, kKeyPlaceholder);
-    if (key == kNotFound) {
-      work.SetText(ReplaceAll(work.Joined(), find, replacement, cp));
+    if (!rule.active || work.NotText() || !MayOccur(work, rule, true)) return;
+    const PreparedRule::Form& form = rule.In(work.Kind().encoding);
+    if (!form.usable) return;
+    if (!form.keyed) {
+      ReplaceAllIn(work, form);
       return;
     }
-    const std::string_view prefix = find.substr(0, key);
-    const std::string_view suffix = find.substr(key + kKeyPlaceholder.size());
-    SplitText rest(work.Joined());  // read only until the final SetText
+    // An empty prefix or suffix never completes a match.
+    if (form.prefix.Empty() || form.suffix.Empty()) return;
+    const std::string replacement = ReplacementBytes(form, work.LineEnd());
+    const size_t start = work.Start();
+    SplitText rest(work.View().substr(start));  // read only until the text is set again below
     std::string out;
+    bool replaced = false;
     for (int pass = 0; pass < MaxKeyMatches; ++pass) {
-      size_t p = rest.Find(prefix, 0);
-      if (p == kNotFound) break;
-      size_t s = rest.Find(suffix, p + prefix.size());
-      if (s == kNotFound) break;
-      rest.AppendRange(out, 0, p);
-      rest.ReplaceUpTo(s + suffix.size(), replacement);
+      const Span p = rest.Find(form.prefix, 0);
+      if (p.begin == kNoSpan) break;
+      const Span s = rest.Find(form.suffix, p.end);
+      if (s.begin == kNoSpan) break;
+      rest.AppendRange(out, 0, p.begin);
+      rest.ReplaceUpTo(s.end, replacement);
+      replaced = true;
     }
+    if (!replaced) return;
     rest.AppendRange(out, 0, rest.Size());
-    work.SetText(out);
+    work.WillChange();
+    ByteBuffer result;
+    result.reserve(start + out.size());
+    result.append(work.View().substr(0, start));
+    result.append(out);
+    work.Bytes() = std::move(result);
   } catch (...) {
   }
 }
 
-void ApplyRulesWithPattern(WorkText& work, const std::array<Rule, 3>& rules, CodePage cp) {
+void ApplyRules(WorkText& work, const PreparedRules& rules, bool keyed) {
   try {
-    for (const Rule& rule : rules) {
-      if (rule.Active()) ReplaceKeyPattern(work, rule.find, rule.replacement, cp);
+    for (const PreparedRule& rule : rules) {
+      if (keyed) {
+        ReplaceKeyPattern(work, rule);
+      } else {
+        ReplaceInWorkText(work, rule);
+      }
     }
   } catch (...) {
   }
 }
 
-bool WorkTextContains(const WorkText& work, std::string_view text) {
+bool WorkTextContains(WorkText& work, const PreparedText& text) {
   try {
-    return FindBytes(work.Joined(), text) != kNotFound;
+    auto probe = [&](Encoding e) {
+      const auto& form = text.In(e);
+      return form && form->Find(work.View(), work.Start()).begin != kNoSpan;
+    };
+    if (work.KindKnown()) return probe(work.Kind().encoding);
+    // Without a byte-order mark the file is UTF-8 or GB18030: when the text has the same bytes in
+    // both, its encoding does not matter; else only a hit of one form makes the decision needed.
+    if (text.sameWithoutMark) return probe(Encoding::Utf8);
+    if (!probe(Encoding::Utf8) && !probe(Encoding::Gb18030)) return false;
+    return probe(work.Kind().encoding);
   } catch (...) {
     return false;
   }

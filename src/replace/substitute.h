@@ -1,10 +1,10 @@
-// The substitution operations that every command rewrites, tests or copies text with. They work on
-// the joined text of a WorkText (every line followed by CR LF) and never raise.
+// The substitution operations that every command rewrites, tests or copies text with. They work on a
+// file's own bytes in its own encoding (WorkText) and never raise.
 #pragma once
 
-#include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "replace/rules.h"
@@ -13,27 +13,36 @@
 namespace zur {
 
 inline constexpr int MaxKeyMatches = 1000;
-inline constexpr std::string_view kKeyPlaceholder = "#key#";
 
-// Every occurrence of `find` replaced by `replacement`, left to right, without overlaps; replacement
-// texts are never scanned again. An occurrence that would begin inside a multi-byte character (the
-// second byte of a GBK pair, or inside a UTF-8 sequence) is skipped. Characters are counted from the
-// start of the text and again from the end of each replaced occurrence.
+// Every occurrence of `find` in `text` from `start` on, left to right and without overlaps, that
+// starts and ends on a character boundary of the text as it is (a two-byte character is never cut in
+// two). `any` tells whether the text occurs at all, boundaries aside.
+std::vector<Span> Occurrences(std::string_view text, size_t start, const FindText& find, Encoding e, bool* any = nullptr);
+
+// Replaces the spans (in order, not overlapping) by `replacement` inside the buffer, without a second
+// copy of the text unless the spans differ in length around the replacement's.
+void ReplaceSpans(ByteBuffer& bytes, const std::vector<Span>& spans, std::string_view replacement);
+
+// Byte strings of names: every occurrence replaced, left to right, no overlaps, replacement texts
+// never scanned again, and no occurrence that would start or end inside a character of the code page.
 std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement, CodePage cp);
 
-// True when `find` occurs in the joined text (a plain byte search); then every occurrence is replaced
-// and the lines are set from the result. Otherwise the text is left alone.
-bool ReplaceInWorkText(WorkText& work, std::string_view find, std::string_view replacement, CodePage cp);
+// The text batches' rule: true when the find text occurs in the file (plain search); then every
+// occurrence on character boundaries is replaced, the replacement's line breaks written as the file's.
+bool ReplaceInWorkText(WorkText& work, const PreparedRule& rule);
 
 // One rule with "#key#" understood: with "prefix#key#suffix" every span from a prefix to the nearest
 // following suffix (across lines too) becomes the replacement, at most MaxKeyMatches times; the next
-// pass searches again from the start of the inserted text. Without the placeholder, ReplaceAll.
-void ReplaceKeyPattern(WorkText& work, std::string_view find, std::string_view replacement, CodePage cp);
+// pass searches again from the start of the inserted text. Without the placeholder, as above.
+void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule);
 
-// Rules 1 to 3 in order through ReplaceKeyPattern, skipping rules whose find text is empty.
-void ApplyRulesWithPattern(WorkText& work, const std::array<Rule, 3>& rules, CodePage cp);
+// Rules 1 to 3 in order, each on the result of the one before: with the placeholder understood
+// (`keyed`, the match commands) or not (the text batches). Rules whose text cannot occur in the file
+// cost one search and decide nothing about its encoding.
+void ApplyRules(WorkText& work, const PreparedRules& rules, bool keyed);
+inline void ApplyRulesWithPattern(WorkText& work, const PreparedRules& rules) { ApplyRules(work, rules, true); }
 
-// True when a plain byte search finds `text` in the joined text.
-bool WorkTextContains(const WorkText& work, std::string_view text);
+// True when the text occurs in the file, in the file's encoding (a plain search, whole code units).
+bool WorkTextContains(WorkText& work, const PreparedText& text);
 
 }  // namespace zur

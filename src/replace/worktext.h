@@ -1,44 +1,64 @@
-// The scratch line buffer that every command loads a file into.
-//
-// A file is split into lines at CR, LF or CR LF; its joined text is every line followed by CR LF.
-// The buffer keeps only the joined text: every operation works on it, and it costs one pass to make.
-// Bytes are never converted. A line end at the very end does not make an empty last line, and an
-// empty file gives no lines.
+// One file's text as the commands work on it: its bytes exactly as stored (byte-order mark included)
+// and the encoding decided from them. Nothing is converted: a rule works on the bytes, and every byte
+// outside what a rule replaces stays as it was, line ends and a missing last line break included.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+
+#include "content/encoding.h"
+#include "content/matching.h"
+#include "platform/bytebuffer.h"
 
 namespace zur {
 
 class WorkText {
  public:
-  void Clear() { joined_.clear(); }
-  bool Empty() const { return joined_.empty(); }
-  size_t LineCount() const;
+  WorkText() = default;
+  explicit WorkText(Encoding locale) : locale_(locale) {}
 
-  // Replaces the lines with those of `text`, split by the rules above.
-  void SetText(std::string_view text);
-  // Takes a text that is already joined (every line followed by CR LF, no other CR or LF).
-  void SetJoined(std::string joined) { joined_ = std::move(joined); }
-  // Every line followed by CR LF.
-  const std::string& Joined() const { return joined_; }
+  void Clear();
+  // The encoding that ASCII files without a declaration take.
+  void SetLocaleEncoding(Encoding locale) { locale_ = locale; }
+  Encoding LocaleEncoding() const { return locale_; }
 
-  // Reads the whole file (throws fs::FileError when it cannot).
+  // Takes a file's bytes. Only the byte-order mark and the NUL test are looked at now; the rest of
+  // the decision is made when a rule or a search first needs it (Kind()).
+  void Take(ByteBuffer bytes);
+  void SetBytes(std::string_view bytes);
+  // Reads a whole regular file (throws fs::FileError).
   void LoadFromFile(const std::string& path);
-  // Writes the joined text over the file with a safe write (throws fs::FileError).
-  void SaveToFile(const std::string& path) const;
 
-  // True when the lines hold a NUL byte: such a file is not text, and no batch rewrites it.
-  bool HoldsNul() const { return joined_.find('\0') != std::string::npos; }
+  ByteBuffer& Bytes() { return bytes_; }
+  const ByteBuffer& Bytes() const { return bytes_; }
+  std::string_view View() const { return bytes_.view(); }
+  // True for a file that is not text (a NUL byte without a UTF-16 byte-order mark).
+  bool NotText() const { return !quick_.text; }
+  // The encoding before the full decision: known for files with a byte-order mark.
+  const TextKind& QuickKind() const { return quick_; }
+  bool KindKnown() const { return known_; }
+  const TextKind& Kind();
+  // Where the text starts: after the byte-order mark.
+  size_t Start() const { return quick_.bomSize; }
+  Units UnitsOf() { return Units::Of(Kind().encoding); }
+  // The file's line end: the first one it has, else LF, in its encoding.
+  std::string LineEnd();
 
-  // The joined text of `text`: line ends made CR LF, and a CR LF after a last line without one.
-  static std::string Join(std::string_view text);
-  // The same, keeping the string itself when it is already joined (no copy).
-  static std::string Join(std::string&& text);
+  // Called once, with the original bytes, just before a rule first changes them (a backup copy or
+  // the run journal keeps them then).
+  std::function<void(std::string_view original)> beforeFirstChange;
+  // Makes ready for a change of the bytes: runs beforeFirstChange the first time.
+  void WillChange();
+  bool Changed() const { return changed_; }
 
  private:
-  std::string joined_;
+  ByteBuffer bytes_;
+  Encoding locale_ = Encoding::Utf8;
+  TextKind quick_;
+  TextKind kind_;
+  bool known_ = false;
+  bool changed_ = false;
 };
 
 }  // namespace zur

@@ -16,44 +16,34 @@ using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
 
-TEST(WorkText, EveryLineEndsInCrLfAfterLoading) {
+TEST(WorkText, HoldsTheFilesBytesAndItsFirstLineEnd) {
   const std::pair<std::string, std::string> cases[] = {
-      {"", ""},
-      {"a", "a\r\n"},
-      {"a\nb", "a\r\nb\r\n"},
-      {"a\r\n", "a\r\n"},
-      {"a\r", "a\r\n"},
-      {"\r\n", "\r\n"},
-      {"\n\n", "\r\n\r\n"},
-      {"a\r\r\nb\n\rc", "a\r\n\r\nb\r\n\r\nc\r\n"},
-      {std::string("x\0y\n", 4), std::string("x\0y\r\n", 5)},
+      {"", "\n"}, {"a", "\n"}, {"a\nb", "\n"}, {"a\r\nb\n", "\r\n"}, {"a\rb\r\n", "\r"},
   };
-  for (const auto& [in, joined] : cases) {
+  for (const auto& [bytes, lineEnd] : cases) {
     WorkText w;
-    w.SetText(in);
-    EXPECT_EQ(w.Joined(), joined) << in;
-    WorkText again;
-    again.SetText(w.Joined());
-    EXPECT_EQ(again.Joined(), joined);  // joining is stable
-    EXPECT_EQ(WorkText::Join(std::string(in)), joined);  // the path that keeps a joined string
+    w.SetBytes(bytes);
+    EXPECT_EQ(w.View(), bytes);
+    EXPECT_EQ(w.LineEnd(), lineEnd) << bytes;
   }
-  WorkText w;
-  w.SetText("a\n\nb");
-  EXPECT_EQ(w.LineCount(), 3u);
-  EXPECT_FALSE(w.HoldsNul());
-  w.SetText(std::string("a\0b", 3));
-  EXPECT_TRUE(w.HoldsNul());
+  WorkText u16;
+  u16.SetBytes(std::string("\xFF\xFE" "a\0\r\0\n\0", 8));
+  EXPECT_EQ(u16.LineEnd(), std::string("\r\0\n\0", 4));
+  EXPECT_EQ(u16.Start(), 2u);
+  EXPECT_FALSE(u16.NotText());
 }
 
-TEST(WorkText, LoadAndSaveGoThroughTheFile) {
+TEST(WorkText, LoadsRegularFilesOnly) {
   TempDir dir;
   const std::string path = dir / "a.txt";
   WriteBytes(path, "one\ntwo");
   WorkText w;
   w.LoadFromFile(path);
-  w.SaveToFile(path);
-  EXPECT_EQ(ReadBytes(path), "one\r\ntwo\r\n");
+  EXPECT_EQ(w.View(), "one\ntwo");
   EXPECT_THROW(w.LoadFromFile(dir / "missing.txt"), fs::FileError);
+  EXPECT_THROW(w.LoadFromFile(dir.Folder()), fs::FileError);
+  ASSERT_EQ(::mkfifo((dir / "pipe.txt").c_str(), 0600), 0);
+  EXPECT_THROW(w.LoadFromFile(dir / "pipe.txt"), fs::FileError);  // refused without waiting for a writer
 }
 
 TEST(SafeWrite, KeepsPermissionsAndWritesThroughLinks) {

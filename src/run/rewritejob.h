@@ -1,0 +1,104 @@
+// The job of the commands that rewrite files with the rule rows: the two text batches and the match
+// batches.
+//
+// Each file is read and its new text made on a worker thread; a file whose bytes would not change is
+// not written. Before a file is rewritten its original bytes are kept (a backup copy in the output
+// folder with the file's permissions and modification time, or, without backup, a data file of the
+// run's journal), and the journal records both fingerprints; then the file is written in place. Files
+// are written in groups: the kept originals and the journal reach the disk once a group, before any
+// file of the group is touched. A file reached twice (links) is processed once; a file that may not
+// be written, is not text, or changed while the run read it is left as it is and reported.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "content/encoding.h"
+#include "replace/rules.h"
+#include "run/engine.h"
+#include "run/journal.h"
+#include "run/runstate.h"
+
+namespace zur {
+
+// One file a run works on, fixed when the run starts.
+struct RunItem {
+  std::string shown;   // as the report lines show it
+  std::string stored;  // as the file system finds it
+  std::string below;   // the path of its backup copy below the output folder
+};
+
+struct RewriteSetup {
+  std::vector<RunItem> items;
+  PreparedRules rules;
+  bool keyed = false;  // the placeholder "#key#" is understood (the match commands)
+  Encoding locale = Encoding::Utf8;
+  RunKind kind = RunKind::FolderTree;
+  bool copies = false;  // backup copies into `output`
+  std::string source;
+  std::string output;
+  std::string stateDir;  // the folder of the program's run records
+};
+
+class RewriteJob : public RunJob {
+ public:
+  static constexpr const char* kJournalName = "ZURTextReplace.journal";
+
+  explicit RewriteJob(RewriteSetup setup);
+  ~RewriteJob() override;
+
+  // Records the run before it starts (its journal, and the mark that it is going). An earlier run into
+  // the same output folder that did not end keeps its originals: they are carried into this run's
+  // journal and never overwritten. False, with the reason, when the run must not start; nothing was
+  // touched then.
+  bool Begin(std::string& error);
+  const std::string& JournalPath() const { return journalPath_; }
+  const RewriteSetup& Setup() const { return setup_; }
+
+  std::unique_ptr<Prepared> Prepare(size_t item, Worker& worker) override;
+  void Commit(size_t item, std::unique_ptr<Prepared> prepared, Context& ctx) override;
+  void Flush(Context& ctx) override;
+  void Finish(Context& ctx, bool stopped) override;
+  void Discard(size_t item, Prepared& prepared) override;
+
+ private:
+  struct Prepared;
+  struct Pending {
+    size_t item;
+    std::unique_ptr<Prepared> write;  // empty for an item that is only reported
+    RunEvent event;
+  };
+  struct DataFile {
+    int fd = -1;
+    uint64_t size = 0;
+  };
+
+  void KeepOriginal(size_t item, size_t worker, std::string_view original, Prepared& p);
+  std::string CopyPathFor(size_t item) const;
+  void DropCopy(Prepared& p);
+  void EmitGroup(Context& ctx);
+
+  RewriteSetup setup_;
+  RunState state_;
+  std::string id_;
+  std::string journalPath_;
+  std::unique_ptr<JournalWriter> journal_;
+  std::vector<std::string> paths_;  // absolute paths of the items
+  std::unordered_map<std::string, JournalEntry> carried_;  // originals of an unfinished earlier run, by path
+  std::unordered_set<std::string> carriedCopies_;
+  uint64_t nextEntry_ = 1;
+  std::vector<DataFile> dataFiles_;  // one a worker, used by that worker only
+  std::vector<Pending> group_;
+  size_t groupWrites_ = 0;
+  size_t groupBytes_ = 0;
+  std::chrono::steady_clock::time_point groupStart_;
+  std::set<std::pair<uint64_t, uint64_t>> seen_;  // files met so far (device, inode)
+  std::unordered_map<uint64_t, std::string> writtenDevices_;  // a file written on each file system
+};
+
+}  // namespace zur

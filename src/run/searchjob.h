@@ -1,0 +1,29 @@
+// The job of the text search: does each file hold the search text, in the file's own encoding.
+#pragma once
+
+#include <set>
+#include <vector>
+
+#include "replace/rules.h"
+#include "run/engine.h"
+#include "run/rewritejob.h"
+
+namespace zur {
+
+class SearchJob : public RunJob {
+ public:
+  SearchJob(std::vector<RunItem> items, PreparedText text, Encoding locale)
+      : items_(std::move(items)), text_(std::move(text)), locale_(locale) {}
+
+  const std::vector<RunItem>& Items() const { return items_; }
+  std::unique_ptr<Prepared> Prepare(size_t item, Worker& worker) override;
+  void Commit(size_t item, std::unique_ptr<Prepared> prepared, Context& ctx) override;
+
+ private:
+  std::vector<RunItem> items_;
+  PreparedText text_;
+  Encoding locale_;
+  std::set<std::pair<uint64_t, uint64_t>> seen_;
+};
+
+}  // namespace zur

@@ -1,0 +1,324 @@
+// The run loop and its jobs without any window: files compared byte for byte.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "run/engine.h"
+#include "run/restorejob.h"
+#include "run/rewritejob.h"
+#include "run/runstate.h"
+#include "run/searchjob.h"
+#include "support/tempdir.h"
+#include "support/texts.h"
+
+namespace zur {
+namespace {
+
+using testing::ReadBytes;
+using testing::RulesOf;
+using testing::TempDir;
+using testing::U;
+using testing::WriteBytes;
+
+std::vector<RunEvent> RunAll(RunJob& job, size_t items, RunOptions options = {}) {
+  Run run(job, items, options);
+  run.Start();
+  run.Wait();
+  return run.TakeEvents();
+}
+
+struct Tree {
+  TempDir dir;
+  std::string src() const { return dir / "src/"; }
+  std::string out() const { return dir / "out/"; }
+  std::string state() const { return dir / "state/"; }
+
+  RewriteSetup Setup(std::vector<std::string> names, bool copies, PreparedRules rules) const {
+    RewriteSetup s;
+    for (const std::string& n : names) s.items.push_back({src() + n, src() + n, n});
+    s.rules = std::move(rules);
+    s.copies = copies;
+    s.source = src();
+    s.output = out();
+    s.stateDir = state();
+    return s;
+  }
+};
+
+std::vector<Outcome> Outcomes(const std::vector<RunEvent>& events) {
+  std::vector<Outcome> out;
+  for (const auto& e : events) out.push_back(e.outcome);
+  return out;
+}
+
+TEST(RewriteJob, WritesChangedFilesInPlaceAndKeepsExactCopies) {
+  Tree t;
+  WriteBytes(t.src() + "a.htm", "foo\nbar");
+  WriteBytes(t.src() + "b.htm", "nothing here\n");
+  WriteBytes(t.src() + "sub/c.htm", "foo\r\n");
+  ::chmod((t.src() + "a.htm").c_str(), 0640);
+  const timespec old[2] = {{0, UTIME_OMIT}, {1000000000, 5}};
+  ::utimensat(AT_FDCWD, (t.src() + "a.htm").c_str(), old, 0);
+  struct stat before;
+  ::stat((t.src() + "a.htm").c_str(), &before);
+
+  RewriteJob job(t.Setup({"a.htm", "b.htm", "sub/c.htm"}, true, RulesOf({{u"foo", u"X"}})));
+  std::string error;
+  ASSERT_TRUE(job.Begin(error)) << error;
+  const auto events = RunAll(job, 3);
+  EXPECT_EQ(Outcomes(events), (std::vector<Outcome>{Outcome::Done, Outcome::Unchanged, Outcome::Done}));
+
+  EXPECT_EQ(ReadBytes(t.src() + "a.htm"), "X\nbar");
+  EXPECT_EQ(ReadBytes(t.src() + "sub/c.htm"), "X\r\n");
+  // The file itself was rewritten: same inode, same permissions.
+  struct stat after;
+  ::stat((t.src() + "a.htm").c_str(), &after);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_mode & 07777, 0640u);
+  // Copies hold the original bytes with their permissions and modification time; unchanged files
+  // get none.
+  EXPECT_EQ(ReadBytes(t.out() + "a.htm"), "foo\nbar");
+  EXPECT_EQ(ReadBytes(t.out() + "sub/c.htm"), "foo\r\n");
+  EXPECT_FALSE(std::filesystem::exists(t.out() + "b.htm"));
+  struct stat copy;
+  ::stat((t.out() + "a.htm").c_str(), &copy);
+  EXPECT_EQ(copy.st_mode & 07777, 0640u);
+  EXPECT_EQ(copy.st_mtim.tv_sec, 1000000000);
+
+  auto journal = ReadJournal(job.JournalPath());
+  ASSERT_TRUE(journal);
+  EXPECT_EQ(journal->closed, "done");
+  ASSERT_EQ(journal->entries.size(), 2u);
+  EXPECT_EQ(journal->entries[0].path, t.src() + "a.htm");
+  EXPECT_EQ(journal->entries[0].after, FingerprintOf("X\nbar"));
+  EXPECT_EQ(RunState(t.state()).LastJournal(), job.JournalPath());
+}
+
+TEST(RewriteJob, HandlesAFileReachedByTwoNamesOnce) {
+  Tree t;
+  WriteBytes(t.src() + "real.htm", "src=\"");
+  std::filesystem::create_symlink(t.src() + "real.htm", t.src() + "link.htm");
+  std::filesystem::create_hard_link(t.src() + "real.htm", t.src() + "hard.htm");
+  RewriteJob job(t.Setup({"hard.htm", "link.htm", "real.htm"}, true, RulesOf({{u"src=\"", u"src=\"/static"}})));
+  std::string error;
+  ASSERT_TRUE(job.Begin(error));
+  const auto events = RunAll(job, 3);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(ReadBytes(t.src() + "real.htm"), "src=\"/static");
+  EXPECT_EQ(ReadBytes(t.out() + "hard.htm"), "src=\"");
+  EXPECT_FALSE(std::filesystem::exists(t.out() + "link.htm"));
+  EXPECT_FALSE(std::filesystem::exists(t.out() + "real.htm"));
+}
+
+TEST(RewriteJob, LeavesAloneWhatItMayNotOrCannotRewrite) {
+  Tree t;
+  WriteBytes(t.src() + "bin.htm", std::string("foo\0", 4));
+  ASSERT_EQ(::mkfifo((t.src() + "pipe.htm").c_str(), 0600), 0);
+  WriteBytes(t.src() + "ok.htm", "foo");
+  RewriteJob job(t.Setup({"bin.htm", "pipe.htm", "missing.htm", "ok.htm"}, false, RulesOf({{u"foo", u"bar"}})));
+  std::string error;
+  ASSERT_TRUE(job.Begin(error));
+  const auto events = RunAll(job, 4);
+  ASSERT_EQ(events.size(), 4u);
+  EXPECT_EQ(events[0].why, Why::NotText);
+  EXPECT_EQ(events[1].why, Why::NotRegular);
+  EXPECT_EQ(events[2].why, Why::Missing);
+  EXPECT_EQ(events[3].outcome, Outcome::Done);
+  EXPECT_EQ(ReadBytes(t.src() + "bin.htm"), std::string("foo\0", 4));
+  // A run without copies leaves no journal behind when it ends.
+  EXPECT_TRUE(std::filesystem::is_empty(t.state()) || !std::filesystem::exists(t.state() + "last"));
+  for (const auto& entry : std::filesystem::directory_iterator(t.state())) {
+    EXPECT_EQ(entry.path().filename(), "last") << entry.path();
+  }
+}
+
+TEST(RewriteJob, AWriteThatFailsPutsTheOriginalBack) {
+  Tree t;
+  WriteBytes(t.src() + "a.htm", std::string(100, 'a'));
+  RewriteJob job(t.Setup({"a.htm"}, false, RulesOf({{u"a", U(std::string(20, 'b'))}})));
+  std::string error;
+  ASSERT_TRUE(job.Begin(error));
+  // Writes beyond 4 KiB fail, as on a full disk; the journal and its data stay below that.
+  ::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 1024;
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  const auto events = RunAll(job, 1);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].outcome, Outcome::Failed);
+  EXPECT_EQ(ReadBytes(t.src() + "a.htm"), std::string(100, 'a'));
+}
+
+// Runs `body` as another user (nobody) in a child process; the result is its exit status.
+int AsNobody(const std::function<int()>& body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(90);
+    ::_exit(body());
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 99;
+}
+
+TEST(RewriteJob, NeverRewritesAFileTheUserMayNotWrite) {
+  Tree t;
+  WriteBytes(t.src() + "readonly.htm", "foo");
+  WriteBytes(t.src() + "foreign.htm", "foo");
+  WriteBytes(t.src() + "mine.htm", "foo");
+  std::filesystem::create_directories(t.state());
+  std::filesystem::create_directories(t.out());
+  // The user's own folder and files; one file read-only, one of another owner.
+  for (const char* p : {"", "readonly.htm", "foreign.htm", "mine.htm"}) {
+    ASSERT_EQ(::chown((t.src() + p).c_str(), 65534, 65534), 0);
+  }
+  ASSERT_EQ(::chown(t.state().c_str(), 65534, 65534), 0);
+  ASSERT_EQ(::chown((t.dir / "").c_str(), 65534, 65534), 0);
+  ::chmod((t.src() + "readonly.htm").c_str(), 0444);
+  ::chown((t.src() + "foreign.htm").c_str(), 0, 0);
+  ::chmod((t.src() + "foreign.htm").c_str(), 0644);
+  const int status = AsNobody([&] {
+    RewriteJob job(t.Setup({"readonly.htm", "foreign.htm", "mine.htm"}, false, RulesOf({{u"foo", u"bar"}})));
+    std::string error;
+    if (!job.Begin(error)) return 10;
+    const auto events = RunAll(job, 3);
+    if (events.size() != 3) return 11;
+    if (events[0].why != Why::NotWritable || events[1].why != Why::NotWritable) return 12;
+    return events[2].outcome == Outcome::Done ? 0 : 13;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadBytes(t.src() + "readonly.htm"), "foo");
+  EXPECT_EQ(ReadBytes(t.src() + "foreign.htm"), "foo");
+  EXPECT_EQ(ReadBytes(t.src() + "mine.htm"), "bar");
+  struct stat st;
+  ::stat((t.src() + "foreign.htm").c_str(), &st);
+  EXPECT_EQ(st.st_uid, 0u);  // still the other owner's file
+}
+
+TEST(RewriteJob, ARunCutShortIsPutRightAndCanBeUndone) {
+  Tree t;
+  for (int i = 0; i < 6; ++i) WriteBytes(t.src() + "f" + std::to_string(i) + ".htm", "foo " + std::to_string(i));
+  std::vector<std::string> names;
+  for (int i = 0; i < 6; ++i) names.push_back("f" + std::to_string(i) + ".htm");
+  {
+    RewriteJob job(t.Setup(names, true, RulesOf({{u"foo", u"bar"}})));
+    std::string error;
+    ASSERT_TRUE(job.Begin(error));
+    RunOptions options;
+    options.abandonAfter = 3;  // the program vanishes after three files, as under kill -9
+    RunAll(job, names.size(), options);
+  }
+  EXPECT_EQ(ReadBytes(t.src() + "f1.htm"), "bar 1");
+  EXPECT_EQ(ReadBytes(t.src() + "f4.htm"), "foo 4");
+  // The program died while writing the third file: its journal has no "done" for it, and the file is
+  // half new, half old.
+  const std::string journalPath = t.out() + RewriteJob::kJournalName;
+  std::string text = ReadBytes(journalPath);
+  const size_t lastDone = text.rfind("done ");
+  ASSERT_NE(lastDone, std::string::npos);
+  text.erase(lastDone, text.find('\n', lastDone) + 1 - lastDone);
+  WriteBytes(journalPath, text);
+  WriteBytes(t.src() + "f2.htm", "bar 2 and garbage");
+  const RunState state(t.state());
+  const auto notes = state.RecoverInterrupted();
+  EXPECT_EQ(ReadBytes(t.src() + "f2.htm"), "foo 2");  // its original is back
+  EXPECT_EQ(notes.size(), 1u);
+  EXPECT_EQ(ReadBytes(t.src() + "f1.htm"), "bar 1");  // finished files keep what the run wrote
+
+  // The same batch again, into the same output folder: the originals stay the copies.
+  {
+    RewriteJob again(t.Setup(names, true, RulesOf({{u"foo", u"bar"}, {u"bar", u"baz"}})));
+    std::string error;
+    ASSERT_TRUE(again.Begin(error));
+    RunAll(again, names.size());
+  }
+  EXPECT_EQ(ReadBytes(t.src() + "f5.htm"), "baz 5");
+  EXPECT_EQ(ReadBytes(t.out() + "f1.htm"), "foo 1");
+
+  EXPECT_EQ(ReadBytes(t.src() + "f1.htm"), "baz 1");
+  // Undo: every file back to what it was before the first run.
+  auto journal = ReadJournal(state.LastJournal());
+  ASSERT_TRUE(journal);
+  auto write = RestoreJob::Write(*journal, state.LastJournal(), std::vector<bool>(journal->LatestEntries().size(), true));
+  ASSERT_TRUE(write->Begin());
+  RunAll(*write, write->Entries().size());
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(ReadBytes(t.src() + "f" + std::to_string(i) + ".htm"), "foo " + std::to_string(i));
+  }
+}
+
+TEST(RestoreJob, TellsFilesChangedSinceTheRunApart) {
+  Tree t;
+  WriteBytes(t.src() + "a.htm", "foo a");
+  WriteBytes(t.src() + "b.htm", "foo b");
+  RewriteJob job(t.Setup({"a.htm", "b.htm"}, true, RulesOf({{u"foo", u"bar"}})));
+  std::string error;
+  ASSERT_TRUE(job.Begin(error));
+  RunAll(job, 2);
+  WriteBytes(t.src() + "b.htm", "edited later");
+  auto journal = ReadJournal(job.JournalPath());
+  ASSERT_TRUE(journal);
+  auto check = RestoreJob::Check(*journal);
+  const auto looks = RunAll(*check, 2);
+  ASSERT_EQ(looks.size(), 2u);
+  EXPECT_EQ(looks[0].outcome, Outcome::Unchanged);
+  EXPECT_EQ(looks[1].why, Why::ChangedSinceRun);
+  auto write = RestoreJob::Write(*journal, job.JournalPath(), {true, false});
+  ASSERT_TRUE(write->Begin());
+  RunAll(*write, 2);
+  EXPECT_EQ(ReadBytes(t.src() + "a.htm"), "foo a");
+  EXPECT_EQ(ReadBytes(t.src() + "b.htm"), "edited later");
+}
+
+TEST(RunLoop, GivesTheSameEventsInTheSameOrderWithOneOrSeveralThreads) {
+  Tree t;
+  std::vector<RunItem> items;
+  for (int i = 0; i < 300; ++i) {
+    const std::string name = t.src() + std::to_string(i) + ".txt";
+    WriteBytes(name, i % 7 == 0 ? "has the word" : std::string(static_cast<size_t>(i * 37), 'x'));
+    items.push_back({name, name, {}});
+  }
+  auto search = [&](size_t workers) {
+    SearchJob job(items, PrepareText(u"word"), Encoding::Utf8);
+    RunOptions options;
+    options.workers = workers;
+    options.window = 8;
+    std::vector<std::pair<size_t, Outcome>> out;
+    for (const auto& e : RunAll(job, items.size(), options)) out.emplace_back(e.item, e.outcome);
+    return out;
+  };
+  const auto one = search(1);
+  ASSERT_EQ(one.size(), items.size());
+  for (size_t i = 0; i < one.size(); ++i) EXPECT_EQ(one[i].first, i);
+  EXPECT_EQ(search(4), one);
+}
+
+TEST(RunLoop, StopsBetweenTwoItems) {
+  struct Slow : RunJob {
+    std::unique_ptr<Prepared> Prepare(size_t, Worker&) override { return std::make_unique<Prepared>(); }
+    void Commit(size_t item, std::unique_ptr<Prepared>, Context& ctx) override {
+      ::usleep(2000);
+      ctx.Emit({item, Outcome::Done, Why::None, {}});
+    }
+  } job;
+  zur::Run run(job, 100000);
+  run.Start();
+  ::usleep(20000);
+  run.RequestStop();
+  run.Wait();
+  EXPECT_TRUE(run.Stopped());
+  EXPECT_LT(run.Committed(), 100000u);
+  EXPECT_EQ(run.TakeEvents().size(), run.Committed());
+}
+
+}  // namespace
+}  // namespace zur
