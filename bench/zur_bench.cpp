@@ -15,7 +15,7 @@
 #include "fileset/scan.h"
 #include "platform/filesystem.h"
 #include "replace/substitute.h"
-#include "search/filecontains.h"
+#include "replace/rules.h"
 #include "synthetic_tree.h"
 
 using namespace zur;
@@ -62,13 +62,15 @@ int main(int argc, char** argv) {
 
   // Load, three rules, join: the work of the batch on each file, without writing.
   Timer replaceTimer;
-  WorkText work;
+  WorkText work(Encoding::Gb18030);
+  std::array<Rule, 3> rules;
+  for (int r = 0; r < 3; ++r) rules[r] = MakeRule(DecodeText(kFind[r], CodePage::Gbk), DecodeText(kReplace[r], CodePage::Gbk));
+  const PreparedRules prepared = PrepareRules(rules);
   size_t changed = 0;
   for (const auto& f : files) {
     work.LoadFromFile(f.stored);
-    bool any = false;
-    for (int r = 0; r < 3; ++r) any |= ReplaceInWorkText(work, kFind[r], kReplace[r], CodePage::Gbk);
-    changed += any;
+    ApplyRules(work, prepared, false);
+    changed += work.Changed();
   }
   const double replaceSeconds = replaceTimer.Seconds();
   Report("replace_rate", mb / replaceSeconds, "MB/s");
@@ -81,7 +83,7 @@ int main(int argc, char** argv) {
   size_t hits = 0;
   for (const auto& f : files) {
     work.LoadFromFile(f.stored);
-    hits += WorkTextContains(work, "function return");
+    hits += WorkTextContains(work, PrepareText(u"function return"));
   }
   const double containsSeconds = containsTimer.Seconds();
   Report("contains_rate", mb / containsSeconds, "MB/s");
@@ -106,7 +108,11 @@ int main(int argc, char** argv) {
     std::vector<ScanEntry> scanned;
     ScanFolderTree(tree + "/", SetExtList(kExtensions), scanned);
     size_t found = 0;
-    for (const auto& f : scanned) found += FileContainsText(f.stored, c.ours);
+    const PreparedText text = PrepareText(DecodeText(c.ours, CodePage::Utf8));
+    for (const auto& f : scanned) {
+      work.LoadFromFile(f.stored);
+      found += WorkTextContains(work, text);
+    }
     const double oursSeconds = ours.Seconds();
     std::string command = "grep -rlF" + include + " -e '" + c.grep + "' '" + tree + "' | wc -l > /dev/null";
     Timer grep;

@@ -17,6 +17,7 @@
 #include "bench_report.h"
 #include "fileset/scan.h"
 #include "replace/backup.h"
+#include "platform/filesystem.h"
 #include "replace/substitute.h"
 #include "synthetic_tree.h"
 
@@ -40,15 +41,16 @@ class SilentDesktop : public DesktopServices {
 size_t CoreBatch(const std::string& root) {
   std::vector<ScanEntry> files;
   ScanFolderTree(root, SetExtList(kExtensions), files);
-  WorkText work;
+  WorkText work(Encoding::Gb18030);
+  std::array<Rule, 3> rules;
+  for (int r = 0; r < 3; ++r) rules[r] = MakeRule(DecodeText(kFind[r], CodePage::Gbk), DecodeText(kReplace[r], CodePage::Gbk));
+  const PreparedRules prepared = PrepareRules(rules);
   size_t written = 0;
   for (const auto& f : files) {
     work.LoadFromFile(f.stored);
-    if (work.HoldsNul()) continue;
-    bool changed = false;
-    for (int r = 0; r < 3; ++r) changed |= ReplaceInWorkText(work, kFind[r], kReplace[r], CodePage::Gbk);
-    if (!changed) continue;
-    work.SaveToFile(f.stored);
+    ApplyRules(work, prepared, false);
+    if (!work.Changed()) continue;
+    fs::WriteFileSafely(f.stored, work.View());
     ++written;
   }
   return written;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QAction>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -20,6 +22,9 @@ class CommandGate {
   // The controls that start commands.
   void Guard(QWidget* control) { widgets_.emplace_back(control); }
   void Guard(QAction* control) { actions_.emplace_back(control); }
+  // The inputs a command reads when it starts (folders, extensions, rules, options): read-only while
+  // any command runs, so nothing the user does changes what the run works on.
+  void Freeze(QWidget* input) { inputs_.emplace_back(input); }
 
   // Marks a command as running for its lifetime.
   class Running {
@@ -42,6 +47,7 @@ class CommandGate {
     for (auto& a : actions_) {
       if (a) a->setEnabled(false);
     }
+    SetFrozen(true);
   }
   void Leave() {
     if (--running_ > 0) return;
@@ -52,12 +58,26 @@ class CommandGate {
     for (auto& a : actions_) {
       if (a) a->setEnabled(true);
     }
+    SetFrozen(false);
+  }
+  void SetFrozen(bool frozen) {
+    for (auto& w : inputs_) {
+      if (!w) continue;
+      if (auto* line = qobject_cast<QLineEdit*>(w.data())) {
+        line->setReadOnly(frozen);
+      } else if (auto* box = qobject_cast<QPlainTextEdit*>(w.data())) {
+        box->setReadOnly(frozen);
+      } else {
+        w->setEnabled(!frozen);
+      }
+    }
   }
 
   int running_ = 0;
   std::function<void()> idle_;
   std::vector<QPointer<QWidget>> widgets_;
   std::vector<QPointer<QAction>> actions_;
+  std::vector<QPointer<QWidget>> inputs_;
 };
 
 }  // namespace zur

@@ -14,9 +14,11 @@
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 
 #include "app/commandgate.h"
+#include "app/commandrunner.h"
 #include "app/outputpane.h"
 #include "app/picturetabbar.h"
 #include "app/profile.h"
@@ -53,9 +55,10 @@ TMainForm::TMainForm(MainFormEnv env, QWidget* parent) : QWidget(parent), env_(s
   gate_ = std::make_unique<CommandGate>();
   gate_->OnIdle([this] {
     ShowPending();
-    eventsRunAgo_.invalidate();
+    if (closeWhenIdle_) QTimer::singleShot(0, this, [this] { close(); });
   });
-  pane_ = std::make_unique<OutputPane>(v_.MemoHint, env_.codePage);
+  runner_ = std::make_unique<CommandRunner>(*this);
+  pane_ = std::make_unique<OutputPane>(v_.MemoHint, v_.GbHint, msg_, env_.codePage);
   rules_ = std::make_unique<RuleRows>(v_);
   folders_ = std::make_unique<WorkingFolders>(*this);
   files_ = std::make_unique<FileList>(*this);
@@ -70,7 +73,22 @@ TMainForm::TMainForm(MainFormEnv env, QWidget* parent) : QWidget(parent), env_(s
   v_.TabBar->drawTab = [this](QPainter& p) { PageControl1DrawTab(p); };
   v_.SbReplaceText->installEventFilter(this);
   FormCreate();
+  FreezeInputsWhileRunning();
   for (QPlainTextEdit* box : findChildren<QPlainTextEdit*>()) box->installEventFilter(this);
+}
+
+// What a command reads when it starts cannot change while one runs.
+void TMainForm::FreezeInputsWhileRunning() {
+  for (QWidget* input : std::initializer_list<QWidget*>{v_.EdtPath, v_.EdtOutput, v_.EdtBackupPath, v_.EdtEXT,
+                                                        v_.cbBackupWhenTransfter, v_.CbCover, v_.EditOldFileName,
+                                                        v_.EditNewFileName, v_.MmoSearchText, v_.MmSearchReplace}) {
+    gate_->Freeze(input);
+  }
+  for (int row = 1; row <= 3; ++row) {
+    if (v_.MmRuleFind[row]) gate_->Freeze(v_.MmRuleFind[row]);
+    if (v_.MmRuleReplace[row]) gate_->Freeze(v_.MmRuleReplace[row]);
+  }
+  gate_->Guard(v_.BtnDefaultExt);
 }
 
 TMainForm::~TMainForm() { FormDestroy(); }
@@ -99,13 +117,6 @@ void TMainForm::ShowPending() {
   v_.ProgressBar1->setValue(progress_);
 }
 
-void TMainForm::RunPendingEvents() {
-  if (eventsRunAgo_.isValid() && eventsRunAgo_.elapsed() < 25) return;
-  ShowPending();
-  QCoreApplication::processEvents();
-  eventsRunAgo_.start();
-}
-
 QString TMainForm::CaptionText() const {
   return msg_.AppTitle + QString::asprintf("%1.1f", kProgramVersion) + QStringLiteral(" - ") +
          QLatin1String(kVendorHost);
@@ -125,6 +136,7 @@ void TMainForm::FormCreate() {
     LoadBitmapResource(*s_.TabPicture, QStringLiteral("toolbuttons"));
     rules_->Create(ruleWidth, msg_.CapFindText, msg_.CapReplaceText);
     settings_->LoadSettings();
+    restore_->StartUp();
     files_->RefreshDocList();
     ApplyLanguage(msg_);
     resize(960, 680);
@@ -245,8 +257,17 @@ void TMainForm::PageControl1DrawTab(QPainter& painter) {
   }
 }
 
-// Every close is granted, without a question.
-void TMainForm::closeEvent(QCloseEvent* event) { event->accept(); }
+// Every close is granted, without a question. A command that is running is stopped first (between two
+// files), and the window closes as soon as it has ended.
+void TMainForm::closeEvent(QCloseEvent* event) {
+  if (gate_->Busy()) {
+    closeWhenIdle_ = true;
+    runner_->RequestStop();
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
 
 void TMainForm::FormDestroy() {
   if (destroyed_) return;

@@ -3,7 +3,6 @@
 // the window through this class.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -20,6 +19,7 @@ namespace zur {
 
 class BatchCommands;
 class CommandGate;
+class CommandRunner;
 class Restore;
 class SettingsStore;
 class TPnlTavimex;
@@ -62,15 +62,12 @@ class TMainForm : public QWidget {
   // The progress bar: shown or hidden, and one step of a tenth of its range (a full bar starts again).
   void ShowProgress(bool shown);
   void ProgressStep();
-  // Lets pending window events run (repaint, input) in the middle of a long command, at most every
-  // 25 ms, so that a run over many small files is not slowed by painting. The report lines and the
-  // progress gathered so far are shown first.
-  void RunPendingEvents();
   // Shows the gathered report lines and the progress position now.
   void ShowPending();
 
   // Command groups; each owns the handlers of one part of the window.
   CommandGate& Gate() { return *gate_; }
+  CommandRunner& Runner() { return *runner_; }
   OutputPane& Pane() { return *pane_; }
   RuleRows& Rules() { return *rules_; }
   WorkingFolders& Folders() { return *folders_; }
@@ -108,6 +105,7 @@ class TMainForm : public QWidget {
   MessageTables msg_;
   // Destroyed in reverse order, before the controls: no handler outlives the window's state.
   std::unique_ptr<CommandGate> gate_;
+  std::unique_ptr<CommandRunner> runner_;
   std::unique_ptr<OutputPane> pane_;
   std::unique_ptr<RuleRows> rules_;
   std::unique_ptr<WorkingFolders> folders_;
@@ -121,9 +119,11 @@ class TMainForm : public QWidget {
   std::unique_ptr<PreviewFile> previewFile_;
   std::unique_ptr<PreviewFind> find_;
   TPnlTavimex* brandPanel_ = nullptr;  // a control of PnlCSParent, released with it
+  void FreezeInputsWhileRunning();
+
   bool destroyed_ = false;
+  bool closeWhenIdle_ = false;  // the window was closed while a command ran: it closes when the run ends
   int progress_ = 0;            // the progress position, shown on the bar by ShowPending
-  QElapsedTimer eventsRunAgo_;  // since events last ran in a command
 };
 
 }  // namespace zur

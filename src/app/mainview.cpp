@@ -429,10 +429,17 @@ void BuildRightArea(MainView& v) {
   v.ProgressBar1->setValue(0);
   v.ProgressBar1->setTextVisible(false);
   v.ProgressBar1->hide();
+  // Beside the progress bar while a command runs: stops it between two files (Esc does the same).
+  v.BtnStop = Make<QPushButton>(v.PnlHint, "BtnStop");
+  v.BtnStop->setText(QStringLiteral("停止"));
+  v.BtnStop->setFixedHeight(19);
+  v.BtnStop->setFocusPolicy(Qt::NoFocus);
+  v.BtnStop->hide();
   v.LbHint = Make<QLabel>(v.PnlHint, "LbHint");
   v.LbHint->setAlignment(Qt::AlignCenter);
   v.LbHint->setStyleSheet(QStringLiteral("color:red;"));
   status->addWidget(v.ProgressBar1);
+  status->addWidget(v.BtnStop);
   status->addWidget(v.LbHint, 1);
 
   col->addWidget(v.Splitter2, 1);

@@ -130,6 +130,7 @@ struct MainView {
   QPlainTextEdit* MemoHint = nullptr;
   QFrame* PnlHint = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
+  QPushButton* BtnStop = nullptr;
   QLabel* LbHint = nullptr;
 
   // Rule rows 1..3 (index 0 unused), created at start-up.

@@ -71,6 +71,24 @@ struct MessageTables {
   QString MsgNoBackupCopy;
   QString MsgOutputIsSource;
   QString MsgPaneHasNoFile;
+  QString FmtSkippedMissing;
+  QString FmtSkippedNotRegular;
+  QString FmtSkippedNotReadable;
+  QString FmtSkippedNotWritable;
+  QString FmtPathTooLong;
+  QString FmtFolderUnreadable;
+  QString FmtChangedDuringRun;
+  QString FmtChangedSinceRun;
+  QString FmtRecovered;
+  QString FmtRunStopped;
+  QString FmtRunProblems;
+  QString FmtRestoreChangedFiles;
+  QString MsgOutputContainsSource;
+  QString MsgRunNotStarted;
+  QString MsgPaneNotText;
+  QString MsgPanePartial;
+  QString FmtTargetExists;
+  QString CapPartialView;
 };
 
 // Fills both tables for the fixed language index 0. Running it twice leaves the same values.

@@ -1,21 +1,32 @@
 // The output pane MemoHint: the log that commands append report lines to, and the preview editor of
-// one file. It remembers the file its text was loaded from; writing report lines into it forgets it.
+// one file. A file is shown decoded in its own encoding; the pane remembers the file, its encoding and
+// each line's own line end, so that saving gives back every byte of every line that was not edited.
+// Its frame's caption names the file it holds (and its encoding), or reads "输出结果" for the log.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 #include <string>
+#include <vector>
 
+#include "app/messages.h"
+#include "content/encoding.h"
 #include "platform/codepage.h"
+#include "platform/fileio.h"
 
+class QGroupBox;
 class QPlainTextEdit;
 
 namespace zur {
 
 class OutputPane {
  public:
-  OutputPane(QPlainTextEdit* box, CodePage cp) : box_(box), cp_(cp) {}
+  // Files up to this size are shown whole; of a larger file only its beginning (it cannot be saved).
+  static constexpr size_t kShownLimit = 1u << 20;
 
+  OutputPane(QPlainTextEdit* box, QGroupBox* frame, const MessageTables& msg, CodePage cp);
+
+  // The pane becomes the log, empty.
   void Clear();
   // A report line at the end of the pane. Lines are gathered and shown together by Flush, so that a
   // long run costs the same per line however many lines the pane holds.
@@ -23,20 +34,39 @@ class OutputPane {
   // Shows the gathered report lines.
   void Flush();
 
-  // Shows the file through the line model (every line followed by a line break) and remembers it.
-  // Throws fs::FileError when the file cannot be read; the pane then keeps its text.
-  void LoadFile(const std::string& path);
+  enum class Load { Loaded, Partial, NotText, Refused };
+  // Shows the file and remembers it. A file that is not text is not shown (a report line says so);
+  // one that cannot be opened leaves the pane as it was (`refusal` says why).
+  Load LoadFile(const std::string& path, const QString& shownPath, fs::Refusal* refusal = nullptr, int* error = nullptr);
   // The file the text was loaded from, or empty.
-  const std::string& LoadedFile() const { return loadedFile_; }
-  void ForgetFile() { loadedFile_.clear(); }
+  const std::string& LoadedFile() const { return file_.path; }
+  // True when the pane holds the whole of that file.
+  bool HoldsWholeFile() const { return !file_.path.empty() && file_.whole; }
+  void ForgetFile();
 
-  // The pane's text as bytes, lines joined by CR LF.
-  std::string Bytes();
+  // The pane's text, lines separated by '\\n'.
+  QString Text() const;
+  // Replaces the pane's text, keeping the file it belongs to.
+  void SetText(const QString& text);
+  // The pane's text as the bytes of its file: the file's encoding and byte-order mark, and each line
+  // that is still as it was with its own line end (new lines take the file's first line end).
+  std::string FileBytes() const;
 
  private:
+  struct ShownFile {
+    std::string path;
+    TextKind kind;
+    bool whole = true;
+    QStringList lines;              // as loaded
+    std::vector<QString> endings;   // each line's own line end ("" after the last)
+  };
+  void ShowCaption(const QString& shownPath);
+
   QPlainTextEdit* box_;
+  QGroupBox* frame_;
+  const MessageTables& msg_;
   CodePage cp_;
-  std::string loadedFile_;
+  ShownFile file_;
   QStringList pending_;
 };
 

@@ -26,6 +26,20 @@ std::string BoxBytes(const QPlainTextEdit* box, CodePage cp) {
   return out;
 }
 
+std::u16string BoxText(const QPlainTextEdit* box) {
+  const QString raw = box->document()->toRawText();
+  std::u16string out;
+  out.reserve(static_cast<size_t>(raw.size()) + 16);
+  for (QChar c : raw) {
+    if (c == QChar::ParagraphSeparator) {
+      out += u"\r\n";
+    } else {
+      out.push_back(c.unicode());
+    }
+  }
+  return out;
+}
+
 void SetBoxBytes(QPlainTextEdit* box, std::string_view bytes, CodePage cp) {
   QString text = ToQ(bytes, cp);
   // The document breaks blocks at LF, CR LF would leave a CR behind, and a lone CR must break too.

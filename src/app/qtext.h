@@ -19,6 +19,10 @@ std::string FromQ(const QString& text, CodePage cp);
 // so no character is replaced on the way out.
 std::string BoxBytes(const QPlainTextEdit* box, CodePage cp);
 
+// The whole text of a multi-line box, lines joined by CR LF, as the window holds it (characters that
+// stand for undecodable bytes stay as they are).
+std::u16string BoxText(const QPlainTextEdit* box);
+
 // Shows `bytes` (lines separated by CR LF, LF or CR) in the box, replacing its content.
 void SetBoxBytes(QPlainTextEdit* box, std::string_view bytes, CodePage cp);
 

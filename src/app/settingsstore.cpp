@@ -39,7 +39,9 @@ void SettingsStore::LoadBox(QPlainTextEdit* box, const std::string& file) {
 
 void SettingsStore::SaveBox(QPlainTextEdit* box, const std::string& file) {
   // Every line followed by CR LF; an empty box gives an empty file.
-  fs::WriteFileSafely(file, WorkText::Join(BoxBytes(box, f_.Cp())));
+  std::string bytes = BoxBytes(box, f_.Cp());
+  if (!bytes.empty() && bytes.compare(bytes.size() - 1, 1, "\n") != 0) bytes += "\r\n";
+  fs::WriteFileSafely(file, bytes);
 }
 
 void SettingsStore::LoadSettings() {

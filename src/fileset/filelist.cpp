@@ -1,6 +1,7 @@
 #include "fileset/filelist.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCollator>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -15,6 +16,8 @@
 #include "app/outputpane.h"
 #include "fileset/paths.h"
 #include "fileset/shell.h"
+#include "app/runreport.h"
+#include "run/runevents.h"
 
 namespace zur {
 namespace {
@@ -114,10 +117,19 @@ void FileList::LbDocListClick() {
     const int row = CurrentRow();
     if (row < 0) return;
     const std::string path = f_.State().SourcePath + Entry(row);
-    f_.View().GbHint->setTitle(FormatMessage(f_.Msg().FmtCurrentFile, f_.Q(path)));
-    f_.Pane().LoadFile(path);
+    Preview(path, OneLineName(f_.Q(path)));
   } catch (...) {
   }
+}
+
+void FileList::Preview(const std::string& path, const QString& shown) {
+  fs::Refusal refusal = fs::Refusal::None;
+  int error = 0;
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  const OutputPane::Load result = f_.Pane().LoadFile(path, shown, &refusal, &error);
+  QApplication::restoreOverrideCursor();
+  // The pane keeps the file it holds; the hint line says why this one is not shown.
+  if (result == OutputPane::Load::Refused) f_.Hint(ProblemLine(f_.Msg(), RefusalEvent(kNoItem, refusal, error), shown));
 }
 
 void FileList::LbDocListDblClick() {

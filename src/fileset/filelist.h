@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@ class FileList : public QObject {
   void MnRefreshClick();
   void MnOpenWithNotepadClick();
   void BtnDefaultExtClick();
+
+  // Shows a file in the output pane (the file list's and the search results' preview); for a file that
+  // cannot be shown the hint line says why, and the pane keeps what it holds.
+  void Preview(const std::string& path, const QString& shown);
 
   // The entry of a row as the bytes of its file name.
   std::string Entry(int row) const;

@@ -11,6 +11,7 @@
 #include "fileset/filelist.h"
 #include "fileset/paths.h"
 #include "fileset/shell.h"
+#include "replace/batchcommands.h"
 #include "platform/pathsyntax.h"
 
 namespace zur {
@@ -193,7 +194,13 @@ void WorkingFolders::CbCoverClick() {
 }
 
 void WorkingFolders::cbBackupWhenTransfterClick() {
-  if (!f_.View().cbBackupWhenTransfter->isChecked()) f_.State().LastBatchKind = 0;
+  if (f_.View().cbBackupWhenTransfter->isChecked()) return;
+  // Nothing is left to restore, now and after a restart.
+  f_.State().LastBatchKind = 0;
+  try {
+    f_.Batches().Records().ClearLastJournal();
+  } catch (...) {
+  }
 }
 
 }  // namespace zur

@@ -3,16 +3,17 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QToolButton>
+#include <cerrno>
 
 #include "app/commandgate.h"
+#include "app/commandrunner.h"
 #include "app/mainform.h"
 #include "app/outputpane.h"
 #include "fileset/filelist.h"
 #include "fileset/paths.h"
-#include "fileset/scan.h"
+#include "platform/fileio.h"
 #include "replace/backup.h"
 #include "replace/rulerows.h"
-#include "replace/substitute.h"
 
 namespace zur {
 
@@ -24,9 +25,7 @@ BatchCommands::BatchCommands(TMainForm& form) : f_(form) {
   f_.Gate().Guard(v.BtnDirTextReplace);
 }
 
-std::array<Rule, 3> BatchCommands::CurrentRules() const {
-  return {f_.Rules().RuleOf(1, f_.Cp()), f_.Rules().RuleOf(2, f_.Cp()), f_.Rules().RuleOf(3, f_.Cp())};
-}
+RunState BatchCommands::Records() const { return RunState(f_.SettingsDir() + "runs/"); }
 
 bool BatchCommands::BackupFolderReady(bool normalise) {
   FormState& s = f_.State();
@@ -37,23 +36,82 @@ bool BatchCommands::BackupFolderReady(bool normalise) {
     f_.View().EdtBackupPath->setFocus(Qt::OtherFocusReason);
     return false;
   }
-  // Copies in the source folder itself would be the files themselves: refuse before touching any.
-  if (SameFolder(s.OutputPath, s.SourcePath)) {
-    f_.Notice(f_.Msg().MsgOutputIsSource);
+  // Copies in the source folder itself would be the files themselves, and copies in a folder above
+  // it could land on files not yet processed: both are refused before anything is touched.
+  const bool same = SameFolder(s.OutputPath, s.SourcePath);
+  if (same || FolderContains(s.OutputPath, s.SourcePath)) {
+    f_.Notice(same ? f_.Msg().MsgOutputIsSource : f_.Msg().MsgOutputContainsSource);
     f_.View().EdtOutput->setFocus(Qt::OtherFocusReason);
     return false;
   }
   return true;
 }
 
-bool BatchCommands::SkipNotText(const WorkText& work, const QString& shownPath) {
-  if (!work.HoldsNul()) return false;
-  f_.Pane().AppendLine(FormatMessage(f_.Msg().MsgSkippedNotText, shownPath));
-  return true;
+std::vector<RunItem> BatchCommands::SelectedItems() const {
+  std::vector<RunItem> items;
+  const FileList& files = f_.Files();
+  for (int row = 0; row < files.Count(); ++row) {
+    if (!files.IsSelected(row)) continue;
+    const std::string entry = files.Entry(row);
+    const std::string path = ComposePath(f_.State().SourcePath, entry);
+    items.push_back({path, path, entry});
+  }
+  return items;
 }
 
-void BatchCommands::ReportFailure(const QString& shownPath) {
-  f_.Pane().AppendLine(FormatMessage(f_.Msg().MsgFileFailed, shownPath));
+std::vector<RunItem> BatchCommands::TreeItems(std::vector<ScanProblem>& problems) const {
+  const std::string root = f_.State().SourcePath;
+  std::vector<ScanEntry> files;
+  // The output folder is left out, so that copies kept inside the source tree are never rewritten.
+  ScanFolderTree(root, SetExtList(f_.B(f_.View().EdtEXT->text())), files, f_.State().OutputPath, f_.Cp(), &problems);
+  std::vector<RunItem> items;
+  items.reserve(files.size());
+  for (ScanEntry& file : files) {
+    std::string below = PathBelow(root, file.stored);
+    items.push_back({std::move(file.shown), std::move(file.stored), std::move(below)});
+  }
+  return items;
+}
+
+void BatchCommands::ReportScanProblems(const std::vector<ScanProblem>& problems) {
+  for (const ScanProblem& p : problems) {
+    const RunEvent e{kNoItem, Outcome::Skipped, p.error == ENAMETOOLONG ? Why::TooLong : Why::FolderUnreadable,
+                     p.error == ENAMETOOLONG ? std::string() : fs::ErrorText(p.error)};
+    f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, OneLineName(f_.Q(p.folder))));
+  }
+}
+
+RunTally BatchCommands::RunRewrite(std::vector<RunItem> items, const RewriteSpec& spec) {
+  FormState& s = f_.State();
+  RewriteSetup setup;
+  setup.items = std::move(items);
+  setup.rules = PrepareRules(f_.Rules().CurrentRules());
+  setup.keyed = spec.keyed;
+  setup.locale = EncodingOfCodePage(f_.Cp());
+  setup.kind = spec.kind;
+  setup.copies = spec.copies;
+  setup.source = s.SourcePath;
+  setup.output = s.OutputPath;
+  setup.stateDir = Records().Folder();
+  RewriteJob job(std::move(setup));
+  std::string error;
+  if (!job.Begin(error)) {
+    f_.Notice(f_.Msg().MsgRunNotStarted + f_.Q(error));
+    RunTally none;
+    none.started = false;
+    return none;
+  }
+  const std::vector<RunItem>& its = job.Setup().items;
+  return f_.Runner().Execute(job, its.size(), [&](const RunEvent& e) {
+    const QString shown = OneLineName(f_.Q(its[e.item].shown));
+    const bool listed = e.outcome == Outcome::Done || (spec.listUnchanged && e.outcome == Outcome::Unchanged);
+    if (listed) {
+      if (spec.listWritten) f_.Pane().AppendLine(shown);
+      f_.Hint(FormatMessage(f_.Msg().FmtSave, shown));
+    } else if (e.outcome == Outcome::Skipped || e.outcome == Outcome::Failed) {
+      f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, shown));
+    }
+  });
 }
 
 void BatchCommands::BtnTextReplaceClick() {
@@ -61,97 +119,43 @@ void BatchCommands::BtnTextReplaceClick() {
   bool completed = false;
   {
     CommandGate::Running running(f_.Gate());
-    completed = RunSelectedFiles();
+    try {
+      f_.ShowProgress(true);
+      const bool backup = f_.View().cbBackupWhenTransfter->isChecked();
+      if (backup && !BackupFolderReady(false)) return;
+      // A batch without copies leaves nothing that a restore could rightly put back.
+      if (!backup) Records().ClearLastJournal();
+      const RunTally tally = RunRewrite(SelectedItems(), {RunKind::SelectedFiles, false, backup, true, true});
+      if (!tally.started) return;
+      f_.State().LastBatchKind = 1;
+      f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllReplaced));
+      f_.ShowProgress(false);
+      // The preview would take the place of the report: a run that left files alone keeps it.
+      completed = !tally.stopped && tally.Problems() == 0;
+    } catch (...) {
+    }
   }
   // The preview of the focused entry, once the command has ended.
   if (completed) f_.Files().LbDocListClick();
 }
 
-// Returns true when the run went through to its end.
-bool BatchCommands::RunSelectedFiles() {
-  FormState& s = f_.State();
-  QString current;
-  try {
-    f_.ShowProgress(true);
-    const bool backup = f_.View().cbBackupWhenTransfter->isChecked();
-    if (backup && !BackupFolderReady(false)) return false;
-    WorkText& work = *s.Work;
-    work.Clear();
-    FileList& files = f_.Files();
-    for (int row = 0; row < files.Count(); ++row) {
-      if (!files.IsSelected(row)) continue;
-      const std::string entry = files.Entry(row);
-      const std::string path = ComposePath(s.SourcePath, entry);
-      if (!FileExists(path)) continue;
-      current = f_.Q(path);
-      f_.ProgressStep();
-      work.LoadFromFile(path);
-      f_.ProgressStep();
-      if (SkipNotText(work, current)) continue;
-      if (backup) SaveCopy(work, s.OutputPath + entry);
-      for (const Rule& rule : CurrentRules()) {
-        if (rule.Active()) ReplaceInWorkText(work, rule.find, rule.replacement, f_.Cp());
-      }
-      f_.ProgressStep();
-      work.SaveToFile(path);
-      f_.ProgressStep();
-      f_.RunPendingEvents();
-      f_.Pane().AppendLine(current);
-      f_.Hint(FormatMessage(f_.Msg().FmtSave, current));
-      current.clear();
-    }
-    s.LastBatchKind = 1;
-    f_.Hint(f_.Msg().MsgAllReplaced);
-    f_.ShowProgress(false);
-    return true;
-  } catch (...) {
-    // The run ends at the file that failed; files before it are done, that one is unchanged.
-    if (!current.isEmpty()) ReportFailure(current);
-    return false;
-  }
-}
-
 void BatchCommands::BtnDirTextReplaceClick() {
   if (f_.Gate().Busy()) return;
   CommandGate::Running running(f_.Gate());
-  FormState& s = f_.State();
   try {
     f_.Pane().Clear();
     f_.ShowProgress(true);
     const bool backup = f_.View().cbBackupWhenTransfter->isChecked();
     if (backup && !BackupFolderReady(true)) return;
-    const std::string root = s.SourcePath;
-    std::vector<ScanEntry> files;
-    // The output folder is left out, so that copies kept inside the source tree are never rewritten.
-    ScanFolderTree(root, SetExtList(f_.B(f_.View().EdtEXT->text())), files, s.OutputPath);
-    WorkText& work = *s.Work;
-    work.Clear();
-    for (const ScanEntry& file : files) {
-      const QString shown = f_.Q(file.shown);
-      try {
-        if (!FileExists(file.stored)) continue;
-        f_.ProgressStep();
-        work.LoadFromFile(file.stored);
-        f_.ProgressStep();
-        if (SkipNotText(work, shown)) continue;
-        if (backup) SaveCopy(work, TreeCopyPath(s.OutputPath, root, file.stored));
-        bool changed = false;
-        for (const Rule& rule : CurrentRules()) {
-          if (rule.Active() && ReplaceInWorkText(work, rule.find, rule.replacement, f_.Cp())) changed = true;
-        }
-        f_.ProgressStep();
-        if (!changed) continue;
-        work.SaveToFile(file.stored);
-        f_.ProgressStep();
-        f_.RunPendingEvents();
-        f_.Pane().AppendLine(shown);
-        f_.Hint(FormatMessage(f_.Msg().FmtSave, shown));
-      } catch (...) {
-        ReportFailure(shown);
-      }
-    }
-    s.LastBatchKind = 2;
-    f_.Hint(f_.Msg().MsgAllReplaced);
+    if (!backup) Records().ClearLastJournal();
+    std::vector<ScanProblem> problems;
+    std::vector<RunItem> items = TreeItems(problems);
+    ReportScanProblems(problems);
+    RunTally tally = RunRewrite(std::move(items), {RunKind::FolderTree, false, backup, false, true});
+    if (!tally.started) return;
+    tally.skipped += problems.size();
+    f_.State().LastBatchKind = 2;
+    f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllReplaced));
     f_.ShowProgress(false);
   } catch (...) {
   }

@@ -1,18 +1,24 @@
 // The two batch text commands: the rule rows applied to the files selected in the file list, or to
 // every listed file of the source tree, each result written over its file, with an optional copy of
-// each file's text in the output folder first.
+// each changed file in the output folder first. The match commands and the restore share the way a
+// rewriting run is set up and reported.
 #pragma once
 
 #include <QObject>
 #include <array>
 #include <string>
+#include <vector>
 
+#include "app/runreport.h"
+#include "fileset/scan.h"
 #include "replace/rules.h"
+#include "run/journal.h"
+#include "run/rewritejob.h"
+#include "run/runstate.h"
 
 namespace zur {
 
 class TMainForm;
-class WorkText;
 
 class BatchCommands : public QObject {
  public:
@@ -22,21 +28,32 @@ class BatchCommands : public QObject {
   void BtnDirTextReplaceClick();
 
   // The backup-folder check that starts a batch with the backup option: the output folder exists (it
-  // is made when missing) and is not the source folder. False, after saying why, when the batch must
-  // not start. `normalise` also normalises the output folder value (the whole-folder batch does).
+  // is made when missing), is not the source folder and does not hold it. False, after saying why,
+  // when the batch must not start. `normalise` also normalises the output folder value.
   bool BackupFolderReady(bool normalise);
 
-  // The three rule rows, read from their boxes now.
-  std::array<Rule, 3> CurrentRules() const;
+  // The inputs of a run, fixed when it starts: the selected entries of the file list, or the listed
+  // files of the source tree (the folders the scan could not open in `problems`).
+  std::vector<RunItem> SelectedItems() const;
+  std::vector<RunItem> TreeItems(std::vector<ScanProblem>& problems) const;
+  // Report lines for folders a scan could not open.
+  void ReportScanProblems(const std::vector<ScanProblem>& problems);
 
-  // True when the file's lines are not text: the batch then reports it and leaves it alone.
-  bool SkipNotText(const WorkText& work, const QString& shownPath);
-  // Reports a file that could not be processed; it stays as it was.
-  void ReportFailure(const QString& shownPath);
+  struct RewriteSpec {
+    RunKind kind = RunKind::FolderTree;
+    bool keyed = false;          // the placeholder is understood
+    bool copies = false;         // backup copies in the output folder
+    bool listUnchanged = false;  // processed files that did not change are listed too
+    bool listWritten = true;     // written files are listed in the pane (else only named in the hint)
+  };
+  // Runs the rule rows over the items and reports each file. `started` is false in the tally when the
+  // run could not start (it said why).
+  RunTally RunRewrite(std::vector<RunItem> items, const RewriteSpec& spec);
+
+  // The program's record of runs (beside the settings).
+  RunState Records() const;
 
  private:
-  bool RunSelectedFiles();
-
   TMainForm& f_;
 };
 

@@ -1,7 +1,6 @@
 #include "replace/matchreplace.h"
 
 #include <QCheckBox>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QToolButton>
 
@@ -9,11 +8,7 @@
 #include "app/mainform.h"
 #include "app/outputpane.h"
 #include "fileset/filelist.h"
-#include "fileset/paths.h"
-#include "fileset/scan.h"
-#include "replace/backup.h"
 #include "replace/batchcommands.h"
-#include "replace/substitute.h"
 
 namespace zur {
 
@@ -28,71 +23,36 @@ MatchReplace::MatchReplace(TMainForm& form) : f_(form) {
 void MatchReplace::BtnPiPeiClick() {
   if (f_.Gate().Busy()) return;
   CommandGate::Running running(f_.Gate());
-  FormState& s = f_.State();
-  QString current;
   try {
-    s.Work->Clear();
     f_.Pane().Clear();
-    FileList& files = f_.Files();
-    if (files.CurrentRow() < 0) {
+    if (f_.Files().CurrentRow() < 0) {
       f_.Notice(f_.Msg().MsgSelectFile);
       f_.View().LbDocList->setFocus(Qt::OtherFocusReason);
       return;
     }
-    for (int row = 0; row < files.Count(); ++row) {
-      if (!files.IsSelected(row)) continue;
-      const std::string path = ComposePath(s.SourcePath, files.Entry(row));
-      if (!FileExists(path)) continue;
-      current = f_.Q(path);
-      f_.ProgressStep();
-      s.Work->LoadFromFile(path);
-      f_.ProgressStep();
-      if (f_.Batches().SkipNotText(*s.Work, current)) continue;
-      ApplyRulesWithPattern(*s.Work, f_.Batches().CurrentRules(), f_.Cp());
-      f_.ProgressStep();
-      s.Work->SaveToFile(path);
-      f_.ProgressStep();
-      f_.Hint(FormatMessage(f_.Msg().FmtSave, current));
-      current.clear();
-    }
+    // No copies, no closing word and no lines for the files written; files left alone are named.
+    f_.Batches().RunRewrite(f_.Batches().SelectedItems(), {RunKind::SelectedFiles, true, false, true, false});
   } catch (...) {
-    if (!current.isEmpty()) f_.Batches().ReportFailure(current);
   }
 }
 
 void MatchReplace::Button3Click() {
   if (f_.Gate().Busy()) return;
   CommandGate::Running running(f_.Gate());
-  FormState& s = f_.State();
-  QString current;
   try {
-    const std::string root = s.SourcePath;
-    std::vector<ScanEntry> files;
-    ScanFolderTree(root, SetExtList(f_.B(f_.View().EdtEXT->text())), files, s.OutputPath);
-    s.Work->Clear();
+    BatchCommands& batches = f_.Batches();
+    std::vector<ScanProblem> problems;
+    std::vector<RunItem> items = batches.TreeItems(problems);
     const bool backup = f_.View().cbBackupWhenTransfter->isChecked();
-    if (backup && !f_.Batches().BackupFolderReady(false)) return;
-    for (const ScanEntry& file : files) {
-      if (!FileExists(file.stored)) continue;
-      current = f_.Q(file.shown);
-      f_.ProgressStep();
-      s.Work->LoadFromFile(file.stored);
-      f_.ProgressStep();
-      if (f_.Batches().SkipNotText(*s.Work, current)) continue;
-      if (backup) SaveCopy(*s.Work, TreeCopyPath(s.OutputPath, root, file.stored));
-      ApplyRulesWithPattern(*s.Work, f_.Batches().CurrentRules(), f_.Cp());
-      f_.ProgressStep();
-      s.Work->SaveToFile(file.stored);
-      f_.ProgressStep();
-      f_.RunPendingEvents();
-      f_.Pane().AppendLine(current);
-      f_.Hint(FormatMessage(f_.Msg().FmtSave, current));
-      current.clear();
-    }
-    f_.Hint(f_.Msg().MsgReplaceDone);
+    if (backup && !batches.BackupFolderReady(false)) return;
+    batches.ReportScanProblems(problems);
+    RunTally tally = batches.RunRewrite(std::move(items), {RunKind::FolderTree, true, backup, true, true});
+    if (!tally.started) return;
+    tally.skipped += problems.size();
+    // A run with copies is the one a restore undoes.
+    if (backup) f_.State().LastBatchKind = 2;
+    f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgReplaceDone));
   } catch (...) {
-    // The run ends at the file that failed, without its closing hint.
-    if (!current.isEmpty()) f_.Batches().ReportFailure(current);
   }
 }
 

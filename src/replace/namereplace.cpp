@@ -4,14 +4,17 @@
 #include <QToolButton>
 
 #include "app/commandgate.h"
+#include "app/commandrunner.h"
 #include "app/mainform.h"
 #include "app/outputpane.h"
+#include "app/runreport.h"
 #include "fileset/filelist.h"
 #include "fileset/paths.h"
 #include "fileset/scan.h"
 #include "fileset/text.h"
-#include "platform/filesystem.h"
+#include "replace/batchcommands.h"
 #include "replace/substitute.h"
+#include "run/renamejob.h"
 
 namespace zur {
 
@@ -36,12 +39,15 @@ void NameReplace::BtnRepalceFileNameClick() {
       std::vector<std::string> paths;
       ListFolderFiles(f_.State().SourcePath, paths);
       f_.Pane().Clear();
-      for (const std::string& path : paths) {
-        if (!FileExists(path)) continue;
-        const std::string renamed = ReplaceAll(path, find, replacement, f_.Cp());
-        // A path that does not change is not renamed; a failed rename leaves the file as it was.
-        if (renamed != path) fs::RenameNoReplace(path, renamed);
-      }
+      std::vector<RenameItem> items;
+      for (const std::string& path : paths) items.push_back({path, ReplaceAll(path, find, replacement, f_.Cp())});
+      RenameJob job(std::move(items));
+      // Renames are not reported; a file that could not be renamed is.
+      f_.Runner().Execute(job, job.Items().size(), [&](const RunEvent& e) {
+        if (e.outcome == Outcome::Failed) {
+          f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, OneLineName(f_.Q(job.Items()[e.item].from))));
+        }
+      });
     }
     f_.Files().RefreshDocList();
   } catch (...) {
@@ -55,18 +61,27 @@ void NameReplace::BtnBtnRplaceNameOfDIRClick() {
       CommandGate::Running running(f_.Gate());
       const auto [find, replacement] = Texts();
       std::vector<ScanEntry> files;
-      ScanFolderTree(f_.State().SourcePath, SetExtList(f_.B(f_.View().EdtEXT->text())), files);
+      std::vector<ScanProblem> problems;
+      ScanFolderTree(f_.State().SourcePath, SetExtList(f_.B(f_.View().EdtEXT->text())), files, {}, f_.Cp(), &problems);
       f_.Pane().Clear();
+      f_.Batches().ReportScanProblems(problems);
+      // The new path comes from the path as the scan shows it (the file name in lower case); the
+      // stored file is moved only when that changes something.
+      std::vector<RenameItem> items;
+      std::vector<std::string> shown;
       for (const ScanEntry& file : files) {
-        if (!FileExists(file.stored)) continue;
-        // The new path comes from the path as the scan shows it (the file name in lower case); the
-        // stored file is moved only when that changes something.
-        const std::string renamed = ReplaceAll(file.shown, find, replacement, f_.Cp());
-        if (renamed != file.shown) fs::RenameNoReplace(file.stored, renamed);
-        f_.Pane().AppendLine(f_.Q(renamed));
-        f_.ProgressStep();
-        f_.RunPendingEvents();
+        std::string renamed = ReplaceAll(file.shown, find, replacement, f_.Cp());
+        items.push_back({file.stored, renamed == file.shown ? file.stored : renamed});
+        shown.push_back(std::move(renamed));
       }
+      RenameJob job(std::move(items));
+      f_.Runner().Execute(job, job.Items().size(), [&](const RunEvent& e) {
+        if (e.outcome == Outcome::Done || e.outcome == Outcome::Unchanged) {
+          f_.Pane().AppendLine(OneLineName(f_.Q(shown[e.item])));
+        } else {
+          f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, OneLineName(f_.Q(files[e.item].shown))));
+        }
+      });
     }
     f_.Files().RefreshDocList();
   } catch (...) {

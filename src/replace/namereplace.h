@@ -1,5 +1,6 @@
 // Renaming files by replacing a text in their whole paths: the files directly in the source folder,
-// or the listed files of the source tree. A rename never replaces an existing file.
+// or the listed files of the source tree. A rename never replaces an existing file; one that fails is
+// named in the report.
 #pragma once
 
 #include <QObject>

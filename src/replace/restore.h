@@ -1,5 +1,7 @@
-// The restore command: after a batch, puts the copies kept in the output folder back over the files
-// they were taken from. What it restores depends on the kind of the last batch.
+// The restore command: undoes the last run that made backup copies, exactly, from its journal. Every
+// file that run changed gets its original bytes and permissions back at the path the run took it
+// from, whatever the fields say now, after a restart too. A file changed again since the run is not
+// overwritten without asking once for all such files.
 #pragma once
 
 #include <QObject>
@@ -14,11 +16,9 @@ class Restore : public QObject {
   explicit Restore(TMainForm& form);
 
   void BtnBatchReturnClick();
-  // After a selected-files batch: each entry selected now, from its copy in the output folder.
-  void RestoreSelectedFiles();
-  // After a whole-folder batch: every copy of the output tree, over the file at the same place below
-  // the source folder. A copy whose file is no longer there is skipped.
-  void RestoreFolderTree(const std::string& folder);
+  // At start-up: puts right the runs that a crash cut short (report lines say which files got their
+  // original back), and makes the last run with copies the one a restore undoes.
+  void StartUp();
 
  private:
   TMainForm& f_;

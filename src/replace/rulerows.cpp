@@ -59,8 +59,8 @@ void RuleRows::LayoutRefresh(int ruleWidth) {
   }
 }
 
-Rule RuleRows::RuleOf(int row, CodePage cp) const {
-  return MakeRule(BoxBytes(v_.MmRuleFind[row], cp), BoxBytes(v_.MmRuleReplace[row], cp));
+Rule RuleRows::RuleOf(int row) const {
+  return MakeRule(BoxText(v_.MmRuleFind[row]), BoxText(v_.MmRuleReplace[row]));
 }
 
 }  // namespace zur

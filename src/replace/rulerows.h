@@ -4,7 +4,8 @@
 
 #include <QString>
 
-#include "platform/codepage.h"
+#include <array>
+
 #include "replace/rules.h"
 
 namespace zur {
@@ -25,7 +26,9 @@ class RuleRows {
   bool Exist() const;
 
   // Row i (1..3) read from its boxes now, trimmed.
-  Rule RuleOf(int row, CodePage cp) const;
+  Rule RuleOf(int row) const;
+  // The three rows.
+  std::array<Rule, 3> CurrentRules() const { return {RuleOf(1), RuleOf(2), RuleOf(3)}; }
 
  private:
   MainView& v_;

@@ -6,9 +6,10 @@
 #include "app/mainform.h"
 #include "app/outputpane.h"
 #include "app/qtext.h"
-#include "fileset/text.h"
-#include "platform/filesystem.h"
-#include "replace/substitute.h"
+#include "app/runreport.h"
+#include "replace/batchcommands.h"
+#include "replace/rules.h"
+#include "run/savefile.h"
 
 namespace zur {
 
@@ -19,45 +20,67 @@ PreviewFile::PreviewFile(TMainForm& form) : f_(form) {
   connect(v.BtnSaveDirectory, &QToolButton::clicked, this, [this] { BtnSaveDirectoryClick(); });
 }
 
+namespace {
+
+// A search-page box as the pane counts text: trimmed, line breaks one character each.
+QString PaneBoxText(const QPlainTextEdit* box) {
+  QString text = QString::fromStdU16String(TrimControl16(BoxText(box)));
+  return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+}  // namespace
+
 void PreviewFile::BtnReplaceClick() {
   try {
     MainView& v = f_.View();
-    const std::string find = TrimControl(BoxBytes(v.MmoSearchText, f_.Cp()));
-    const std::string replacement = TrimControl(BoxBytes(v.MmSearchReplace, f_.Cp()));
-    if (find.empty()) {
+    const QString find = PaneBoxText(v.MmoSearchText);
+    const QString replacement = PaneBoxText(v.MmSearchReplace);
+    if (find.isEmpty()) {
       f_.Notice(f_.Msg().MsgSearchTextEmpty);
       v.MmoSearchText->setFocus(Qt::OtherFocusReason);
       return;
     }
     // The pane keeps the file it was loaded from: this is an edit of that file's text.
-    SetBoxBytes(v.MemoHint, ReplaceAll(f_.Pane().Bytes(), find, replacement, f_.Cp()), f_.Cp());
+    QString text = f_.Pane().Text();
+    text.replace(find, replacement, Qt::CaseSensitive);
+    f_.Pane().SetText(text);
   } catch (...) {
   }
 }
 
-bool PreviewFile::WritePane() {
-  const std::string file = f_.Pane().LoadedFile();
-  if (file.empty()) return false;
+RunEvent PreviewFile::WritePane() {
+  OutputPane& pane = f_.Pane();
+  if (pane.LoadedFile().empty()) return {0, Outcome::Skipped, Why::None, {}};
+  // The file's own encoding and line ends; what was not edited comes back byte for byte.
+  return SaveFileInPlace(pane.LoadedFile(), pane.FileBytes(), f_.Batches().Records().Folder());
+}
+
+void PreviewFile::BtnSaveFileClick() {
   try {
-    // The text as the pane holds it: CR LF line breaks, nothing added at the end.
-    fs::WriteFileSafely(file, f_.Pane().Bytes());
-    return true;
+    if (f_.Pane().HoldsWholeFile()) WritePane();
   } catch (...) {
-    return false;
   }
 }
-
-void PreviewFile::BtnSaveFileClick() { WritePane(); }
 
 void PreviewFile::BtnSaveDirectoryClick() {
   try {
-    if (f_.Pane().LoadedFile().empty()) {
+    OutputPane& pane = f_.Pane();
+    if (pane.LoadedFile().empty()) {
       f_.Notice(f_.Msg().MsgPaneHasNoFile);
       return;
     }
-    if (!WritePane()) return;
-    f_.Hint(QStringLiteral("保存成功"));
-    f_.Notice(QStringLiteral("保存成功"));
+    if (!pane.HoldsWholeFile()) {
+      f_.Notice(f_.Msg().MsgPanePartial);
+      return;
+    }
+    const RunEvent result = WritePane();
+    if (result.outcome == Outcome::Done || result.outcome == Outcome::Unchanged) {
+      f_.Hint(QStringLiteral("保存成功"));
+      f_.Notice(QStringLiteral("保存成功"));
+      return;
+    }
+    // A failure is said as such, never as success.
+    f_.Notice(ProblemLine(f_.Msg(), result, OneLineName(f_.Q(pane.LoadedFile()))));
   } catch (...) {
   }
 }

@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include "run/engine.h"
+
 namespace zur {
 
 class TMainForm;
@@ -19,8 +21,8 @@ class PreviewFile : public QObject {
   void BtnSaveDirectoryClick();
 
  private:
-  // Writes the pane over its file; false when the pane holds no file or the write failed.
-  bool WritePane();
+  // Writes the pane over its file: Done or Unchanged when written, else why not.
+  RunEvent WritePane();
 
   TMainForm& f_;
 };

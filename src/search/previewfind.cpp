@@ -8,6 +8,7 @@
 
 #include "app/mainform.h"
 #include "app/qtext.h"
+#include "app/runreport.h"
 #include "fileset/paths.h"
 #include "fileset/shell.h"
 #include "fileset/text.h"
@@ -160,7 +161,9 @@ void PreviewFind::MemoHintDblClick(int line) {
     const QTextBlock block = f_.View().MemoHint->document()->findBlockByNumber(line);
     if (!block.isValid()) return;
     // Report lines show file names in lower case; the stored name is found without regard to case.
-    const std::string file = ResolveStoredName(f_.B(block.text()));
+    // A name with line breaks is shown with symbols in their place.
+    std::string file = ResolveStoredName(f_.B(block.text()));
+    if (!FileExists(file)) file = ResolveStoredName(f_.B(NameOfLine(block.text())));
     if (FileExists(file)) OpenTarget(f_.Desktop(), file);
   } catch (...) {
   }

@@ -16,7 +16,12 @@
 #include "fileset/scan.h"
 #include "fileset/shell.h"
 #include "fileset/text.h"
-#include "search/filecontains.h"
+#include "app/commandrunner.h"
+#include "app/runreport.h"
+#include "fileset/filelist.h"
+#include "replace/batchcommands.h"
+#include "replace/rules.h"
+#include "run/searchjob.h"
 
 namespace zur {
 namespace {
@@ -45,37 +50,38 @@ void TextSearch::BtnSearchClick() {
     MainView& v = f_.View();
     f_.ShowProgress(true);
     std::vector<ScanEntry> files;
-    ScanFolderTree(f_.State().SourcePath, SetExtList(f_.B(v.EdtEXT->text())), files);
-    f_.State().Work->Clear();
+    std::vector<ScanProblem> problems;
+    ScanFolderTree(f_.State().SourcePath, SetExtList(f_.B(v.EdtEXT->text())), files, {}, f_.Cp(), &problems);
     f_.Pane().Clear();
     // Inner line breaks stay, as CR LF.
-    const std::string text = TrimControl(BoxBytes(v.MmoSearchText, f_.Cp()));
+    const std::u16string text = TrimControl16(BoxText(v.MmoSearchText));
     if (text.empty()) {
+      f_.ShowProgress(false);
       f_.Notice(f_.Msg().MsgEnterSearchText);
       v.MmoSearchText->setFocus(Qt::OtherFocusReason);
       return;
     }
     v.LbSearch->clear();
-    for (const ScanEntry& file : files) {
-      try {
-        if (!FileExists(file.stored)) continue;
-        f_.ProgressStep();
-        const bool hit = FileContainsText(file.stored, text);
-        f_.ProgressStep();
-        if (hit) {
-          std::string shown = file.shown;
-          NormalizePath(shown);
-          auto* item = new QListWidgetItem(f_.Q(shown));
-          item->setData(kFileRole, QByteArray::fromStdString(file.stored));
-          v.LbSearch->addItem(item);
-        }
-        f_.ProgressStep();
-        f_.RunPendingEvents();
-      } catch (...) {
-        // A file that cannot be read is left out of the results.
+    f_.Batches().ReportScanProblems(problems);
+    std::vector<RunItem> items;
+    items.reserve(files.size());
+    for (ScanEntry& file : files) items.push_back({std::move(file.shown), std::move(file.stored), {}});
+    SearchJob job(std::move(items), PrepareText(text), EncodingOfCodePage(f_.Cp()));
+    std::vector<QListWidgetItem*> found;
+    RunTally tally = f_.Runner().Execute(job, job.Items().size(), [&](const RunEvent& e) {
+      const RunItem& it = job.Items()[e.item];
+      if (e.outcome == Outcome::Hit) {
+        std::string shown = it.shown;
+        NormalizePath(shown);
+        auto* item = new QListWidgetItem(OneLineName(f_.Q(shown)));
+        item->setData(kFileRole, QByteArray::fromStdString(it.stored));
+        v.LbSearch->addItem(item);
+      } else if (e.outcome == Outcome::Skipped || e.outcome == Outcome::Failed) {
+        f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, OneLineName(f_.Q(it.shown))));
       }
-    }
-    f_.Hint(f_.Msg().MsgAllSearched);
+    });
+    tally.skipped += problems.size();
+    f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllSearched));
     v.GbSearchResult->setTitle(FormatMessage(f_.Msg().FmtFoundCount, v.LbSearch->count()));
     f_.ShowProgress(false);
   } catch (...) {
@@ -102,8 +108,9 @@ void TextSearch::WithSelectedFile(const std::function<void(const std::string&)>&
 void TextSearch::LbSearchClick() {
   try {
     if (f_.Gate().Busy()) return;
+    const auto selected = f_.View().LbSearch->selectedItems();
     const std::string file = SelectedFile();
-    if (!file.empty()) f_.Pane().LoadFile(file);
+    if (!file.empty()) f_.Files().Preview(file, selected.first()->text());
   } catch (...) {
   }
 }

@@ -1,5 +1,6 @@
 // The file list: contents and order, focus without selection, preview, opening, refresh.
 #include <QGroupBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QToolButton>
@@ -65,18 +66,20 @@ class FileListTest : public QObject {
     f.UseSource(f.dir / "src");
     auto* list = f.Find<QListWidget>("LbDocList");
     Click(list, 0);
-    QCOMPARE(f.Find<QGroupBox>("GbHint")->title(), QStringLiteral("当前文件：") + form.Q(f.dir / "src/g.txt"));
+    const QString caption = QStringLiteral("当前文件：") + form.Q(f.dir / "src/g.txt") + QStringLiteral("（GBK）");
+    QCOMPARE(f.Find<QGroupBox>("GbHint")->title(), caption);
     QCOMPARE(f.Find<QPlainTextEdit>("MemoHint")->toPlainText().left(3), QStringLiteral("中文\n"));
-    QCOMPARE(form.Pane().Bytes(), std::string("\xD6\xD0\xCE\xC4\r\n\x80\xFF line\r\nlast\r\n"));
+    QCOMPARE(form.Pane().FileBytes(), bytes);  // every byte comes back, line ends included
     QCOMPARE(form.Pane().LoadedFile(), f.dir / "src/g.txt");
 
-    // A file deleted since the refresh: the caption names it, the pane keeps its text.
+    // A file deleted since the refresh: the pane keeps its file and says so; the hint says why.
     WriteBytes(f.dir / "src/h.txt", "h");
     form.Files().RefreshDocList();
     std::filesystem::remove(f.dir / "src/h.txt");
     Click(list, 1);
-    QCOMPARE(f.Find<QGroupBox>("GbHint")->title(), QStringLiteral("当前文件：") + form.Q(f.dir / "src/h.txt"));
+    QCOMPARE(f.Find<QGroupBox>("GbHint")->title(), caption);
     QCOMPARE(form.Pane().LoadedFile(), f.dir / "src/g.txt");
+    QVERIFY(f.Find<QLabel>("LbHint")->text().contains(form.Q(f.dir / "src/h.txt")));
   }
 
   void keysMoveThePreviewAndControlClickAddsToTheSelection() {
@@ -95,7 +98,7 @@ class FileListTest : public QObject {
     Click(list, 3, Qt::ControlModifier);
     QCOMPARE(list->selectedItems().size(), 4);
     QCOMPARE(list->currentRow(), 3);
-    QCOMPARE(f.Find<QPlainTextEdit>("MemoHint")->toPlainText(), QStringLiteral("4.txt\n"));
+    QCOMPARE(f.Find<QPlainTextEdit>("MemoHint")->toPlainText(), QStringLiteral("4.txt"));
   }
 
   void openingNeedsACurrentItem() {

@@ -22,14 +22,14 @@ class MatchTest : public QObject {
     f.Rule(1, "[b]#key#[/b]", "X");
     f.Select({"a.htm"});
     f.Click("BtnPipeiReplace");
-    QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("x X y X\r\n[b] open\r\n"));
+    QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("x X y X\n[b] open\n"));
     QCOMPARE(ReadBytes(f.src() + "b.htm"), std::string("[b]q[/b]"));
     QCOMPARE(f.HintText(), QStringLiteral("保存") + form.Q(f.src() + "/a.htm"));
     QVERIFY(f.PaneLines().isEmpty());
     QCOMPARE(form.State().LastBatchKind, 0);
 
     f.Click("BtnPiPeiDir");
-    QCOMPARE(ReadBytes(f.src() + "b.htm"), std::string("X\r\n"));
+    QCOMPARE(ReadBytes(f.src() + "b.htm"), std::string("X"));
     QCOMPARE(f.HintText(), QStringLiteral("代替完成"));
     QCOMPARE(f.PaneLines(), (QStringList{form.Q(f.src() + "a.htm"), form.Q(f.src() + "b.htm")}));
     QCOMPARE(form.State().LastBatchKind, 0);
@@ -48,7 +48,7 @@ class MatchTest : public QObject {
     QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("[b]1[/b]"));
   }
 
-  void theFolderCommandRewritesEveryFileAndSkipsNonText() {
+  void theFolderCommandListsEveryFileWritesOnlyChangedOnesAndSkipsNonText() {
     BatchFixture f;
     const std::string binary("[b]\0[/b]", 8);
     WriteBytes(f.src() + "plain.htm", "no rules\n");
@@ -56,12 +56,26 @@ class MatchTest : public QObject {
     TMainForm& form = f.OpenOn();
     f.Backup(true);
     f.Click("BtnPiPeiDir");
-    QCOMPARE(ReadBytes(f.src() + "plain.htm"), std::string("no rules\r\n"));
-    QCOMPARE(ReadBytes(f.out() + "plain.htm"), std::string("no rules\r\n"));
+    QCOMPARE(ReadBytes(f.src() + "plain.htm"), std::string("no rules\n"));
+    QVERIFY(!std::filesystem::exists(f.out() + "plain.htm"));  // unchanged: neither written nor copied
     QCOMPARE(ReadBytes(f.src() + "bin.htm"), binary);
     QVERIFY(!std::filesystem::exists(f.out() + "bin.htm"));
     QCOMPARE(f.PaneLines(), (QStringList{QStringLiteral("不是文本文件，已跳过：") + form.Q(f.src() + "bin.htm"),
                                          form.Q(f.src() + "plain.htm")}));
+  }
+
+  void aRunWithCopiesIsTheOneTheRestoreUndoes() {
+    BatchFixture f;
+    WriteBytes(f.src() + "a.htm", "<i>x</i>\n");
+    TMainForm& form = f.OpenOn();
+    f.Rule(1, "<i>#key#</i>", "-");
+    f.Backup(true);
+    f.Click("BtnPiPeiDir");
+    QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("-\n"));
+    QCOMPARE(form.State().LastBatchKind, 2);
+    f.desktop.answers.push_back(true);
+    f.Click("BtnBatchReturn");
+    QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("<i>x</i>\n"));
   }
 };
 

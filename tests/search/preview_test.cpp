@@ -1,5 +1,6 @@
 // The output pane as an editor: find and replace steps, its keys, the double-click, replace-all and
 // saving back to the file the pane was loaded from.
+#include <QGroupBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -145,13 +146,14 @@ class PreviewTest : public QObject {
     QCOMPARE(f.desktop.MessageTexts(), QStringList{QStringLiteral("保存成功")});
     QCOMPARE(f.HintText(), QStringLiteral("保存成功"));
 
-    // An edited search result saves with CR LF and nothing added.
+    // An edited search result keeps its line ends; new lines take the file's own.
     f.Find<QListWidget>("LbSearch")->setCurrentRow(-1);
     f.Find<QListWidget>("LbSearch")->setCurrentRow(0);
+    QVERIFY(f.Find<QGroupBox>("GbHint")->title().contains(form.Q(f.src() + "found.htm")));  // the caption follows
     form.View().MemoHint->moveCursor(QTextCursor::Start);
-    form.View().MemoHint->insertPlainText("new ");
+    form.View().MemoHint->insertPlainText("new\n");
     f.Click("BtnSave");
-    QCOMPARE(ReadBytes(f.src() + "found.htm"), std::string("new key\r\n"));
+    QCOMPARE(ReadBytes(f.src() + "found.htm"), std::string("new\nkey\n"));
   }
 
   void aPaneOfReportLinesIsNeverSaved() {
@@ -165,7 +167,7 @@ class PreviewTest : public QObject {
     f.Click("BtnDirTextReplace");  // writes report lines into the pane
     f.Click("BtnSave");
     f.Click("BtnSaveDirectory");
-    QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("bar\r\n"));
+    QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("bar\n"));
     QCOMPARE(f.desktop.MessageTexts(), QStringList{form.Msg().MsgPaneHasNoFile});
   }
 
@@ -181,7 +183,7 @@ class PreviewTest : public QObject {
     QCOMPARE(form.View().MemoHint->toPlainText(), QStringLiteral("xx x\n"));
     QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("abab ab\n"));
     f.Click("BtnSaveDirectory");
-    QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("xx x\r\n"));
+    QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("xx x\n"));
 
     form.View().MmoSearchText->setPlainText(" ");
     f.Click("BtnReplace");

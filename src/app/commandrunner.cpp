@@ -1,0 +1,66 @@
+#include "app/commandrunner.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+
+#include "app/mainform.h"
+
+namespace zur {
+
+CommandRunner::CommandRunner(TMainForm& form) : f_(form) {
+  connect(f_.View().BtnStop, &QPushButton::clicked, this, [this] { RequestStop(); });
+  escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), &f_);
+  escape_->setContext(Qt::WindowShortcut);
+  escape_->setEnabled(false);
+  connect(escape_, &QShortcut::activated, this, [this] { RequestStop(); });
+}
+
+void CommandRunner::RequestStop() {
+  if (run_) run_->RequestStop();
+}
+
+RunTally CommandRunner::Execute(RunJob& job, size_t items, const std::function<void(const RunEvent&)>& onEvent) {
+  RunTally tally;
+  Run run(job, items, options);
+  run_ = &run;
+  QPushButton* stop = f_.View().BtnStop;
+  stop->show();
+  escape_->setEnabled(true);
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+
+  auto drain = [&] {
+    for (const RunEvent& e : run.TakeEvents()) {
+      tally.Count(e);
+      f_.ProgressStep();
+      f_.ProgressStep();
+      f_.ProgressStep();
+      if (onEvent) onEvent(e);
+    }
+    f_.ShowPending();
+  };
+  QEventLoop loop;
+  QTimer tick;
+  tick.setInterval(25);
+  connect(&tick, &QTimer::timeout, &loop, [&] {
+    drain();
+    if (run.Finished()) loop.quit();
+  });
+  run.Start();
+  tick.start();
+  loop.exec();
+  run.Wait();
+  drain();
+
+  tally.committed = run.Committed();
+  tally.stopped = run.Stopped();
+  QApplication::restoreOverrideCursor();
+  escape_->setEnabled(false);
+  stop->hide();
+  run_ = nullptr;
+  return tally;
+}
+
+}  // namespace zur

@@ -1,0 +1,37 @@
+// How the window words what a run tells it: the report lines for files a run left alone, the last
+// word of a run, and file names that hold line breaks (shown on one line).
+#pragma once
+
+#include <QString>
+
+#include "app/messages.h"
+#include "run/engine.h"
+
+namespace zur {
+
+// What a run amounted to, counted from its events.
+struct RunTally {
+  size_t done = 0;
+  size_t unchanged = 0;
+  size_t hits = 0;
+  size_t skipped = 0;
+  size_t failed = 0;
+  size_t committed = 0;  // items the run got through
+  bool stopped = false;
+  bool started = true;   // false when the run could not start (it said why)
+  size_t Problems() const { return skipped + failed; }
+  void Count(const RunEvent& e);
+};
+
+// The report line of a file that was skipped or failed (`shown` is the name as the report shows it).
+QString ProblemLine(const MessageTables& msg, const RunEvent& event, const QString& shown);
+
+// The hint a run ends with: stopped, finished with problems, or `success`.
+QString ClosingHint(const MessageTables& msg, const RunTally& tally, const QString& success);
+
+// A name as one report line: CR and LF become the visible symbols ␍ and ␊.
+QString OneLineName(const QString& name);
+// The name a report line stands for.
+QString NameOfLine(const QString& line);
+
+}  // namespace zur
