@@ -60,4 +60,75 @@ size_t BuildTree(const std::string& root, const TreeShape& shape) {
   return written;
 }
 
+namespace {
+
+// A Chinese phrase from a small vocabulary, as UTF-8 (the GBK form is made by the caller).
+const char* const kChinese[] = {"首页", "新闻", "产品", "联系我们", "测试", "关于", "下载", "帮助"};
+
+std::string ToGbk(const std::string& utf8) {
+  // The vocabulary's GBK bytes, in the same order.
+  static const char* const gbk[] = {"\xCA\xD7\xD2\xB3", "\xD0\xC2\xCE\xC5", "\xB2\xFA\xC6\xB7",
+                                    "\xC1\xAA\xCF\xB5\xCE\xD2\xC3\xC7", "\xB2\xE2\xCA\xD4", "\xB9\xD8\xD3\xDA",
+                                    "\xCF\xC2\xD4\xD8", "\xB0\xEF\xD6\xFA"};
+  for (size_t i = 0; i < std::size(kChinese); ++i) {
+    if (utf8 == kChinese[i]) return gbk[i];
+  }
+  return utf8;
+}
+
+}  // namespace
+
+size_t BuildSite(const std::string& root, const SiteShape& shape) {
+  std::mt19937 rng(777);
+  static const char* const ext[] = {"htm", "html", "htm", "js", "css", "txt", "png"};
+  static const char* const words[] = {"<div class=\"item\">", "</div>", "<a href=\"/page.htm\">", "</a>",
+                                      "the", "quick", "brown", "fox", "var", "function", "return", "<p>", "</p>"};
+  const size_t average = shape.megabytes * 1000 * 1000 / (shape.files ? shape.files : 1);
+  size_t written = 0;
+  std::string folder;
+  for (size_t i = 0; i < shape.files; ++i) {
+    if (i % 250 == 0) {
+      const size_t n = i / 250;
+      folder = root + "/s" + std::to_string(n % 9) + "/t" + std::to_string(n % 4) + "/p" + std::to_string(n);
+      std::filesystem::create_directories(folder);
+    }
+    const bool utf8 = shape.mixed && rng() % 2 == 0;
+    const bool crlf = rng() % 3 == 0;
+    const char* eol = crlf ? "\r\n" : "\n";
+    std::string body = std::string("<html><head><meta charset=\"") + (utf8 ? "utf-8" : "gb2312") + "\"></head>" + eol;
+    const size_t target = average / 2 + rng() % (average + 1);
+    const bool marked = static_cast<double>(rng() % 10000) < shape.markerShare * 10000;
+    const size_t markAt = target / 2;
+    bool markPlaced = false;
+    bool everyPlaced = false;
+    while (body.size() < target) {
+      std::string line;
+      while (line.size() < 70) {
+        if (rng() % 5 == 0) {
+          const std::string phrase = kChinese[rng() % std::size(kChinese)];
+          line += utf8 ? phrase : ToGbk(phrase);
+        } else {
+          line += words[rng() % std::size(words)];
+        }
+        line.push_back(' ');
+      }
+      if (marked && !markPlaced && body.size() >= markAt) {
+        line += kMarker;
+        markPlaced = true;
+      }
+      if (!everyPlaced) {
+        line += kEveryFile;
+        everyPlaced = true;
+      }
+      body += line;
+      body += eol;
+    }
+    if (marked && !markPlaced) body += kMarker;
+    std::ofstream(folder + "/page" + std::to_string(i) + "." + ext[rng() % std::size(ext)], std::ios::binary)
+        .write(body.data(), static_cast<std::streamsize>(body.size()));
+    written += body.size();
+  }
+  return written;
+}
+
 }  // namespace zur::bench

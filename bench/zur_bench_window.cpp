@@ -1,24 +1,27 @@
-// The whole-folder batch through the real window (headless, a click on BtnDirTextReplace) against the
-// same work on the core alone, on two identical synthetic trees; and the cost per line of appending
-// report lines to the output pane, early and late. One figure a line, "name: value unit".
+// The commands through the real window (headless, a click on the command's button, window start
+// excluded) beside the command-line tools people would otherwise use, on the same synthetic web-site
+// trees: the text search beside grep -rlF and rg -l -F, the whole-folder batch beside sed -i and sd
+// (a rule that hits about a tenth of the files, and one that hits every file), the batch with copies
+// beside the batch without them plus cp -a of the changed files, and the batch's cost per file at
+// three tree sizes. The peers' times swing with the disk, so runs are interleaved and medians printed.
+// One figure a line, "name: value unit"; peers that are not installed are left out.
 //
-// Usage: zur_bench_window [files] [megabytes]   (defaults: 20000 300)
+// Usage: zur_bench_window [files] [megabytes] [rounds]   (defaults: 20000 200 3)
 #include <stdlib.h>
 
 #include <QApplication>
-#include <QTest>
+#include <QCheckBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QTest>
 #include <QToolButton>
 #include <filesystem>
+#include <fstream>
+#include <map>
 
 #include "app/mainform.h"
-#include "app/outputpane.h"
 #include "bench_report.h"
-#include "fileset/scan.h"
-#include "replace/backup.h"
-#include "platform/filesystem.h"
-#include "replace/substitute.h"
 #include "synthetic_tree.h"
 
 using namespace zur;
@@ -37,89 +40,242 @@ class SilentDesktop : public DesktopServices {
   void OpenInTextEditor(const std::string&) override {}
 };
 
-// What the whole-folder batch does to each file, without the window.
-size_t CoreBatch(const std::string& root) {
-  std::vector<ScanEntry> files;
-  ScanFolderTree(root, SetExtList(kExtensions), files);
-  WorkText work(Encoding::Gb18030);
-  std::array<Rule, 3> rules;
-  for (int r = 0; r < 3; ++r) rules[r] = MakeRule(DecodeText(kFind[r], CodePage::Gbk), DecodeText(kReplace[r], CodePage::Gbk));
-  const PreparedRules prepared = PrepareRules(rules);
-  size_t written = 0;
-  for (const auto& f : files) {
-    work.LoadFromFile(f.stored);
-    ApplyRules(work, prepared, false);
-    if (!work.Changed()) continue;
-    fs::WriteFileSafely(f.stored, work.View());
-    ++written;
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+// The extension filter of the peers, the same as the window's extension list.
+std::string FindNames() {
+  std::string out = "\\(";
+  bool first = true;
+  for (const char* ext : {"htm", "html", "txt", "js", "css"}) {
+    out += std::string(first ? "" : " -o") + " -name '*." + ext + "'";
+    first = false;
   }
-  return written;
+  return out + " \\)";
+}
+std::string GrepIncludes() {
+  std::string out;
+  for (const char* ext : {"htm", "html", "txt", "js", "css"}) out += std::string(" --include='*.") + ext + "'";
+  return out;
+}
+std::string RgGlobs() {
+  std::string out;
+  for (const char* ext : {"htm", "html", "txt", "js", "css"}) out += std::string(" -g '*.") + ext + "'";
+  return out;
+}
+
+class Window {
+ public:
+  explicit Window(const std::string& root) {
+    env_.exeDir = root + "/prog/";
+    env_.homeDir = root + "/home";
+    env_.codePage = CodePage::Utf8;
+    env_.desktop = &desktop_;
+    std::filesystem::create_directories(env_.exeDir);
+    std::filesystem::create_directories(env_.homeDir);
+    form_ = std::make_unique<TMainForm>(env_);
+    form_->show();
+    View().EdtEXT->setText(QStringLiteral("htm,html,txt,js,css"));
+  }
+  MainView& View() { return form_->View(); }
+  void Source(const std::string& folder) {
+    View().EdtPath->setText(form_->Q(folder));
+    QTest::keyClick(View().EdtPath, Qt::Key_Return);
+  }
+  void Output(const std::string& folder) {
+    View().EdtOutput->setText(form_->Q(folder));
+    View().EdtOutput->setFocus();
+    View().EditOldFileName->setFocus();
+  }
+  void Rule(const std::string& find, const std::string& replacement) {
+    View().MmRuleFind[1]->setPlainText(QString::fromStdString(find));
+    View().MmRuleReplace[1]->setPlainText(QString::fromStdString(replacement));
+  }
+  double Batch(bool backup) {
+    View().cbBackupWhenTransfter->setChecked(backup);
+    Timer t;
+    View().BtnDirTextReplace->click();
+    return t.Seconds();
+  }
+  double Search(const std::string& text, int& found) {
+    View().MmoSearchText->setPlainText(QString::fromStdString(text));
+    Timer t;
+    View().BtnSearch->click();
+    const double s = t.Seconds();
+    found = View().LbSearch->count();
+    return s;
+  }
+  QStringList PaneLines() { return View().MemoHint->toPlainText().split('\n', Qt::SkipEmptyParts); }
+
+ private:
+  SilentDesktop desktop_;
+  MainFormEnv env_;
+  std::unique_ptr<TMainForm> form_;
+};
+
+void Ratio(const std::string& name, double ours, double theirs) {
+  if (theirs <= 0) return;
+  Report(name, ours / theirs, "x");
+}
+
+void SearchFigures(Window& w, const std::string& tree, int rounds) {
+  struct Case {
+    const char* name;
+    std::string ours;
+    std::string grep;  // the peers' patterns (a two-line text is two patterns to them; a Chinese text
+    std::string rg;    // is searched in its UTF-8 and its GBK form, as ours finds it in both)
+  };
+  const std::string zhGbk = "\xC1\xAA\xCF\xB5\xCE\xD2\xC3\xC7";
+  const Case cases[] = {
+      {"one_line_absent", "qqzzxx never", "-F -e 'qqzzxx never'", "-F -e 'qqzzxx never'"},
+      {"one_line_tenth", kMarker, std::string("-F -e ") + kMarker, std::string("-F -e ") + kMarker},
+      {"one_line_every", kEveryFile, std::string("-F -e ") + kEveryFile, std::string("-F -e ") + kEveryFile},
+      {"chinese", "联系我们", "-F -e 联系我们 -e '" + zhGbk + "'",
+       "-e 联系我们 -e '(?-u)\\xC1\\xAA\\xCF\\xB5\\xCE\\xD2\\xC3\\xC7'"},
+      {"two_line_absent", "qqzz\nxxyy", "-F -e qqzz", "-F -e qqzz"},
+  };
+  const bool rg = Installed("rg");
+  w.Source(tree);
+  for (const Case& c : cases) {
+    std::vector<double> ours, grep, ripgrep;
+    int found = 0;
+    w.Search(c.ours, found);  // warm
+    for (int r = 0; r < rounds; ++r) {
+      ours.push_back(w.Search(c.ours, found));
+      grep.push_back(TimeCommand("grep -rl" + GrepIncludes() + " " + c.grep + " " + Quote(tree) + " >/dev/null"));
+      if (rg) ripgrep.push_back(TimeCommand("rg -l" + RgGlobs() + " " + c.rg + " " + Quote(tree) + " >/dev/null"));
+    }
+    const std::string name = std::string("search_") + c.name;
+    Report(name + "_files", found, "files");
+    Report(name + "_time", Median(ours), "s");
+    Report(name + "_grep_time", Median(grep), "s");
+    Ratio(name + "_vs_grep", Median(ours), Median(grep));
+    if (rg) {
+      Report(name + "_rg_time", Median(ripgrep), "s");
+      Ratio(name + "_vs_rg", Median(ours), Median(ripgrep));
+    }
+  }
+}
+
+// The peers replace `from` by `to` in every listed file, with their default behaviour.
+double Sed(const std::string& tree, const std::string& from, const std::string& to) {
+  return TimeCommand("find " + Quote(tree) + " -type f " + FindNames() + " -exec sed -i " + Quote("s/" + from + "/" + to + "/g") +
+                     " {} +");
+}
+double Sd(const std::string& tree, const std::string& from, const std::string& to) {
+  return TimeCommand("find " + Quote(tree) + " -type f " + FindNames() + " -exec sd " + Quote(from) + " " + Quote(to) + " {} +");
+}
+
+// The batch beside the peers: each run turns the word into the other one, so every run changes the
+// same files.
+void BatchFigures(Window& w, const std::string& tree, const std::string& word, const std::string& name, int rounds) {
+  const bool sd = Installed("sd");
+  std::string a = word, b = word + "X";
+  std::vector<double> ours, sed, sdTimes;
+  w.Source(tree);
+  size_t written = 0;
+  auto flip = [&] { std::swap(a, b); };
+  for (int r = 0; r < rounds; ++r) {
+    w.Rule(a, b);
+    ours.push_back(w.Batch(false));
+    written = static_cast<size_t>(w.PaneLines().size());
+    flip();
+    sed.push_back(Sed(tree, a, b));
+    flip();
+    if (sd) {
+      sdTimes.push_back(Sd(tree, a, b));
+      flip();
+    }
+  }
+  Report(name + "_files_written", static_cast<double>(written), "files");
+  Report(name + "_time", Median(ours), "s");
+  Report(name + "_sed_time", Median(sed), "s");
+  Report(name + "_sed_over_ours", Median(sed) / Median(ours), "x");
+  if (sd) {
+    Report(name + "_sd_time", Median(sdTimes), "s");
+    Report(name + "_sd_over_ours", Median(sdTimes) / Median(ours), "x");
+  }
+}
+
+// With copies beside without them plus cp -a of the changed files.
+void BackupFigures(Window& w, const std::string& root, const std::string& tree, int rounds) {
+  w.Source(tree);
+  std::vector<double> with, without, copy;
+  size_t changed = 0;
+  std::string a = kMarker, b = std::string(kMarker) + "X";
+  for (int r = 0; r < rounds; ++r) {
+    const std::string out = root + "/copies" + std::to_string(r);
+    w.Output(out);
+    w.Rule(a, b);
+    with.push_back(w.Batch(true));
+    std::swap(a, b);
+    w.Rule(a, b);
+    without.push_back(w.Batch(false));
+    std::swap(a, b);
+    // cp -a of the files that run changed.
+    const QStringList lines = w.PaneLines();
+    changed = static_cast<size_t>(lines.size());
+    const std::string list = root + "/changed.txt";
+    {
+      std::ofstream f(list);
+      for (const QString& l : lines) f << l.toStdString() << '\n';
+    }
+    const std::string dest = root + "/cpa" + std::to_string(r);
+    std::filesystem::create_directories(dest);
+    // (The file names of the tree are unique, so the copies can stand side by side.)
+    copy.push_back(TimeCommand("xargs -d '\\n' cp -a -t " + Quote(dest) + " < " + Quote(list)));
+    std::filesystem::remove_all(dest);
+    std::filesystem::remove_all(out);
+  }
+  const double withM = Median(with), withoutM = Median(without), copyM = Median(copy);
+  Report("backup_batch_time", withM, "s");
+  Report("backup_plain_batch_time", withoutM, "s");
+  Report("backup_cp_a_time", copyM, "s");
+  Report("backup_vs_plain_plus_cp_a", withM / (withoutM + copyM), "x");
+  if (changed > 0) Report("backup_copy_cost_per_file", (withM - withoutM) * 1e6 / static_cast<double>(changed), "us");
+}
+
+void ScalingFigures(Window& w, const std::string& root) {
+  for (size_t files : {5000, 20000, 80000}) {
+    SiteShape shape;
+    shape.files = files;
+    shape.megabytes = files * 8 / 1000;  // about 8 KB a file
+    const std::string tree = root + "/scale" + std::to_string(files);
+    BuildSite(tree, shape);
+    w.Source(tree);
+    w.Rule(kMarker, std::string(kMarker) + "X");
+    w.Batch(false);
+    w.Rule(std::string(kMarker) + "X", kMarker);
+    const double s = w.Batch(false);
+    Report("scaling_" + std::to_string(files) + "_per_file", s * 1e6 / static_cast<double>(files), "us");
+    std::filesystem::remove_all(tree);
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});  // no chatter
   QApplication app(argc, argv);
-  TreeShape shape;
+  SiteShape shape;
   if (argc > 1) shape.files = std::stoul(argv[1]);
   if (argc > 2) shape.megabytes = std::stoul(argv[2]);
+  const int rounds = argc > 3 ? std::stoi(argv[3]) : 3;
   std::string pattern = (std::filesystem::temp_directory_path() / "zurbench.XXXXXX").string();
   const std::string root = ::mkdtemp(pattern.data());
-  BuildTree(root + "/core", shape);
-  BuildTree(root + "/window", shape);
-
-  Timer coreTimer;
-  const size_t written = CoreBatch(root + "/core/");
-  const double coreSeconds = coreTimer.Seconds();
-  Report("batch_core", coreSeconds, "s");
-  Report("batch_files_written", static_cast<double>(written), "files");
-
-  SilentDesktop desktop;
-  MainFormEnv env;
-  env.exeDir = root + "/prog/";
-  env.homeDir = root + "/home";
-  env.codePage = CodePage::Gbk;
-  env.desktop = &desktop;
-  std::filesystem::create_directories(env.exeDir);
+  const std::string tree = root + "/site";
+  Timer build;
+  const size_t bytes = BuildSite(tree, shape);
+  Report("site_files", static_cast<double>(shape.files), "files");
+  Report("site_size", static_cast<double>(bytes) / 1e6, "MB");
+  Report("site_build", build.Seconds(), "s");
   {
-    TMainForm form(env);
-    form.show();
-    MainView& v = form.View();
-    v.EdtPath->setText(form.Q(root + "/window/"));
-    QTest::keyClick(v.EdtPath, Qt::Key_Return);
-    v.EdtEXT->setText(QString::fromLatin1(kExtensions));
-    for (int r = 0; r < 3; ++r) {
-      v.MmRuleFind[r + 1]->setPlainText(form.Q(kFind[r]));
-      v.MmRuleReplace[r + 1]->setPlainText(form.Q(kReplace[r]));
-    }
-    Timer windowTimer;
-    v.BtnDirTextReplace->click();
-    const double windowSeconds = windowTimer.Seconds();
-    Report("batch_window", windowSeconds, "s");
-    Report("batch_window_over_core", 100.0 * (windowSeconds - coreSeconds) / coreSeconds, "%");
-    Report("batch_window_pane_lines", static_cast<double>(v.MemoHint->blockCount()), "lines");
-
-    // Report lines: the cost per line of the first and of the last ten thousand of fifty thousand,
-    // with the window painting between groups.
-    form.Pane().Clear();
-    const QString line = form.Q(root + "/window/d1/e1/f1/file12345.htm");
-    double first = 0, last = 0;
-    for (int block = 0; block < 5; ++block) {
-      Timer t;
-      for (int i = 0; i < 10000; ++i) {
-        form.Pane().AppendLine(line);
-        if (i % 100 == 99) {  // shown in groups, as a run shows them between events
-          form.Pane().Flush();
-          QCoreApplication::processEvents();
-        }
-      }
-      const double s = t.Seconds();
-      if (block == 0) first = s;
-      last = s;
-    }
-    Report("pane_append_first_10k", first * 1e6 / 10000, "us/line");
-    Report("pane_append_last_10k", last * 1e6 / 10000, "us/line");
+    Window w(root);
+    SearchFigures(w, tree, rounds);
+    BatchFigures(w, tree, kMarker, "batch_tenth", rounds);
+    BatchFigures(w, tree, kEveryFile, "batch_every", rounds);
+    BackupFigures(w, root, tree, rounds);
+    ScalingFigures(w, root);
   }
   std::filesystem::remove_all(root);
   return 0;

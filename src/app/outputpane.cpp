@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QTextDocument>
+#include <algorithm>
 
 #include "content/transcode.h"
 #include "replace/worktext.h"
@@ -13,6 +14,18 @@ namespace {
 QString FromU16(const std::u16string& s) { return QString::fromStdU16String(s); }
 
 std::u16string ToU16(const QString& s) { return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), s.size()); }
+
+size_t LongestLine(std::string_view bytes) {
+  size_t longest = 0;
+  size_t start = 0;
+  while (start <= bytes.size()) {
+    size_t end = bytes.find('\n', start);
+    if (end == std::string_view::npos) end = bytes.size();
+    longest = std::max(longest, end - start);
+    start = end + 1;
+  }
+  return longest;
+}
 
 }  // namespace
 
@@ -58,6 +71,10 @@ OutputPane::Load OutputPane::LoadFile(const std::string& path, const QString& sh
     if (refusal) *refusal = opened.Ok() ? fs::Refusal::Failed : opened.Refused();
     if (error) *error = opened.Error();
     return Load::Refused;
+  }
+  if (bytes.size() > kLongLineLimit && LongestLine(bytes.view()) > kLongLineLimit) {
+    bytes.resize(kLongLineLimit);
+    whole = false;
   }
   WorkText work(EncodingOfCodePage(cp_));
   work.Take(std::move(bytes));

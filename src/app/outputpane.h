@@ -22,7 +22,10 @@ namespace zur {
 class OutputPane {
  public:
   // Files up to this size are shown whole; of a larger file only its beginning (it cannot be saved).
-  static constexpr size_t kShownLimit = 1u << 20;
+  // A very long line takes the text box long to lay out, so a file with one is shown whole only up to
+  // the smaller size.
+  static constexpr size_t kShownLimit = 2u << 20;
+  static constexpr size_t kLongLineLimit = 256u << 10;
 
   OutputPane(QPlainTextEdit* box, QGroupBox* frame, const MessageTables& msg, CodePage cp);
 

@@ -26,8 +26,10 @@ struct TextKind {
 // The encoding of the locale's code page, which ASCII files without a declaration take.
 Encoding EncodingOfCodePage(CodePage cp);
 
-// Only the byte-order mark and the NUL test: enough for text whose needles are the same in every
-// encoding without a mark.
+// Only the byte-order mark: enough for text whose needles are the same in every encoding without a
+// mark.
+TextKind ByteOrderKind(std::string_view bytes);
+// The mark and the NUL test.
 TextKind QuickKind(std::string_view bytes);
 
 // The whole decision; reads the bytes once and stops validating UTF-8 at the first byte that rules

@@ -2,7 +2,9 @@
 
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -22,49 +24,112 @@ size_t FindTwoWay(const char* hay, size_t n, const char* needle, size_t m) {
 }
 
 // Candidates are the positions where both the needle's first and its last byte stand at the right
-// distance; only those are compared in full. Sixteen positions are tested at once with SSE2, which
-// every x86-64 processor has. The filter rarely lets a wrong position through in real text, so the
-// search runs close to the speed of reading memory; when it lets through too many, the rest of the
-// text is searched with the linear-time search, so the cost never grows with length times length.
+// distance; only those are compared in full. Many positions are tested at once with vector
+// instructions (SSE2, which every x86-64 processor has, or AVX2 where the processor has it). The
+// filter rarely lets a wrong position through in real text, so the search runs close to the speed of
+// reading memory; when it lets through too many, the rest of the text is searched with the
+// linear-time search, so the cost never grows with length times length.
+class Candidates {
+ public:
+  Candidates(const char* hay, size_t n, const char* needle, size_t m)
+      : hay_(hay), n_(n), needle_(needle), m_(m), budget_(n / 4 + 4096) {}
+
+  // Tests a candidate start; kNotFound to go on, else the answer (a hit, or the slow search's).
+  size_t Test(size_t at) {
+    if (Same(at)) return at;
+    budget_ = budget_ > m_ ? budget_ - m_ : 0;
+    if (budget_ > 0) return kNotFound;
+    const size_t hit = FindTwoWay(hay_ + at + 1, n_ - at - 1, needle_, m_);
+    return hit == kNotFound ? kGaveUp : at + 1 + hit;
+  }
+  // The scalar tail from `i`.
+  size_t Rest(size_t i) {
+    const size_t lastStart = n_ - m_;
+    const char first = needle_[0], last = needle_[m_ - 1];
+    for (; i <= lastStart; ++i) {
+      const void* hit = std::memchr(hay_ + i, first, lastStart - i + 1);
+      if (!hit) return kNotFound;
+      i = static_cast<size_t>(static_cast<const char*>(hit) - hay_);
+      if (hay_[i + m_ - 1] != last) continue;
+      const size_t r = Test(i);
+      if (r != kNotFound) return r == kGaveUp ? kNotFound : r;
+    }
+    return kNotFound;
+  }
+
+  static constexpr size_t kGaveUp = kNotFound - 1;
+
+ private:
+  bool Same(size_t at) const {
+    const char* p = hay_ + at + 1;
+    const char* q = needle_ + 1;
+    for (size_t k = 0; k + 2 < m_ && k < 4; ++k) {
+      if (p[k] != q[k]) return false;
+    }
+    return m_ <= 6 || std::memcmp(p + 4, q + 4, m_ - 6) == 0;
+  }
+
+  const char* hay_;
+  size_t n_;
+  const char* needle_;
+  size_t m_;
+  size_t budget_;
+};
+
+// Walks the candidate bits of one vector of positions starting at `i`.
+inline size_t TestMask(Candidates& c, size_t i, unsigned mask) {
+  while (mask != 0) {
+    const size_t r = c.Test(i + static_cast<size_t>(__builtin_ctz(mask)));
+    if (r != kNotFound) return r;
+    mask &= mask - 1;
+  }
+  return kNotFound;
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) size_t FindAvx2(const char* hay, size_t n, const char* needle, size_t m) {
+  Candidates c(hay, n, needle, m);
+  const size_t lastStart = n - m;
+  const __m256i vf = _mm256_set1_epi8(needle[0]);
+  const __m256i vl = _mm256_set1_epi8(needle[m - 1]);
+  size_t i = 0;
+  for (; i + 32 <= lastStart + 1; i += 32) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hay + i));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hay + i + m - 1));
+    const unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, vf), _mm256_cmpeq_epi8(b, vl))));
+    if (mask == 0) continue;
+    const size_t r = TestMask(c, i, mask);
+    if (r != kNotFound) return r == Candidates::kGaveUp ? kNotFound : r;
+  }
+  return c.Rest(i);
+}
+
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+#endif
+
 size_t FindWide(const char* hay, size_t n, const char* needle, size_t m) {
-  const char first = needle[0];
-  const char last = needle[m - 1];
-  const size_t lastStart = n - m;  // the last position an occurrence can start at
-  size_t budget = n / 4 + 4096;      // bytes of full comparisons allowed before falling back
-  auto compare = [&](size_t at) {
-    budget = budget > m ? budget - m : 0;
-    return std::memcmp(hay + at + 1, needle + 1, m - 2) == 0;
-  };
-  auto fallBack = [&](size_t at) {
-    const size_t hit = FindTwoWay(hay + at, n - at, needle, m);
-    return hit == kNotFound ? kNotFound : at + hit;
-  };
+#if defined(__x86_64__)
+  if (HasAvx2()) return FindAvx2(hay, n, needle, m);
+#endif
+  Candidates c(hay, n, needle, m);
   size_t i = 0;
 #if defined(__SSE2__)
-  const __m128i vf = _mm_set1_epi8(first);
-  const __m128i vl = _mm_set1_epi8(last);
+  const size_t lastStart = n - m;
+  const __m128i vf = _mm_set1_epi8(needle[0]);
+  const __m128i vl = _mm_set1_epi8(needle[m - 1]);
   for (; i + 16 <= lastStart + 1; i += 16) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hay + i));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hay + i + m - 1));
-    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, vf), _mm_cmpeq_epi8(b, vl))));
-    while (mask != 0) {
-      const unsigned bit = static_cast<unsigned>(__builtin_ctz(mask));
-      if (compare(i + bit)) return i + bit;
-      if (budget == 0) return fallBack(i + bit + 1);
-      mask &= mask - 1;
-    }
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, vf), _mm_cmpeq_epi8(b, vl))));
+    if (mask == 0) continue;
+    const size_t r = TestMask(c, i, mask);
+    if (r != kNotFound) return r == Candidates::kGaveUp ? kNotFound : r;
   }
 #endif
-  for (; i <= lastStart; ++i) {
-    const void* hit = std::memchr(hay + i, first, lastStart - i + 1);
-    if (!hit) return kNotFound;
-    i = static_cast<size_t>(static_cast<const char*>(hit) - hay);
-    if (hay[i + m - 1] == last) {
-      if (compare(i)) return i;
-      if (budget == 0) return fallBack(i + 1);
-    }
-  }
-  return kNotFound;
+  return c.Rest(i);
 }
 
 }  // namespace

@@ -75,6 +75,7 @@ class OpenedFile {
 
  private:
   int fd_ = -1;
+  bool read_ = false;  // read from before (so reading again starts from the top)
   bool writable_ = false;
   Refusal refusal_ = Refusal::None;
   int error_ = 0;

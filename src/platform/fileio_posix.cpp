@@ -106,6 +106,7 @@ OpenedFile& OpenedFile::operator=(OpenedFile&& o) noexcept {
   if (this != &o) {
     Close();
     fd_ = o.fd_;
+    read_ = o.read_;
     writable_ = o.writable_;
     refusal_ = o.refusal_;
     error_ = o.error_;
@@ -170,7 +171,8 @@ OpenedFile OpenedFile::Open(const std::string& path, bool write) {
 
 bool OpenedFile::ReadAll(ByteBuffer& into) {
   bool whole = false;
-  if (::lseek(fd_, 0, SEEK_SET) < 0) return false;
+  if (read_ && ::lseek(fd_, 0, SEEK_SET) < 0) return false;
+  read_ = true;
   if (!ReadInto(fd_, into, static_cast<size_t>(-1), static_cast<size_t>(stat_.size), whole)) {
     error_ = errno;
     return false;
@@ -179,7 +181,8 @@ bool OpenedFile::ReadAll(ByteBuffer& into) {
 }
 
 bool OpenedFile::ReadUpTo(ByteBuffer& into, size_t limit, bool& whole) {
-  if (::lseek(fd_, 0, SEEK_SET) < 0) return false;
+  if (read_ && ::lseek(fd_, 0, SEEK_SET) < 0) return false;
+  read_ = true;
   if (!ReadInto(fd_, into, limit, static_cast<size_t>(stat_.size), whole)) {
     error_ = errno;
     return false;

@@ -72,6 +72,10 @@ PreparedRule PrepareRule(const Rule& rule) {
     }
     form.usable = true;
   }
+  const PreparedRule::Form& a = prepared.In(Encoding::Utf8);
+  const PreparedRule::Form& b = prepared.In(Encoding::Gb18030);
+  prepared.sameWithoutMark = a.usable && b.usable && a.find.Pieces() == b.find.Pieces() &&
+                             a.prefix.Pieces() == b.prefix.Pieces() && a.keyed == b.keyed;
   return prepared;
 }
 

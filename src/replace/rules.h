@@ -45,6 +45,7 @@ struct PreparedRule {
     std::vector<std::string> replacement;  // the replacement's pieces between its line breaks
   };
   bool active = false;
+  bool sameWithoutMark = false;  // the UTF-8 and GB18030 forms are the same bytes (ASCII texts)
   std::array<Form, 4> forms;  // by Encoding
   const Form& In(Encoding e) const { return forms[static_cast<size_t>(e)]; }
 };

@@ -61,22 +61,47 @@ class SplitText {
 };
 
 // Whether the rule's text can occur in the file at all, before its encoding is fully decided: a file
-// without a byte-order mark is UTF-8 or GB18030, so either form may be the one.
-bool MayOccur(WorkText& work, const PreparedRule& rule, bool keyed) {
-  if (work.KindKnown()) return true;
+// without a byte-order mark is UTF-8 or GB18030, so either form may be the one. Where a form was found
+// first is kept, so that the replacing does not search that part again.
+struct Probe {
+  bool may = true;
+  size_t first[2] = {0, 0};  // per form (UTF-8, GB18030): where to start looking
+};
+
+Probe MayOccur(WorkText& work, const PreparedRule& rule, bool keyed) {
+  Probe probe;
+  if (work.KindKnown()) return probe;
+  probe.may = false;
   for (Encoding e : {Encoding::Utf8, Encoding::Gb18030}) {
+    const size_t slot = e == Encoding::Utf8 ? 0 : 1;
+    if (e == Encoding::Gb18030 && rule.sameWithoutMark) {
+      probe.first[1] = probe.first[0];
+      break;
+    }
     const PreparedRule::Form& form = rule.In(e);
     if (!form.usable) continue;
-    const FindText& probe = (keyed && form.keyed) ? form.prefix : form.find;
-    if (probe.Empty() || probe.Find(work.View(), work.Start()).begin != kNoSpan) return true;
+    const FindText& find = (keyed && form.keyed) ? form.prefix : form.find;
+    if (find.Empty()) {
+      probe.may = true;
+      continue;
+    }
+    const Span hit = find.Find(work.View(), work.Start());
+    probe.first[slot] = hit.begin == kNoSpan ? work.View().size() : hit.begin;
+    if (hit.begin != kNoSpan) probe.may = true;
   }
-  return false;
+  return probe;
 }
 
-bool ReplaceAllIn(WorkText& work, const PreparedRule::Form& form) {
+size_t FirstFor(const Probe& probe, Encoding e, size_t start) {
+  if (e == Encoding::Utf8) return std::max(start, probe.first[0]);
+  if (e == Encoding::Gb18030) return std::max(start, probe.first[1]);
+  return start;
+}
+
+bool ReplaceAllIn(WorkText& work, const PreparedRule::Form& form, size_t from) {
   bool any = false;
   const TextKind& kind = work.Kind();
-  std::vector<Span> spans = Occurrences(work.View(), work.Start(), form.find, kind.encoding, &any);
+  std::vector<Span> spans = Occurrences(work.View(), work.Start(), form.find, kind.encoding, &any, from);
   if (spans.empty()) return any;
   const std::string replacement = ReplacementBytes(form, work.LineEnd());
   work.WillChange();
@@ -86,12 +111,13 @@ bool ReplaceAllIn(WorkText& work, const PreparedRule::Form& form) {
 
 }  // namespace
 
-std::vector<Span> Occurrences(std::string_view text, size_t start, const FindText& find, Encoding e, bool* any) {
+std::vector<Span> Occurrences(std::string_view text, size_t start, const FindText& find, Encoding e, bool* any,
+                              size_t from) {
   std::vector<Span> spans;
   if (any) *any = false;
   if (find.Empty()) return spans;
   CharBoundaries bounds(text, e, start);
-  size_t from = start;
+  from = std::max(from, start);
   for (;;) {
     const Span hit = find.Find(text, from);
     if (hit.begin == kNoSpan) break;
@@ -177,10 +203,13 @@ std::string ReplaceAll(std::string_view text, std::string_view find, std::string
 
 bool ReplaceInWorkText(WorkText& work, const PreparedRule& rule) {
   try {
-    if (!rule.active || work.NotText() || !MayOccur(work, rule, false)) return false;
-    const PreparedRule::Form& form = rule.In(work.Kind().encoding);
+    if (!rule.active || work.NotText()) return false;
+    const Probe probe = MayOccur(work, rule, false);
+    if (!probe.may) return false;
+    const Encoding e = work.Kind().encoding;
+    const PreparedRule::Form& form = rule.In(e);
     if (!form.usable) return false;
-    return ReplaceAllIn(work, form);
+    return ReplaceAllIn(work, form, FirstFor(probe, e, work.Start()));
   } catch (...) {
     return false;
   }
@@ -188,11 +217,11 @@ bool ReplaceInWorkText(WorkText& work, const PreparedRule& rule) {
 
 void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule) {
   try {
-    if (!rule.active || work.NotText() || !MayOccur(work, rule, true)) return;
+    if (!rule.active || work.NotText() || !MayOccur(work, rule, true).may) return;
     const PreparedRule::Form& form = rule.In(work.Kind().encoding);
     if (!form.usable) return;
     if (!form.keyed) {
-      ReplaceAllIn(work, form);
+      ReplaceAllIn(work, form, work.Start());
       return;
     }
     // An empty prefix or suffix never completes a match.

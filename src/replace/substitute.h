@@ -16,8 +16,10 @@ inline constexpr int MaxKeyMatches = 1000;
 
 // Every occurrence of `find` in `text` from `start` on, left to right and without overlaps, that
 // starts and ends on a character boundary of the text as it is (a two-byte character is never cut in
-// two). `any` tells whether the text occurs at all, boundaries aside.
-std::vector<Span> Occurrences(std::string_view text, size_t start, const FindText& find, Encoding e, bool* any = nullptr);
+// two). `any` tells whether the text occurs at all, boundaries aside. Searching begins at `from`
+// (when no occurrence lies before it), characters are counted from `start`.
+std::vector<Span> Occurrences(std::string_view text, size_t start, const FindText& find, Encoding e, bool* any = nullptr,
+                              size_t from = 0);
 
 // Replaces the spans (in order, not overlapping) by `replacement` inside the buffer, without a second
 // copy of the text unless the spans differ in length around the replacement's.

@@ -1,5 +1,7 @@
 #include "replace/worktext.h"
 
+#include <cstring>
+
 #include "content/transcode.h"
 #include "platform/fileio.h"
 #include "platform/filesystem.h"
@@ -15,10 +17,19 @@ void WorkText::Clear() {
 
 void WorkText::Take(ByteBuffer bytes) {
   bytes_ = std::move(bytes);
-  quick_ = zur::QuickKind(bytes_.view());
+  quick_ = ByteOrderKind(bytes_.view());
   kind_ = quick_;
-  known_ = quick_.bomSize > 0 || !quick_.text;
+  known_ = nulTested_ = quick_.bomSize > 0;
   changed_ = false;
+}
+
+bool WorkText::NotText() {
+  if (!nulTested_) {
+    nulTested_ = true;
+    quick_.text = kind_.text = std::memchr(bytes_.data(), '\0', bytes_.size()) == nullptr;
+    if (!quick_.text) known_ = true;
+  }
+  return !quick_.text;
 }
 
 void WorkText::SetBytes(std::string_view bytes) {
@@ -36,6 +47,7 @@ void WorkText::LoadFromFile(const std::string& path) {
 }
 
 const TextKind& WorkText::Kind() {
+  if (!known_ && NotText()) return kind_;
   if (!known_) {
     kind_ = DetectText(bytes_.view(), locale_);
     known_ = true;

@@ -23,8 +23,8 @@ class WorkText {
   void SetLocaleEncoding(Encoding locale) { locale_ = locale; }
   Encoding LocaleEncoding() const { return locale_; }
 
-  // Takes a file's bytes. Only the byte-order mark and the NUL test are looked at now; the rest of
-  // the decision is made when a rule or a search first needs it (Kind()).
+  // Takes a file's bytes. Only the byte-order mark is looked at now; the rest of the decision is made
+  // when a rule or a search first needs it (NotText(), Kind()).
   void Take(ByteBuffer bytes);
   void SetBytes(std::string_view bytes);
   // Reads a whole regular file (throws fs::FileError).
@@ -34,7 +34,7 @@ class WorkText {
   const ByteBuffer& Bytes() const { return bytes_; }
   std::string_view View() const { return bytes_.view(); }
   // True for a file that is not text (a NUL byte without a UTF-16 byte-order mark).
-  bool NotText() const { return !quick_.text; }
+  bool NotText();
   // The encoding before the full decision: known for files with a byte-order mark.
   const TextKind& QuickKind() const { return quick_; }
   bool KindKnown() const { return known_; }
@@ -58,6 +58,7 @@ class WorkText {
   TextKind quick_;
   TextKind kind_;
   bool known_ = false;
+  bool nulTested_ = false;
   bool changed_ = false;
 };
 

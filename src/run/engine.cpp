@@ -10,7 +10,7 @@ Run::Run(RunJob& job, size_t items, RunOptions options) : job_(job), count_(item
     const unsigned cores = std::thread::hardware_concurrency();
     options_.workers = std::clamp<size_t>(cores == 0 ? 1 : cores, 1, 4);
   }
-  options_.window = std::max<size_t>(options_.window, options_.workers);
+  options_.window = std::max(options_.window, options_.workers);
   slots_.resize(options_.window);
 }
 
@@ -27,6 +27,15 @@ void Run::Wait() {
   if (runner_.joinable()) runner_.join();
 }
 
+void Run::RequestStop() {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    stop_ = true;
+  }
+  roomReady_.notify_all();
+  workersOut_.notify_all();
+}
+
 std::vector<RunEvent> Run::TakeEvents() {
   std::lock_guard<std::mutex> guard(eventsLock_);
   std::vector<RunEvent> out;
@@ -39,35 +48,86 @@ void Run::Emit(RunEvent event) {
   events_.push_back(std::move(event));
 }
 
+// Called from a job's Commit and Flush, which run without the lock.
 void Run::Hold(size_t bytes) {
   std::lock_guard<std::mutex> guard(lock_);
   held_ += bytes;
 }
 
 void Run::Release(size_t bytes) {
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    held_ -= std::min(held_, bytes);
+  std::lock_guard<std::mutex> guard(lock_);
+  held_ -= std::min(held_, bytes);
+  if (workersWaiting_ > 0) roomReady_.notify_all();
+}
+
+bool Run::CommitsOver() const { return stop_ || abandoned_ || nextCommit_ >= count_; }
+
+bool Run::MayClaim() const {
+  if (CommitsOver() || nextClaim_ >= count_) return true;  // (to leave)
+  if (nextClaim_ == nextCommit_) return true;              // the item next in line always goes
+  return nextClaim_ < nextCommit_ + options_.window && held_ <= options_.heldLimit;
+}
+
+void Run::CommitReady(std::unique_lock<std::mutex>& guard) {
+  if (committing_) return;
+  committing_ = true;
+  while (!CommitsOver()) {
+    if (committed_ == options_.abandonAfter) {
+      // What a program killed at this point leaves: the files of the last group written, the run
+      // not ended.
+      guard.unlock();
+      try {
+        job_.Flush(*this);
+      } catch (...) {
+      }
+      guard.lock();
+      abandoned_ = true;
+      break;
+    }
+    auto& slot = slots_[nextCommit_ % options_.window];
+    if (!slot) break;
+    std::unique_ptr<RunJob::Prepared> prepared = std::move(slot);
+    held_ -= std::min(held_, prepared->heldBytes);
+    const size_t item = nextCommit_;
+    guard.unlock();
+    try {
+      job_.Commit(item, std::move(prepared), *this);
+    } catch (...) {
+      Emit({item, Outcome::Failed, Why::Error, {}});
+    }
+    guard.lock();
+    ++nextCommit_;
+    ++committed_;
+    // Workers that wait for room are woken when a good part of the window is free again (or when
+    // the next item in line is theirs to take).
+    if (workersWaiting_ > 0) {
+      const size_t slack = std::max<size_t>(1, options_.window / 4);
+      if (nextClaim_ == nextCommit_ ||
+          (nextClaim_ + slack <= nextCommit_ + options_.window && held_ <= options_.heldLimit)) {
+        roomReady_.notify_all();
+      }
+    }
   }
-  wake_.notify_all();
+  committing_ = false;
+  if (CommitsOver()) {
+    roomReady_.notify_all();
+    workersOut_.notify_all();
+  }
 }
 
 void Run::WorkerLoop(size_t id) {
   RunJob::Worker worker;
   worker.id = id;
+  std::unique_lock<std::mutex> guard(lock_);
   for (;;) {
-    size_t item;
-    {
-      std::unique_lock<std::mutex> guard(lock_);
-      // The item the commit waits for always goes; others wait for room in the window and in memory.
-      wake_.wait(guard, [&] {
-        if (workersDone_ || nextClaim_ >= count_) return true;
-        if (nextClaim_ == nextCommit_) return true;
-        return nextClaim_ < nextCommit_ + options_.window && held_ <= options_.heldLimit;
-      });
-      if (workersDone_ || nextClaim_ >= count_) return;
-      item = nextClaim_++;
+    if (!MayClaim()) {
+      ++workersWaiting_;
+      roomReady_.wait(guard, [&] { return MayClaim(); });
+      --workersWaiting_;
     }
+    if (CommitsOver() || nextClaim_ >= count_) break;
+    const size_t item = nextClaim_++;
+    guard.unlock();
     std::unique_ptr<RunJob::Prepared> prepared;
     try {
       prepared = job_.Prepare(item, worker);
@@ -78,83 +138,59 @@ void Run::WorkerLoop(size_t id) {
       prepared = std::make_unique<RunJob::Prepared>();
       prepared->broken = true;
     }
-    {
-      std::lock_guard<std::mutex> guard(lock_);
-      held_ += prepared->heldBytes;
-      slots_[item % options_.window] = std::move(prepared);
-    }
-    wake_.notify_all();
+    guard.lock();
+    held_ += prepared->heldBytes;
+    slots_[item % options_.window] = std::move(prepared);
+    CommitReady(guard);
   }
+  --workersRunning_;
+  workersOut_.notify_all();
 }
 
 void Run::RunLoop() {
-  for (size_t i = 0; i < options_.workers; ++i) workers_.emplace_back([this, i] { WorkerLoop(i); });
   using namespace std::chrono_literals;
-  while (nextCommit_ < count_) {
-    if (stop_) {
-      stopped_ = true;
-      break;
-    }
-    if (committed_ == options_.abandonAfter) {
-      // What a program killed at this point leaves: the files of the last group written, the run
-      // not ended.
-      try {
-        job_.Flush(*this);
-      } catch (...) {
-      }
-      abandoned_ = true;
-      break;
-    }
-    const size_t item = nextCommit_;
-    std::unique_ptr<RunJob::Prepared> prepared;
-    {
-      std::unique_lock<std::mutex> guard(lock_);
-      auto& slot = slots_[item % options_.window];
-      while (!slot && !stop_) {
-        if (!wake_.wait_for(guard, 40ms, [&] { return slot || stop_.load(); })) {
-          // Nothing ready for a while: what is kept back is written and reported meanwhile.
-          guard.unlock();
-          try {
-            job_.Flush(*this);
-          } catch (...) {
-          }
-          guard.lock();
-        }
-      }
-      if (!slot) continue;  // a stop was asked for
-      prepared = std::move(slot);
-      held_ -= std::min(held_, prepared->heldBytes);
-    }
-    try {
-      job_.Commit(item, std::move(prepared), *this);
-    } catch (...) {
-      Emit({item, Outcome::Failed, Why::Error, {}});
-    }
-    {
-      std::lock_guard<std::mutex> guard(lock_);
-      ++nextCommit_;
-    }
-    ++committed_;
-    wake_.notify_all();
-  }
   {
     std::lock_guard<std::mutex> guard(lock_);
-    workersDone_ = true;
+    workersRunning_ = options_.workers;
   }
-  wake_.notify_all();
+  for (size_t i = 0; i < options_.workers; ++i) workers_.emplace_back([this, i] { WorkerLoop(i); });
+  {
+    std::unique_lock<std::mutex> guard(lock_);
+    while (workersRunning_ > 0) {
+      if (workersOut_.wait_for(guard, 40ms, [&] { return workersRunning_ == 0; })) break;
+      // Nothing committed for a while (a large file being read): what a job keeps back is written
+      // and reported meanwhile.
+      if (!committing_ && !CommitsOver()) {
+        committing_ = true;
+        guard.unlock();
+        try {
+          job_.Flush(*this);
+        } catch (...) {
+        }
+        guard.lock();
+        committing_ = false;
+        CommitReady(guard);
+      }
+    }
+  }
   for (auto& w : workers_) w.join();
   workers_.clear();
+  // Every item was prepared and stored when the workers left, so what is ready is committed now,
+  // unless the run stopped.
+  std::unique_lock<std::mutex> guard(lock_);
+  CommitReady(guard);
+  stopped_ = stop_ && nextCommit_ < count_;
   if (!abandoned_) {
     for (size_t i = nextCommit_; i < count_ && i < nextCommit_ + options_.window; ++i) {
       auto& slot = slots_[i % options_.window];
-      if (slot) {
-        try {
-          job_.Discard(i, *slot);
-        } catch (...) {
-        }
-        slot.reset();
+      if (!slot) continue;
+      try {
+        job_.Discard(i, *slot);
+      } catch (...) {
       }
+      slot.reset();
     }
+    guard.unlock();
     try {
       job_.Flush(*this);
       job_.Finish(*this, stopped_);

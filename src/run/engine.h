@@ -102,7 +102,7 @@ class Run : private RunJob::Context {
   Run& operator=(const Run&) = delete;
 
   void Start();
-  void RequestStop() { stop_ = true; wake_.notify_all(); }
+  void RequestStop();
   bool StopRequested() const { return stop_; }
   bool Finished() const { return finished_; }
   // Blocks until the run has ended.
@@ -121,17 +121,28 @@ class Run : private RunJob::Context {
   void Release(size_t bytes) override;
   void WorkerLoop(size_t id);
   void RunLoop();
+  // Whether a worker may take the next item now (called under the lock).
+  bool MayClaim() const;
+  // Commits the items that are ready, in order, unless another thread is doing so already (called
+  // under the lock; the lock is let go while a job's Commit runs).
+  void CommitReady(std::unique_lock<std::mutex>& guard);
+  bool CommitsOver() const;
 
   RunJob& job_;
   const size_t count_;
   RunOptions options_;
+  // Whichever thread finishes the item next in line commits it and the ready ones after it, so that
+  // no thread sleeps and wakes for each item; `committing_` keeps commits to one thread at a time.
   std::mutex lock_;
-  std::condition_variable wake_;
+  std::condition_variable roomReady_;  // workers wait here for room in the window
+  std::condition_variable workersOut_;
   std::vector<std::unique_ptr<RunJob::Prepared>> slots_;
   size_t nextClaim_ = 0;
   size_t nextCommit_ = 0;
   size_t held_ = 0;
-  bool workersDone_ = false;
+  size_t workersWaiting_ = 0;
+  size_t workersRunning_ = 0;
+  bool committing_ = false;
   std::atomic<bool> stop_{false};
   std::atomic<bool> finished_{false};
   std::atomic<size_t> committed_{0};
