@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 
 #include "fileset/scan.h"
+#include "fileset/text.h"
 #include "support/tempdir.h"
 
 namespace zur {
@@ -79,6 +84,41 @@ TEST(ScanFolderTree, EntersAFolderReachedThroughALinkOnlyOnce) {
   std::filesystem::create_directory_symlink(dir.Folder(), dir / "a/back-to-top");
   std::filesystem::create_directory_symlink(dir / "a", dir / "b-same-as-a");
   EXPECT_EQ(Shown(dir.Folder(), "txt"), (Strings{"a/one.txt"}));
+}
+
+TEST(ScanFolderTree, LowerCasesOnlyLettersThatAreCharactersOfTheirOwn) {
+  TempDir dir;
+  WriteBytes(dir / "\x8A\x41.HTM", "x");  // 夾 in GBK: its second byte is the letter A's byte
+  std::vector<ScanEntry> entries;
+  ScanFolderTree(dir.Folder(), SetExtList("htm"), entries, {}, CodePage::Gbk);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].shown, dir / "\x8A\x41.htm");
+  EXPECT_EQ(LowerAsciiCharacters("A\x8A\x41B", CodePage::Gbk), "a\x8A\x41b");
+  EXPECT_EQ(LowerAsciiCharacters("A\x8A\x41B", CodePage::Utf8), "a\x8A\x61b");
+}
+
+TEST(ScanFolderTree, NamesTheFoldersItCannotOpen) {
+  TempDir dir;
+  WriteBytes(dir / "open/a.htm", "x");
+  WriteBytes(dir / "locked/b.htm", "x");
+  std::filesystem::permissions(dir.Folder(), std::filesystem::perms::all);
+  std::filesystem::permissions(dir / "open", std::filesystem::perms::all);
+  std::filesystem::permissions(dir / "locked", std::filesystem::perms::none);
+  // As another user (the tests may run as root, who opens any folder).
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(90);
+    std::vector<ScanEntry> entries;
+    std::vector<ScanProblem> problems;
+    ScanFolderTree(dir.Folder(), SetExtList("htm"), entries, {}, CodePage::Utf8, &problems);
+    const bool ok = entries.size() == 1 && problems.size() == 1 && problems[0].folder == dir / "locked/" &&
+                    problems[0].error == EACCES;
+    ::_exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_all);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace

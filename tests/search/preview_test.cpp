@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "app/outputpane.h"
+#include "fileset/filelist.h"
 #include "search/finddialogs.h"
 #include "search/previewfind.h"
 #include "support/batchfixture.h"
@@ -200,6 +201,47 @@ class PreviewTest : public QObject {
     form.PreviewEditor().MemoHintDblClick(0);  // the line shows the name in lower case
     form.PreviewEditor().MemoHintDblClick(5);  // no such line
     QCOMPARE(f.desktop.opened, (std::vector<std::string>{"open " + f.src() + "Sub/Page.HTM"}));
+  }
+
+  void aFileThatIsNotTextIsNeverLoadedNorWrittenOver() {
+    BatchFixture f;
+    const std::string png("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16);
+    WriteBytes(f.src() + "logo.png", png);
+    TMainForm& form = f.OpenOn();
+    form.Files().Preview(f.src() + "logo.png", form.Q(f.src() + "logo.png"));
+    QVERIFY(form.Pane().LoadedFile().empty());
+    QVERIFY(form.View().MemoHint->toPlainText().startsWith(QStringLiteral("不是文本文件")));
+    Key(f, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(ReadBytes(f.src() + "logo.png"), png);
+    QCOMPARE(f.desktop.MessageTexts(), QStringList{form.Msg().MsgPaneHasNoFile});
+  }
+
+  void aLargeFileShowsItsBeginningAndIsNotSaved() {
+    BatchFixture f;
+    const std::string big(3u << 20, 'x');  // one line of 3 MB
+    WriteBytes(f.src() + "big.txt", big);
+    TMainForm& form = f.OpenOn();
+    form.Files().Preview(f.src() + "big.txt", form.Q(f.src() + "big.txt"));
+    QCOMPARE(form.Pane().LoadedFile(), f.src() + "big.txt");
+    QVERIFY(!form.Pane().HoldsWholeFile());
+    QVERIFY(form.View().MemoHint->toPlainText().size() < 1 << 20);
+    QVERIFY(form.View().GbHint->title().contains(form.Msg().CapPartialView));
+    Key(f, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(f.desktop.MessageTexts(), QStringList{form.Msg().MsgPanePartial});
+    QCOMPARE(ReadBytes(f.src() + "big.txt"), big);
+  }
+
+  void aNameWithALineBreakIsOneReportLineThatStillOpens() {
+    BatchFixture f;
+    const std::string odd = f.src() + "two\nlines.htm";
+    WriteBytes(odd, "foo");
+    TMainForm& form = f.OpenOn();
+    f.Rule(1, "foo", "bar");
+    f.Click("BtnDirTextReplace");
+    QCOMPARE(ReadBytes(odd), std::string("bar"));
+    QCOMPARE(f.PaneLines(), QStringList{form.Q(f.src()) + QStringLiteral("two\u240Alines.htm")});
+    form.PreviewEditor().MemoHintDblClick(0);
+    QCOMPARE(f.desktop.opened, std::vector<std::string>{"open " + odd});
   }
 };
 

@@ -4,6 +4,9 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QTimer>
+#include <filesystem>
+#include <unistd.h>
 
 #include "app/outputpane.h"
 #include "search/textsearch.h"
@@ -72,6 +75,24 @@ class SearchTest : public QObject {
     QCOMPARE(f.Focused(), f.Find<QWidget>("MmoSearchText"));
     QCOMPARE(Results(f).size(), 1);  // the old results stay
     QVERIFY(f.Find<QPlainTextEdit>("MemoHint")->toPlainText().isEmpty());
+    QVERIFY(!f.Find<QProgressBar>("ProgressBar1")->isVisible());  // nothing runs: no progress shown
+  }
+
+  void theCursorShowsTheRunAndUnreadableFoldersAreNamed() {
+    BatchFixture f;
+    for (int i = 0; i < 50; ++i) WriteBytes(f.src() + "f" + std::to_string(i) + ".htm", "key");
+    WriteBytes(f.src() + "locked/x.htm", "key");
+    std::filesystem::permissions(f.src() + "locked", std::filesystem::perms::none);
+    TMainForm& form = f.OpenOn();
+    bool busy = false;
+    QTimer::singleShot(0, &form, [&] { busy = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor; });
+    Search(f, QStringLiteral("key"));
+    QVERIFY(busy);
+    QVERIFY(!QApplication::overrideCursor());
+    std::filesystem::permissions(f.src() + "locked", std::filesystem::perms::owner_all);
+    if (::geteuid() != 0) {  // root may open any folder
+      QVERIFY(f.Find<QPlainTextEdit>("MemoHint")->toPlainText().contains(QStringLiteral("无法打开文件夹，已跳过：") + form.Q(f.src() + "locked/")));
+    }
   }
 
   void anEntryLoadsIntoThePaneAndOpens() {
@@ -91,6 +112,8 @@ class SearchTest : public QObject {
 
     list->setCurrentRow(0);
     QCOMPARE(f.Find<QPlainTextEdit>("MemoHint")->toPlainText(), QStringLiteral("key\nline\n"));
+    // The caption names the file the pane holds.
+    QVERIFY(form.View().GbHint->title().contains(form.Q(f.src() + "page.htm")));
     QCOMPARE(form.Pane().LoadedFile(), f.src() + "Page.HTM");
     form.Search().LbSearchDblClick();
     form.View().N2->trigger();
