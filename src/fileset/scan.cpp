@@ -55,7 +55,7 @@ void ScanFolder(std::string folder, ScanScope& scope, bool top) {
     // A file that comes first in a drive's root folder upper-cases the folder value. Only the
     // drive letter can change; ordinary folders keep their case on a case-sensitive file system.
     if (wasFirst && folder == native::DriveRootOf(native::DrivePart(folder))) folder = AsciiUpper(folder);
-    scope.out.push_back({folder + LowerAsciiCharacters(e.name, scope.cp), folder + e.name});
+    scope.out.push_back({folder + LowerAsciiCharacters(e.name, scope.cp), folder + e.name, e.isRegular});
   }
 }
 

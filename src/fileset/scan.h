@@ -33,6 +33,7 @@ bool HasListedExt(std::string_view name, const ExtList& list, CodePage cp = Code
 struct ScanEntry {
   std::string shown;
   std::string stored;
+  bool regular = false;  // the listing said it is a regular file (no link)
 };
 
 // A folder the scan could not open, and the system's error number.

@@ -49,8 +49,10 @@ class OpenedFile {
   OpenedFile& operator=(const OpenedFile&) = delete;
 
   // Opens a regular file for reading, and for writing too when `write` is asked and allowed (then
-  // Writable() is true). Never throws and never blocks; on failure Refused() says why.
-  static OpenedFile Open(const std::string& path, bool write);
+  // Writable() is true). Never throws and never blocks; on failure Refused() says why. `knownRegular`
+  // (a listing has just said so) saves the look before opening; what was opened is checked all the
+  // same.
+  static OpenedFile Open(const std::string& path, bool write, bool knownRegular = false);
 
   bool Ok() const { return fd_ >= 0; }
   Refusal Refused() const { return refusal_; }

@@ -129,7 +129,7 @@ Refusal ProbeRegular(const std::string& path, FileStat* out) {
   return Refusal::None;
 }
 
-OpenedFile OpenedFile::Open(const std::string& path, bool write) {
+OpenedFile OpenedFile::Open(const std::string& path, bool write, bool knownRegular) {
   OpenedFile f;
   // Looked at before opening: opening a pipe would wait for a writer, and a device may do something.
   if (path.empty()) {
@@ -137,7 +137,9 @@ OpenedFile OpenedFile::Open(const std::string& path, bool write) {
     return f;
   }
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) {
+  if (knownRegular) {
+    st.st_mode = S_IFREG;
+  } else if (::stat(path.c_str(), &st) != 0) {
     f.error_ = errno;
     f.refusal_ = RefusalOf(errno);
     return f;

@@ -28,6 +28,7 @@ std::optional<FolderId> IdOfFolder(const std::string& path);
 struct DirEntry {
   std::string name;
   bool isFolder = false;  // also true for a link to a folder
+  bool isRegular = false;  // a regular file itself (not a link), as the listing tells
 };
 
 // Every entry of the folder except "." and "..", hidden ones included, in name order (ASCII

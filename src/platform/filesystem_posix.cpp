@@ -101,6 +101,8 @@ bool ListDirectory(const std::string& folder, std::vector<DirEntry>& out) {
     DirEntry entry{e->d_name, false};
     if (e->d_type == DT_DIR) {
       entry.isFolder = true;
+    } else if (e->d_type == DT_REG) {
+      entry.isRegular = true;
     } else if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
       struct stat st;
       entry.isFolder = fstatat(dfd, e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);

@@ -68,7 +68,7 @@ std::vector<RunItem> BatchCommands::TreeItems(std::vector<ScanProblem>& problems
   items.reserve(files.size());
   for (ScanEntry& file : files) {
     std::string below = PathBelow(root, file.stored);
-    items.push_back({std::move(file.shown), std::move(file.stored), std::move(below)});
+    items.push_back({std::move(file.shown), std::move(file.stored), std::move(below), file.regular});
   }
   return items;
 }

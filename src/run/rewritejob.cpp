@@ -162,7 +162,7 @@ void RewriteJob::KeepOriginal(size_t item, size_t worker, std::string_view origi
 std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worker) {
   auto p = std::make_unique<Prepared>();
   p->verdict.item = item;
-  p->file = fs::OpenedFile::Open(paths_[item], true);
+  p->file = fs::OpenedFile::Open(paths_[item], true, setup_.items[item].regular);
   if (!p->file.Ok()) {
     p->verdict = RefusalEvent(item, p->file.Refused(), p->file.Error());
     return p;

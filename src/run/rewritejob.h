@@ -31,6 +31,7 @@ struct RunItem {
   std::string shown;   // as the report lines show it
   std::string stored;  // as the file system finds it
   std::string below;   // the path of its backup copy below the output folder
+  bool regular = false;  // a listing has just said it is a regular file
 };
 
 struct RewriteSetup {

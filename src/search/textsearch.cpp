@@ -65,7 +65,7 @@ void TextSearch::BtnSearchClick() {
     f_.Batches().ReportScanProblems(problems);
     std::vector<RunItem> items;
     items.reserve(files.size());
-    for (ScanEntry& file : files) items.push_back({std::move(file.shown), std::move(file.stored), {}});
+    for (ScanEntry& file : files) items.push_back({std::move(file.shown), std::move(file.stored), {}, file.regular});
     SearchJob job(std::move(items), PrepareText(text), EncodingOfCodePage(f_.Cp()));
     std::vector<QListWidgetItem*> found;
     RunTally tally = f_.Runner().Execute(job, job.Items().size(), [&](const RunEvent& e) {

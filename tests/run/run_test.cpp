@@ -196,6 +196,23 @@ TEST(RewriteJob, NeverRewritesAFileTheUserMayNotWrite) {
     return events[2].outcome == Outcome::Done ? 0 : 13;
   });
   EXPECT_EQ(status, 0);
+  // A file the user may write in a folder he may not: written in place, nothing needed of the folder.
+  WriteBytes(t.dir / "sealed/page.htm", "foo");
+  ::chown((t.dir / "sealed/page.htm").c_str(), 65534, 65534);
+  ::chmod((t.dir / "sealed").c_str(), 0555);
+  const int sealed = AsNobody([&] {
+    RewriteSetup setup;
+    setup.items.push_back({t.dir / "sealed/page.htm", t.dir / "sealed/page.htm", "page.htm"});
+    setup.rules = RulesOf({{u"foo", u"bar"}});
+    setup.stateDir = t.state();
+    RewriteJob job(std::move(setup));
+    std::string error;
+    if (!job.Begin(error)) return 20;
+    const auto events = RunAll(job, 1);
+    return events.size() == 1 && events[0].outcome == Outcome::Done ? 0 : 21;
+  });
+  EXPECT_EQ(sealed, 0);
+  EXPECT_EQ(ReadBytes(t.dir / "sealed/page.htm"), "bar");
   EXPECT_EQ(ReadBytes(t.src() + "readonly.htm"), "foo");
   EXPECT_EQ(ReadBytes(t.src() + "foreign.htm"), "foo");
   EXPECT_EQ(ReadBytes(t.src() + "mine.htm"), "bar");
