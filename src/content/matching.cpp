@@ -62,6 +62,7 @@ FindText::FindText(std::vector<std::string> pieces, Units units) : pieces_(std::
   if (pieces_.empty()) pieces_.emplace_back();
   maxLength_ = 0;
   for (const auto& p : pieces_) maxLength_ += p.size();
+  minLength_ = maxLength_ + (pieces_.size() - 1) * units_.width;
   maxLength_ += (pieces_.size() - 1) * 2 * units_.width;
 }
 

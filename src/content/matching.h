@@ -47,8 +47,9 @@ class FindText {
 
   bool Empty() const { return pieces_.size() == 1 && pieces_[0].empty(); }
   bool HasLineBreak() const { return pieces_.size() > 1; }
-  // The longest text an occurrence can span (each line end at most two units).
+  // The longest and the shortest text an occurrence can span (each line end two units or one).
   size_t MaxLength() const { return maxLength_; }
+  size_t MinLength() const { return minLength_; }
   const std::vector<std::string>& Pieces() const { return pieces_; }
 
   // The first occurrence that starts at or after `from`, or a span with begin == kNoSpan.
@@ -60,6 +61,7 @@ class FindText {
   std::vector<std::string> pieces_{std::string()};
   Units units_;
   size_t maxLength_ = 0;
+  size_t minLength_ = 0;
 };
 
 // Which positions of a text start a character of its encoding. For GB18030 the characters are

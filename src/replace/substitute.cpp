@@ -1,6 +1,7 @@
 #include "replace/substitute.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "fileset/bytesearch.h"
@@ -98,14 +99,115 @@ size_t FirstFor(const Probe& probe, Encoding e, size_t start) {
   return start;
 }
 
-bool ReplaceAllIn(WorkText& work, const PreparedRule::Form& form, size_t from) {
+// Calls `each` for every occurrence (on character boundaries, left to right, no overlaps) from
+// `from` on; returns whether the text occurs at all.
+template <class Each>
+bool ForEachOccurrence(std::string_view text, size_t start, const FindText& find, Encoding e, size_t from, Each each) {
   bool any = false;
-  const TextKind& kind = work.Kind();
-  std::vector<Span> spans = Occurrences(work.View(), work.Start(), form.find, kind.encoding, &any, from);
-  if (spans.empty()) return any;
+  if (find.Empty()) return any;
+  CharBoundaries bounds(text, e, start);
+  from = std::max(from, start);
+  for (;;) {
+    const Span hit = find.Find(text, from);
+    if (hit.begin == kNoSpan) break;
+    any = true;
+    if (bounds.StartsCharacter(hit.begin) && bounds.EndsCharacter(hit.begin, hit.end)) {
+      each(hit);
+      from = hit.end;
+      bounds.Restart(hit.end);
+    } else {
+      from = hit.begin + 1;
+    }
+  }
+  return any;
+}
+
+// Replace-all inside the file's own buffer, with memory near the file's size: a replacement no
+// longer than the shortest occurrence is written while searching, front to back (never ahead of what
+// is still to be searched); a longer one needs the places first, kept four bytes each when the
+// occurrences are all of one length.
+bool ReplaceAllIn(WorkText& work, const PreparedRule::Form& form, size_t from) {
+  const Encoding e = work.Kind().encoding;
   const std::string replacement = ReplacementBytes(form, work.LineEnd());
+  const size_t r = replacement.size();
+  ByteBuffer& bytes = work.Bytes();
+  const std::string_view text = bytes.view();
+  if (r <= form.find.MinLength()) {
+    size_t w = 0, copied = 0;
+    bool first = true;
+    const bool any = ForEachOccurrence(text, work.Start(), form.find, e, from, [&](const Span& hit) {
+      if (first) {
+        work.WillChange();
+        first = false;
+        w = copied = hit.begin;
+      }
+      char* p = bytes.data();
+      std::memmove(p + w, p + copied, hit.begin - copied);
+      w += hit.begin - copied;
+      std::memcpy(p + w, replacement.data(), r);
+      w += r;
+      copied = hit.end;
+    });
+    if (!first) {
+      char* p = bytes.data();
+      std::memmove(p + w, p + copied, bytes.size() - copied);
+      bytes.resize(w + bytes.size() - copied);
+    }
+    return any;
+  }
+  if (!form.find.HasLineBreak()) {
+    const size_t len = form.find.MinLength();
+    std::vector<uint32_t> gaps;  // from the end of one occurrence to the start of the next
+    size_t last = 0, count = 0;
+    bool fits = true;
+    std::vector<Span> spans;  // only when a gap does not fit four bytes
+    const bool any = ForEachOccurrence(text, work.Start(), form.find, e, from, [&](const Span& hit) {
+      const size_t gap = hit.begin - last;
+      if (fits && gap > UINT32_MAX) {
+        fits = false;
+        size_t at = 0;
+        for (uint32_t g : gaps) {
+          spans.push_back({at + g, at + g + len});
+          at += g + len;
+        }
+        gaps.clear();
+      }
+      if (fits) {
+        gaps.push_back(static_cast<uint32_t>(gap));
+      } else {
+        spans.push_back(hit);
+      }
+      last = hit.end;
+      ++count;
+    });
+    if (count == 0) return any;
+    work.WillChange();
+    if (!fits) {
+      ReplaceSpans(bytes, spans, replacement);
+      return any;
+    }
+    // Made longer first, then written back to front.
+    const size_t oldSize = bytes.size();
+    const size_t newSize = oldSize + count * (r - len);
+    bytes.resize(newSize);
+    char* p = bytes.data();
+    size_t readEnd = oldSize, w = newSize, end = last;
+    for (size_t i = gaps.size(); i-- > 0;) {
+      const size_t tail = readEnd - end;
+      w -= tail;
+      std::memmove(p + w, p + end, tail);
+      w -= r;
+      std::memcpy(p + w, replacement.data(), r);
+      readEnd = end - len;
+      end = readEnd - gaps[i];
+    }
+    return any;
+  }
+  bool any = false;
+  std::vector<Span> spans = Occurrences(text, work.Start(), form.find, e, &any, from);
+  if (spans.empty()) return any;
   work.WillChange();
-  ReplaceSpans(work.Bytes(), spans, replacement);
+  ReplaceSpans(bytes, spans, replacement);
   return any;
 }
 

@@ -140,6 +140,17 @@ TEST(ApplyRules, ALineBreakOfARuleMatchesAnyLineEndOfTheFile) {
   }
 }
 
+TEST(ApplyRules, ReplaceInPlaceLikeThePlainWayAtAnyLength) {
+  std::mt19937 rng(21);
+  for (int n = 0; n < 3000; ++n) {
+    std::string text(rng() % 60, 'a');
+    for (char& c : text) c = static_cast<char>('a' + rng() % 3);
+    const std::string find(1 + rng() % 3, static_cast<char>('a' + rng() % 3));
+    const std::string repl(rng() % 6, 'R');
+    ASSERT_EQ(Applied(text, RulesOf({{U(find), U(repl)}})), Replaced(text, find, repl)) << text << " " << find;
+  }
+}
+
 TEST(ApplyRules, KeepEveryByteOutsideTheOccurrences) {
   // Line ends of every kind and a missing last line break stay as they are.
   EXPECT_EQ(Applied("foo\nbar\r\nfoo\rbaz", RulesOf({{u"foo", u"X"}})), "X\nbar\r\nX\rbaz");
