@@ -23,6 +23,7 @@ test: build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 bench: build
+	@bash scripts/install-deps.sh --bench
 	@$(BUILD_DIR)/bench/zur_bench
 	@$(BUILD_DIR)/bench/zur_bench_window
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need.
+# Installs the Debian packages that building, running and testing need (with --bench, also the tools
+# the benchmarks compare with).
 # Only missing packages are installed, so running it again costs nothing.
 set -euo pipefail
 
@@ -14,6 +15,11 @@ packages=(
   xvfb xauth
   xdg-utils
 )
+
+# The benchmarks also run the command-line tools they compare with.
+if [[ "${1:-}" == "--bench" ]]; then
+  packages+=(sd ripgrep)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
