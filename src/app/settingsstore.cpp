@@ -33,11 +33,19 @@ std::string SettingsStore::TextFile(const char* format, int row) const {
   return f_.State().ExeDir + name + ".txt";
 }
 
+// A text file that exists but cannot be read is passed over (the other boxes still load), and is
+// remembered so that the exit does not overwrite it with an empty box.
 void SettingsStore::LoadBox(QPlainTextEdit* box, const std::string& file) {
-  if (FileExists(file)) SetBoxBytes(box, fs::ReadFile(file), f_.Cp());
+  if (!FileExists(file)) return;
+  try {
+    SetBoxBytes(box, fs::ReadFile(file), f_.Cp());
+  } catch (...) {
+    unread_.insert(file);
+  }
 }
 
 void SettingsStore::SaveBox(QPlainTextEdit* box, const std::string& file) {
+  if (unread_.count(file)) return;
   // Every line followed by CR LF; an empty box gives an empty file.
   std::string bytes = BoxBytes(box, f_.Cp());
   if (!bytes.empty() && bytes.compare(bytes.size() - 1, 1, "\n") != 0) bytes += "\r\n";

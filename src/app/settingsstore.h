@@ -2,6 +2,7 @@
 // start-up and written once at orderly exit.
 #pragma once
 
+#include <set>
 #include <string>
 
 class QPlainTextEdit;
@@ -26,6 +27,7 @@ class SettingsStore {
   void SaveBox(QPlainTextEdit* box, const std::string& file);
 
   TMainForm& f_;
+  std::set<std::string> unread_;  // text files that were there but could not be read at start-up
 };
 
 }  // namespace zur

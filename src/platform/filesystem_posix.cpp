@@ -116,10 +116,13 @@ bool ListDirectory(const std::string& folder, std::vector<DirEntry>& out) {
 }
 
 std::string ReadFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw FileError(ErrnoText("cannot open", path));
+  // Only a regular file: a pipe would wait for a writer, a device could be read forever.
   struct stat st;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::stat(path.c_str(), &st) != 0) throw FileError(ErrnoText("cannot open", path));
+  if (!S_ISREG(st.st_mode)) throw FileError("not a regular file: " + path);
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) throw FileError(ErrnoText("cannot open", path));
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     throw FileError("not a readable file: " + path);
   }

@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <filesystem>
+#include <sys/stat.h>
 
 #include "support/formfixture.h"
 
@@ -130,6 +131,21 @@ class SettingsTest : public QObject {
     std::filesystem::remove(prog + "KeyText1.txt");
     f.Close();
     QVERIFY(!std::filesystem::exists(prog + "KeyText1.txt"));
+  }
+
+  void aRuleFileThatCannotBeReadIsNeitherLoadedNorOverwritten() {
+    FormFixture f;
+    const std::string prog = f.dir / "prog/";
+    WriteBytes(prog + "KeyText1.txt", "one\r\n");
+    WriteBytes(prog + "KeyText3.txt", "three\r\n");
+    QCOMPARE(::mkfifo((prog + "KeyText2.txt").c_str(), 0600), 0);  // opening it would wait forever
+    TMainForm& form = f.Open();
+    QCOMPARE(form.View().MmRuleFind[1]->toPlainText(), QStringLiteral("one\n"));
+    QCOMPARE(form.View().MmRuleFind[3]->toPlainText(), QStringLiteral("three\n"));
+    f.Close();
+    QVERIFY(std::filesystem::is_fifo(prog + "KeyText2.txt"));  // not replaced by an empty file
+    QCOMPARE(ReadBytes(prog + "KeyText1.txt"), std::string("one\r\n"));
+    QVERIFY(std::filesystem::exists(prog + "ReplaceText2.txt"));
   }
 };
 
