@@ -51,6 +51,8 @@ RunTally CommandRunner::Execute(RunJob& job, size_t items, const std::function<v
   run.Start();
   tick.start();
   loop.exec();
+  // The loop also ends when the program is told to end (its exit button): the run stops then.
+  if (!run.Finished()) run.RequestStop();
   run.Wait();
   drain();
 
