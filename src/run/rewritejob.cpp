@@ -34,17 +34,11 @@ struct RewriteJob::Prepared : RunJob::Prepared {
   fs::OpenedFile file;
   RunEvent verdict{kNoItem, Outcome::Unchanged, Why::None, {}};
   bool write = false;
-  ByteBuffer bytes;          // what the file becomes
-  Fingerprint original;      // of the original bytes the journal points to
-  Fingerprint after;
-  uint64_t originalSize = 0;
-  uint32_t originalMode = 0;
-  int64_t originalMtimeSec = 0, originalMtimeNsec = 0;
-  std::string copy;          // where the original is: a backup copy,
+  ByteBuffer bytes;    // what the file becomes
+  JournalEntry kept;   // the original: where it is kept (a copy or a stretch of a data file), its size,
+                       // permissions, time and fingerprint; the rest is filled in when it is journalled
   bool copyMade = false;
-  std::string data;          // or a stretch of a data file
-  uint64_t dataOffset = 0;
-  std::string keepError;     // the original could not be kept: the file is not rewritten
+  std::string keepError;  // the original could not be kept: the file is not rewritten
 };
 
 RewriteJob::RewriteJob(RewriteSetup setup) : setup_(std::move(setup)), state_(setup_.stateDir) {
@@ -117,35 +111,30 @@ void RewriteJob::KeepOriginal(size_t item, size_t worker, std::string_view origi
   auto carried = carried_.find(paths_[item]);
   if (carried != carried_.end()) {
     // An unfinished earlier run changed this file: its copy is the original, and stays so.
-    const JournalEntry& e = carried->second;
-    p.copy = e.copy;
-    p.original = e.before;
-    p.originalSize = e.size;
-    p.originalMode = e.mode;
-    p.originalMtimeSec = e.mtimeSec;
-    p.originalMtimeNsec = e.mtimeNsec;
+    p.kept = carried->second;
     return;
   }
-  p.original = FingerprintOf(original);
-  p.originalSize = original.size();
-  p.originalMode = st.mode & 07777;
-  p.originalMtimeSec = st.mtimeSec;
-  p.originalMtimeNsec = st.mtimeNsec;
+  JournalEntry& k = p.kept;
+  k.before = FingerprintOf(original);
+  k.size = original.size();
+  k.mode = st.mode & 07777;
+  k.mtimeSec = st.mtimeSec;
+  k.mtimeNsec = st.mtimeNsec;
   try {
     if (setup_.copies) {
-      p.copy = CopyPathFor(item);
-      if (!MakeFolders(FolderPart(p.copy))) throw fs::FileError(fs::ErrorText(errno));
-      fs::WriteNewFile(p.copy, original, p.originalMode, st.mtimeSec, st.mtimeNsec);
+      k.copy = CopyPathFor(item);
+      if (!MakeFolders(FolderPart(k.copy))) throw fs::FileError(fs::ErrorText(errno));
+      fs::WriteNewFile(k.copy, original, k.mode, k.mtimeSec, k.mtimeNsec);
       p.copyMade = true;
       return;
     }
     DataFile& d = dataFiles_[worker % kMaxWorkers];
-    p.data = state_.DataPathFor(id_, worker % kMaxWorkers);
+    k.data = state_.DataPathFor(id_, worker % kMaxWorkers);
     if (d.fd < 0) {
-      d.fd = ::open(p.data.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+      d.fd = ::open(k.data.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
       if (d.fd < 0) throw fs::FileError(fs::ErrorText(errno));
     }
-    p.dataOffset = d.size;
+    k.dataOffset = d.size;
     size_t done = 0;
     while (done < original.size()) {
       const ssize_t n = ::pwrite(d.fd, original.data() + done, original.size() - done, static_cast<off_t>(d.size + done));
@@ -190,11 +179,13 @@ std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worke
     return std::move(p);
   };
   if (!work.Changed()) return unchanged({item, Outcome::Unchanged, Why::None, {}});
-  p->after = FingerprintOf(work.View());
+  p->kept.after = FingerprintOf(work.View());
   if (!writable) return unchanged({item, Outcome::Skipped, Why::NotWritable, {}});
   if (!p->keepError.empty()) return unchanged({item, Outcome::Failed, Why::Error, p->keepError});
   // The rules may have given the text back as it was (one rule undoing another).
-  if (carried_.count(paths_[item]) == 0 && p->after == p->original) return unchanged({item, Outcome::Unchanged, Why::None, {}});
+  if (carried_.count(paths_[item]) == 0 && p->kept.after == p->kept.before) {
+    return unchanged({item, Outcome::Unchanged, Why::None, {}});
+  }
   p->write = true;
   p->bytes = std::move(work.Bytes());
   p->heldBytes = p->bytes.size();
@@ -202,7 +193,7 @@ std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worke
 }
 
 void RewriteJob::DropCopy(Prepared& p) {
-  if (p.copyMade) ::unlink(p.copy.c_str());
+  if (p.copyMade) ::unlink(p.kept.copy.c_str());
   p.copyMade = false;
 }
 
@@ -267,21 +258,11 @@ void RewriteJob::Flush(Context& ctx) {
       pending.event = {pending.item, Outcome::Skipped, Why::ChangedDuringRun, {}};
       continue;
     }
-    JournalEntry e;
-    e.n = nextEntry_++;
-    e.path = paths_[pending.item];
-    e.shown = setup_.items[pending.item].shown;
-    e.copy = p.copy;
-    e.data = p.data;
-    e.dataOffset = p.dataOffset;
-    e.size = p.originalSize;
-    e.mode = p.originalMode;
-    e.mtimeSec = p.originalMtimeSec;
-    e.mtimeNsec = p.originalMtimeNsec;
-    e.before = p.original;
-    e.after = p.after;
-    journalled = journal_->Entry(e);
-    numbers[i] = e.n;
+    p.kept.n = nextEntry_++;
+    p.kept.path = paths_[pending.item];
+    p.kept.shown = setup_.items[pending.item].shown;
+    journalled = journal_->Entry(p.kept);
+    numbers[i] = p.kept.n;
   }
   journalled = journalled && journal_->Sync();
   for (size_t i = 0; i < group_.size(); ++i) {
@@ -297,14 +278,8 @@ void RewriteJob::Flush(Context& ctx) {
       } else {
         // Written in part at most: the original goes back at once (the journal still has it).
         ByteBuffer original;
-        JournalEntry e;
-        e.copy = p.copy;
-        e.data = p.data;
-        e.dataOffset = p.dataOffset;
-        e.size = p.originalSize;
-        e.before = p.original;
         std::string ignored;
-        if (LoadOriginal(e, original)) p.file.WriteInPlace(original.view(), ignored);
+        if (LoadOriginal(p.kept, original)) p.file.WriteInPlace(original.view(), ignored);
         pending.event = {pending.item, Outcome::Failed, Why::Error, error};
       }
     } else if (pending.event.why != Why::ChangedDuringRun) {
