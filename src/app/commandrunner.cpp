@@ -22,9 +22,14 @@ void CommandRunner::RequestStop() {
   if (run_) run_->RequestStop();
 }
 
-RunTally CommandRunner::Execute(RunJob& job, size_t items, const std::function<void(const RunEvent&)>& onEvent) {
+RunTally CommandRunner::Execute(RunJob& job, size_t items, const std::function<void(const RunEvent&)>& onEvent,
+                               const std::function<void()>& afterEvents) {
   RunTally tally;
-  Run run(job, items, options);
+  QEventLoop loop;
+  RunOptions runOptions = options;
+  // The window's loop ends as soon as the run has (not at the next tick).
+  runOptions.onFinished = [&loop] { QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection); };
+  Run run(job, items, runOptions);
   run_ = &run;
   QPushButton* stop = f_.View().BtnStop;
   stop->show();
@@ -39,15 +44,12 @@ RunTally CommandRunner::Execute(RunJob& job, size_t items, const std::function<v
       f_.ProgressStep();
       if (onEvent) onEvent(e);
     }
+    if (afterEvents) afterEvents();
     f_.ShowPending();
   };
-  QEventLoop loop;
   QTimer tick;
   tick.setInterval(25);
-  connect(&tick, &QTimer::timeout, &loop, [&] {
-    drain();
-    if (run.Finished()) loop.quit();
-  });
+  connect(&tick, &QTimer::timeout, &loop, [&] { drain(); });
   run.Start();
   tick.start();
   loop.exec();

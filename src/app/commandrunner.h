@@ -21,8 +21,10 @@ class CommandRunner : public QObject {
   explicit CommandRunner(TMainForm& form);
 
   // Runs `job` over `items` items and returns when the run has ended. `onEvent` gets every event, in
-  // order, on the window's thread.
-  RunTally Execute(RunJob& job, size_t items, const std::function<void(const RunEvent&)>& onEvent);
+  // order, on the window's thread; `afterEvents` runs after each group of events (to show what they
+  // gathered in one go).
+  RunTally Execute(RunJob& job, size_t items, const std::function<void(const RunEvent&)>& onEvent,
+                   const std::function<void()>& afterEvents = {});
   // Asks the running command to stop after the file it is at.
   void RequestStop();
   bool Running() const { return run_ != nullptr; }

@@ -20,12 +20,26 @@ using VisitedFolders = std::unordered_set<fs::FolderId, FolderIdHash>;
 
 bool Blank(char c) { return c != '\0' && static_cast<unsigned char>(c) <= 32; }
 
+// The list's entries as extensions compare ("." + entry, trimmed, lower-cased), made once a scan.
+std::vector<std::string> ListedExtensions(const ExtList& list, CodePage cp) {
+  std::vector<std::string> out;
+  out.reserve(list.size());
+  for (const auto& entry : list) out.push_back(LowerAsciiCharacters(TrimControl("." + entry), cp));
+  return out;
+}
+
 struct ScanScope {
-  const ExtList& list;
+  std::vector<std::string> listed;
   std::vector<ScanEntry>& out;
   VisitedFolders visited;  // every folder entered so far
   CodePage cp;
   std::vector<ScanProblem>* problems;
+
+  bool Wanted(std::string_view name) const {
+    const std::string ext = FileExtension(name, cp);
+    if (std::find(std::begin(kExcluded), std::end(kExcluded), ext) != std::end(kExcluded)) return false;
+    return std::find(listed.begin(), listed.end(), ext) != listed.end();
+  }
 };
 
 // The scan of one folder.
@@ -51,7 +65,7 @@ void ScanFolder(std::string folder, ScanScope& scope, bool top) {
       ScanFolder(sub, scope, false);
       continue;
     }
-    if (IsExcludedExt(e.name, scope.cp) || !HasListedExt(e.name, scope.list, scope.cp)) continue;
+    if (!scope.Wanted(e.name)) continue;
     // A file that comes first in a drive's root folder upper-cases the folder value. Only the
     // drive letter can change; ordinary folders keep their case on a case-sensitive file system.
     if (wasFirst && folder == native::DriveRootOf(native::DrivePart(folder))) folder = AsciiUpper(folder);
@@ -115,11 +129,8 @@ bool IsExcludedExt(std::string_view name, CodePage cp) {
 
 bool HasListedExt(std::string_view name, const ExtList& list, CodePage cp) {
   try {
-    const std::string ext = FileExtension(name, cp);
-    for (const auto& entry : list) {
-      if (LowerAsciiCharacters(TrimControl("." + entry), cp) == ext) return true;
-    }
-    return false;
+    const std::vector<std::string> listed = ListedExtensions(list, cp);
+    return std::find(listed.begin(), listed.end(), FileExtension(name, cp)) != listed.end();
   } catch (...) {
     return false;
   }
@@ -128,7 +139,7 @@ bool HasListedExt(std::string_view name, const ExtList& list, CodePage cp) {
 void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out,
                     const std::string& leaveOut, CodePage cp, std::vector<ScanProblem>* problems) {
   try {
-    ScanScope scope{list, out, {}, cp, problems};
+    ScanScope scope{ListedExtensions(list, cp), out, {}, cp, problems};
     if (auto id = fs::IdOfFolder(folder)) scope.visited.insert(*id);
     // Marking the left-out folder as visited keeps the scan out of it.
     if (auto id = leaveOut.empty() ? std::nullopt : fs::IdOfFolder(leaveOut)) scope.visited.insert(*id);

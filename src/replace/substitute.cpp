@@ -377,8 +377,11 @@ bool WorkTextContains(WorkText& work, const PreparedText& text) {
     // Without a byte-order mark the file is UTF-8 or GB18030: when the text has the same bytes in
     // both, its encoding does not matter; else only a hit of one form makes the decision needed.
     if (text.sameWithoutMark) return probe(Encoding::Utf8);
-    if (!probe(Encoding::Utf8) && !probe(Encoding::Gb18030)) return false;
-    return probe(work.Kind().encoding);
+    const bool utf8 = probe(Encoding::Utf8);
+    const bool gb = probe(Encoding::Gb18030);
+    if (!utf8 && !gb) return false;
+    const Encoding e = work.Kind().encoding;
+    return e == Encoding::Utf8 ? utf8 : e == Encoding::Gb18030 ? gb : probe(e);
   } catch (...) {
     return false;
   }

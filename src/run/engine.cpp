@@ -198,6 +198,7 @@ void Run::RunLoop() {
     }
   }
   finished_ = true;
+  if (options_.onFinished) options_.onFinished();
 }
 
 }  // namespace zur

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -92,6 +93,8 @@ struct RunOptions {
   size_t window = 64;                  // items prepared ahead of the commit at most
   size_t heldLimit = 64u << 20;        // bytes held ahead of the commit at most (one item always goes)
   size_t abandonAfter = kNoItem;       // tests only: vanish after this many commits (and their writes), as a killed program does
+  // Called on the run's thread once the run has ended (for a window to notice at once).
+  std::function<void()> onFinished;
 };
 
 class Run : private RunJob::Context {

@@ -24,12 +24,6 @@
 #include "run/searchjob.h"
 
 namespace zur {
-namespace {
-
-constexpr int kFileRole = Qt::UserRole;  // the stored path of an entry
-
-}  // namespace
-
 TextSearch::TextSearch(TMainForm& form) : f_(form) {
   MainView& v = f_.View();
   connect(v.BtnSearch, &QToolButton::clicked, this, [this] { BtnSearchClick(); });
@@ -67,19 +61,27 @@ void TextSearch::BtnSearchClick() {
     items.reserve(files.size());
     for (ScanEntry& file : files) items.push_back({std::move(file.shown), std::move(file.stored), {}, file.regular});
     SearchJob job(std::move(items), PrepareText(text), EncodingOfCodePage(f_.Cp()));
-    std::vector<QListWidgetItem*> found;
-    RunTally tally = f_.Runner().Execute(job, job.Items().size(), [&](const RunEvent& e) {
-      const RunItem& it = job.Items()[e.item];
-      if (e.outcome == Outcome::Hit) {
-        std::string shown = it.shown;
-        NormalizePath(shown);
-        auto* item = new QListWidgetItem(OneLineName(f_.Q(shown)));
-        item->setData(kFileRole, QByteArray::fromStdString(it.stored));
-        v.LbSearch->addItem(item);
-      } else if (e.outcome == Outcome::Skipped || e.outcome == Outcome::Failed) {
-        f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, OneLineName(f_.Q(it.shown))));
-      }
-    });
+    // Entries are added to the list a group at a time, as the run reports them.
+    QStringList found;
+    files_.clear();
+    RunTally tally = f_.Runner().Execute(
+        job, job.Items().size(),
+        [&](const RunEvent& e) {
+          const RunItem& it = job.Items()[e.item];
+          if (e.outcome == Outcome::Hit) {
+            std::string shown = it.shown;
+            NormalizePath(shown);
+            found.append(OneLineName(f_.Q(shown)));
+            files_.push_back(it.stored);
+          } else if (e.outcome == Outcome::Skipped || e.outcome == Outcome::Failed) {
+            f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, OneLineName(f_.Q(it.shown))));
+          }
+        },
+        [&] {
+          if (found.isEmpty()) return;
+          v.LbSearch->addItems(found);
+          found.clear();
+        });
     tally.skipped += problems.size();
     f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllSearched));
     v.GbSearchResult->setTitle(FormatMessage(f_.Msg().FmtFoundCount, v.LbSearch->count()));
@@ -90,7 +92,9 @@ void TextSearch::BtnSearchClick() {
 
 std::string TextSearch::SelectedFile() const {
   const auto selected = f_.View().LbSearch->selectedItems();
-  return selected.isEmpty() ? std::string() : selected.first()->data(kFileRole).toByteArray().toStdString();
+  if (selected.isEmpty()) return {};
+  const int row = f_.View().LbSearch->row(selected.first());
+  return row >= 0 && static_cast<size_t>(row) < files_.size() ? files_[static_cast<size_t>(row)] : std::string();
 }
 
 void TextSearch::WithSelectedFile(const std::function<void(const std::string&)>& open) {

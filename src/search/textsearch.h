@@ -5,6 +5,7 @@
 #include <QObject>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace zur {
 
@@ -29,6 +30,7 @@ class TextSearch : public QObject {
   void WithSelectedFile(const std::function<void(const std::string&)>& open);
 
   TMainForm& f_;
+  std::vector<std::string> files_;  // the stored path of each entry of the list, by row
 };
 
 }  // namespace zur
