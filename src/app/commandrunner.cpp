@@ -24,12 +24,25 @@ void CommandRunner::RequestStop() {
 
 RunTally CommandRunner::Execute(RunJob& job, size_t items, const std::function<void(const RunEvent&)>& onEvent,
                                const std::function<void()>& afterEvents) {
+  return Drive(job, items, nullptr, onEvent, afterEvents);
+}
+
+RunTally CommandRunner::Execute(RunJob& job, RunFeed feed, const std::function<void(const RunEvent&)>& onEvent,
+                               const std::function<void()>& afterEvents) {
+  return Drive(job, 0, std::move(feed), onEvent, afterEvents);
+}
+
+RunTally CommandRunner::Drive(RunJob& job, size_t items, RunFeed feed,
+                              const std::function<void(const RunEvent&)>& onEvent,
+                              const std::function<void()>& afterEvents) {
   RunTally tally;
   QEventLoop loop;
   RunOptions runOptions = options;
   // The window's loop ends as soon as the run has (not at the next tick).
   runOptions.onFinished = [&loop] { QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection); };
-  Run run(job, items, runOptions);
+  std::unique_ptr<Run> owned = feed ? std::make_unique<Run>(job, std::move(feed), runOptions)
+                                    : std::make_unique<Run>(job, items, runOptions);
+  Run& run = *owned;
   run_ = &run;
   QPushButton* stop = f_.View().BtnStop;
   stop->show();

@@ -25,6 +25,9 @@ class CommandRunner : public QObject {
   // gathered in one go).
   RunTally Execute(RunJob& job, size_t items, const std::function<void(const RunEvent&)>& onEvent,
                    const std::function<void()>& afterEvents = {});
+  // The same for a run whose items come from `feed` while it goes (on the run's thread).
+  RunTally Execute(RunJob& job, RunFeed feed, const std::function<void(const RunEvent&)>& onEvent,
+                   const std::function<void()>& afterEvents = {});
   // Asks the running command to stop after the file it is at.
   void RequestStop();
   bool Running() const { return run_ != nullptr; }
@@ -34,6 +37,9 @@ class CommandRunner : public QObject {
   RunOptions options;
 
  private:
+  RunTally Drive(RunJob& job, size_t items, RunFeed feed, const std::function<void(const RunEvent&)>& onEvent,
+                 const std::function<void()>& afterEvents);
+
   TMainForm& f_;
   Run* run_ = nullptr;
   QShortcut* escape_ = nullptr;

@@ -30,7 +30,8 @@ std::vector<std::string> ListedExtensions(const ExtList& list, CodePage cp) {
 
 struct ScanScope {
   std::vector<std::string> listed;
-  std::vector<ScanEntry>& out;
+  const ScanSink& sink;
+  bool ended = false;  // the sink asked to end
   VisitedFolders visited;  // every folder entered so far
   CodePage cp;
   std::vector<ScanProblem>* problems;
@@ -52,6 +53,7 @@ void ScanFolder(std::string folder, ScanScope& scope, bool top) {
   }
   bool first = true;
   for (const auto& e : entries) {
+    if (scope.ended) return;
     const bool wasFirst = first;
     first = false;
     if (e.isFolder) {
@@ -69,7 +71,7 @@ void ScanFolder(std::string folder, ScanScope& scope, bool top) {
     // A file that comes first in a drive's root folder upper-cases the folder value. Only the
     // drive letter can change; ordinary folders keep their case on a case-sensitive file system.
     if (wasFirst && folder == native::DriveRootOf(native::DrivePart(folder))) folder = AsciiUpper(folder);
-    scope.out.push_back({folder + LowerAsciiCharacters(e.name, scope.cp), folder + e.name, e.isRegular});
+    if (!scope.sink({folder + LowerAsciiCharacters(e.name, scope.cp), folder + e.name, e.isRegular})) scope.ended = true;
   }
 }
 
@@ -138,8 +140,19 @@ bool HasListedExt(std::string_view name, const ExtList& list, CodePage cp) {
 
 void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out,
                     const std::string& leaveOut, CodePage cp, std::vector<ScanProblem>* problems) {
+  ScanFolderTree(
+      folder, list,
+      [&out](ScanEntry&& e) {
+        out.push_back(std::move(e));
+        return true;
+      },
+      leaveOut, cp, problems);
+}
+
+void ScanFolderTree(const std::string& folder, const ExtList& list, const ScanSink& sink, const std::string& leaveOut,
+                    CodePage cp, std::vector<ScanProblem>* problems) {
   try {
-    ScanScope scope{ListedExtensions(list, cp), out, {}, cp, problems};
+    ScanScope scope{ListedExtensions(list, cp), sink, false, {}, cp, problems};
     if (auto id = fs::IdOfFolder(folder)) scope.visited.insert(*id);
     // Marking the left-out folder as visited keeps the scan out of it.
     if (auto id = leaveOut.empty() ? std::nullopt : fs::IdOfFolder(leaveOut)) scope.visited.insert(*id);

@@ -3,6 +3,7 @@
 // extensions without dots.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,12 @@ struct ScanProblem {
 // instance the output folder inside the source folder) is not entered. Sub-folders that cannot be
 // opened are added to `problems` when given.
 void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out,
+                    const std::string& leaveOut = {}, CodePage cp = CodePage::Utf8,
+                    std::vector<ScanProblem>* problems = nullptr);
+
+// The same, handing each file to `sink` as it is found; the scan ends early when the sink says false.
+using ScanSink = std::function<bool(ScanEntry&&)>;
+void ScanFolderTree(const std::string& folder, const ExtList& list, const ScanSink& sink,
                     const std::string& leaveOut = {}, CodePage cp = CodePage::Utf8,
                     std::vector<ScanProblem>* problems = nullptr);
 

@@ -27,17 +27,24 @@ std::string ErrnoText(const char* what, const std::string& path) {
 
 int AsciiLowerByte(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
 
-bool NameLess(const DirEntry& a, const DirEntry& b) {
-  const std::string& x = a.name;
-  const std::string& y = b.name;
-  size_t n = std::min(x.size(), y.size());
-  for (size_t i = 0; i < n; ++i) {
-    int cx = AsciiLowerByte(static_cast<unsigned char>(x[i]));
-    int cy = AsciiLowerByte(static_cast<unsigned char>(y[i]));
-    if (cx != cy) return cx < cy;
+// Name order: ASCII letters without regard to case, then byte order. Each name's lower-cased key is
+// made once, so the sort compares whole strings.
+void SortByName(std::vector<DirEntry>& entries) {
+  std::vector<std::pair<std::string, size_t>> keys;
+  keys.reserve(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    std::string key = entries[i].name;
+    for (char& c : key) c = static_cast<char>(AsciiLowerByte(static_cast<unsigned char>(c)));
+    keys.emplace_back(std::move(key), i);
   }
-  if (x.size() != y.size()) return x.size() < y.size();
-  return x < y;
+  std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
+    const int order = a.first.compare(b.first);
+    return order != 0 ? order < 0 : entries[a.second].name < entries[b.second].name;
+  });
+  std::vector<DirEntry> sorted;
+  sorted.reserve(entries.size());
+  for (const auto& k : keys) sorted.push_back(std::move(entries[k.second]));
+  entries.swap(sorted);
 }
 
 // The file that a write to `path` must replace: the final target of a chain of links.
@@ -110,7 +117,7 @@ bool ListDirectory(const std::string& folder, std::vector<DirEntry>& out) {
     entries.push_back(std::move(entry));
   }
   closedir(dir);
-  std::sort(entries.begin(), entries.end(), NameLess);
+  SortByName(entries);
   out.insert(out.end(), std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end()));
   return true;
 }

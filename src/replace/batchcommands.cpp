@@ -59,18 +59,19 @@ std::vector<RunItem> BatchCommands::SelectedItems() const {
   return items;
 }
 
-std::vector<RunItem> BatchCommands::TreeItems(std::vector<ScanProblem>& problems) const {
-  const std::string root = f_.State().SourcePath;
-  std::vector<ScanEntry> files;
-  // The output folder is left out, so that copies kept inside the source tree are never rewritten.
-  ScanFolderTree(root, SetExtList(f_.B(f_.View().EdtEXT->text())), files, f_.State().OutputPath, f_.Cp(), &problems);
-  std::vector<RunItem> items;
-  items.reserve(files.size());
-  for (ScanEntry& file : files) {
-    std::string below = PathBelow(root, file.stored);
-    items.push_back({std::move(file.shown), std::move(file.stored), std::move(below), file.regular});
-  }
-  return items;
+BatchCommands::TreeScan BatchCommands::SourceTreeScan() const {
+  return {f_.State().SourcePath, SetExtList(f_.B(f_.View().EdtEXT->text())), f_.State().OutputPath, f_.Cp()};
+}
+
+void BatchCommands::ScanTree(const TreeScan& scan, const std::function<bool(RunItem&&)>& add,
+                             std::vector<ScanProblem>& problems) {
+  ScanFolderTree(
+      scan.root, scan.extensions,
+      [&](ScanEntry&& file) {
+        std::string below = PathBelow(scan.root, file.stored);
+        return add({std::move(file.shown), std::move(file.stored), std::move(below), file.regular, {}});
+      },
+      scan.leaveOut, scan.cp, &problems);
 }
 
 void BatchCommands::ReportScanProblems(const std::vector<ScanProblem>& problems) {
@@ -81,7 +82,8 @@ void BatchCommands::ReportScanProblems(const std::vector<ScanProblem>& problems)
   }
 }
 
-RunTally BatchCommands::RunRewrite(std::vector<RunItem> items, const RewriteSpec& spec) {
+RunTally BatchCommands::RunRewrite(std::vector<RunItem> items, const RewriteSpec& spec,
+                                   std::vector<ScanProblem>* treeProblems) {
   FormState& s = f_.State();
   RewriteSetup setup;
   setup.items = std::move(items);
@@ -101,8 +103,8 @@ RunTally BatchCommands::RunRewrite(std::vector<RunItem> items, const RewriteSpec
     none.started = false;
     return none;
   }
-  const std::vector<RunItem>& its = job.Setup().items;
-  return f_.Runner().Execute(job, its.size(), [&](const RunEvent& e) {
+  const ItemList<RunItem>& its = job.Items();
+  auto report = [&](const RunEvent& e) {
     const QString shown = OneLineName(f_.Q(its[e.item].shown));
     const bool listed = e.outcome == Outcome::Done || (spec.listUnchanged && e.outcome == Outcome::Unchanged);
     if (listed) {
@@ -111,7 +113,26 @@ RunTally BatchCommands::RunRewrite(std::vector<RunItem> items, const RewriteSpec
     } else if (e.outcome == Outcome::Skipped || e.outcome == Outcome::Failed) {
       f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, shown));
     }
-  });
+  };
+  if (!treeProblems) return f_.Runner().Execute(job, its.size(), report);
+  // The run starts at once; the scan gives it the files as it finds them.
+  const TreeScan scan = SourceTreeScan();
+  RunTally tally = f_.Runner().Execute(
+      job,
+      [&](Run& run) {
+        ScanTree(
+            scan,
+            [&](RunItem&& item) {
+              job.AddItem(std::move(item));
+              run.Add(1);
+              return !run.StopRequested();
+            },
+            *treeProblems);
+      },
+      report);
+  ReportScanProblems(*treeProblems);
+  tally.skipped += treeProblems->size();
+  return tally;
 }
 
 void BatchCommands::BtnTextReplaceClick() {
@@ -149,11 +170,8 @@ void BatchCommands::BtnDirTextReplaceClick() {
     if (backup && !BackupFolderReady(true)) return;
     if (!backup) Records().ClearLastJournal();
     std::vector<ScanProblem> problems;
-    std::vector<RunItem> items = TreeItems(problems);
-    ReportScanProblems(problems);
-    RunTally tally = RunRewrite(std::move(items), {RunKind::FolderTree, false, backup, false, true});
+    const RunTally tally = RunRewrite({}, {RunKind::FolderTree, false, backup, false, true}, &problems);
     if (!tally.started) return;
-    tally.skipped += problems.size();
     f_.State().LastBatchKind = 2;
     f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllReplaced));
     f_.ShowProgress(false);

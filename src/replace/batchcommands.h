@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,9 +34,20 @@ class BatchCommands : public QObject {
   bool BackupFolderReady(bool normalise);
 
   // The inputs of a run, fixed when it starts: the selected entries of the file list, or the listed
-  // files of the source tree (the folders the scan could not open in `problems`).
+  // files of the source tree (given to the run as the scan finds them; the folders the scan could not
+  // open in `problems`).
   std::vector<RunItem> SelectedItems() const;
-  std::vector<RunItem> TreeItems(std::vector<ScanProblem>& problems) const;
+  // What a tree scan needs, read from the window when a command starts (the scan itself runs on the
+  // run's thread, which must not touch the window).
+  struct TreeScan {
+    std::string root;
+    ExtList extensions;
+    std::string leaveOut;  // the output folder: copies kept inside the source tree are never rewritten
+    CodePage cp = CodePage::Utf8;
+  };
+  TreeScan SourceTreeScan() const;
+  // Scans the tree, giving each file to `add`; false from `add` ends the scan.
+  static void ScanTree(const TreeScan& scan, const std::function<bool(RunItem&&)>& add, std::vector<ScanProblem>& problems);
   // Report lines for folders a scan could not open.
   void ReportScanProblems(const std::vector<ScanProblem>& problems);
 
@@ -46,9 +58,11 @@ class BatchCommands : public QObject {
     bool listUnchanged = false;  // processed files that did not change are listed too
     bool listWritten = true;     // written files are listed in the pane (else only named in the hint)
   };
-  // Runs the rule rows over the items and reports each file. `started` is false in the tally when the
-  // run could not start (it said why).
-  RunTally RunRewrite(std::vector<RunItem> items, const RewriteSpec& spec);
+  // Runs the rule rows over the items (with `treeProblems`: over the source tree, scanned while the run
+  // goes) and reports each file. `started` is false in the tally when the run could not start (it said
+  // why).
+  RunTally RunRewrite(std::vector<RunItem> items, const RewriteSpec& spec,
+                      std::vector<ScanProblem>* treeProblems = nullptr);
 
   // The program's record of runs (beside the settings).
   RunState Records() const;

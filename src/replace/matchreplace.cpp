@@ -41,14 +41,11 @@ void MatchReplace::Button3Click() {
   CommandGate::Running running(f_.Gate());
   try {
     BatchCommands& batches = f_.Batches();
-    std::vector<ScanProblem> problems;
-    std::vector<RunItem> items = batches.TreeItems(problems);
     const bool backup = f_.View().cbBackupWhenTransfter->isChecked();
     if (backup && !batches.BackupFolderReady(false)) return;
-    batches.ReportScanProblems(problems);
-    RunTally tally = batches.RunRewrite(std::move(items), {RunKind::FolderTree, true, backup, true, true});
+    std::vector<ScanProblem> problems;
+    const RunTally tally = batches.RunRewrite({}, {RunKind::FolderTree, true, backup, true, true}, &problems);
     if (!tally.started) return;
-    tally.skipped += problems.size();
     // A run with copies is the one a restore undoes.
     if (backup) f_.State().LastBatchKind = 2;
     f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgReplaceDone));

@@ -14,6 +14,17 @@ Run::Run(RunJob& job, size_t items, RunOptions options) : job_(job), count_(item
   slots_.resize(options_.window);
 }
 
+Run::Run(RunJob& job, RunFeed feed, RunOptions options) : Run(job, 0, std::move(options)) {
+  feed_ = std::move(feed);
+  closed_ = false;
+}
+
+void Run::Add(size_t n) {
+  std::lock_guard<std::mutex> guard(lock_);
+  count_ += n;
+  if (workersWaiting_ > 0) roomReady_.notify_all();
+}
+
 Run::~Run() {
   RequestStop();
   Wait();
@@ -60,10 +71,11 @@ void Run::Release(size_t bytes) {
   if (workersWaiting_ > 0) roomReady_.notify_all();
 }
 
-bool Run::CommitsOver() const { return stop_ || abandoned_ || nextCommit_ >= count_; }
+bool Run::CommitsOver() const { return stop_ || abandoned_ || (closed_ && nextCommit_ >= count_); }
 
 bool Run::MayClaim() const {
-  if (CommitsOver() || nextClaim_ >= count_) return true;  // (to leave)
+  if (CommitsOver() || (closed_ && nextClaim_ >= count_)) return true;  // (to leave)
+  if (nextClaim_ >= count_) return false;                            // items are still to come
   if (nextClaim_ == nextCommit_) return true;              // the item next in line always goes
   return nextClaim_ < nextCommit_ + options_.window && held_ <= options_.heldLimit;
 }
@@ -125,7 +137,7 @@ void Run::WorkerLoop(size_t id) {
       roomReady_.wait(guard, [&] { return MayClaim(); });
       --workersWaiting_;
     }
-    if (CommitsOver() || nextClaim_ >= count_) break;
+    if (CommitsOver() || nextClaim_ >= count_) break;  // (only when no more will come)
     const size_t item = nextClaim_++;
     guard.unlock();
     std::unique_ptr<RunJob::Prepared> prepared;
@@ -154,6 +166,16 @@ void Run::RunLoop() {
     workersRunning_ = options_.workers;
   }
   for (size_t i = 0; i < options_.workers; ++i) workers_.emplace_back([this, i] { WorkerLoop(i); });
+  if (feed_) {
+    try {
+      feed_(*this);
+    } catch (...) {
+    }
+    std::lock_guard<std::mutex> guard(lock_);
+    closed_ = true;
+    roomReady_.notify_all();
+    workersOut_.notify_all();
+  }
   {
     std::unique_lock<std::mutex> guard(lock_);
     while (workersRunning_ > 0) {

@@ -97,9 +97,17 @@ struct RunOptions {
   std::function<void()> onFinished;
 };
 
+class Run;
+// Gives a run its items while it goes (a scan that is still walking the folder tree): called on the
+// run's own thread once the workers have started; it announces items with Run::Add and returns when
+// there are no more (or when the run is asked to stop).
+using RunFeed = std::function<void(Run&)>;
+
 class Run : private RunJob::Context {
  public:
   Run(RunJob& job, size_t items, RunOptions options = {});
+  // A run whose items come from `feed` while it goes.
+  Run(RunJob& job, RunFeed feed, RunOptions options = {});
   ~Run() override;
   Run(const Run&) = delete;
   Run& operator=(const Run&) = delete;
@@ -114,7 +122,8 @@ class Run : private RunJob::Context {
   std::vector<RunEvent> TakeEvents();
   // Items committed so far.
   size_t Committed() const { return committed_; }
-  size_t Items() const { return count_; }
+  // A feed announces `n` more items (the job can give them to its workers now).
+  void Add(size_t n);
   bool Stopped() const { return stopped_; }
   bool Abandoned() const { return abandoned_; }
 
@@ -132,7 +141,9 @@ class Run : private RunJob::Context {
   bool CommitsOver() const;
 
   RunJob& job_;
-  const size_t count_;
+  size_t count_;        // items announced so far
+  bool closed_ = true;  // no more items will come
+  RunFeed feed_;
   RunOptions options_;
   // Whichever thread finishes the item next in line commits it and the ready ones after it, so that
   // no thread sleeps and wakes for each item; `committing_` keeps commits to one thread at a time.

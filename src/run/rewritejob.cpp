@@ -21,11 +21,14 @@ constexpr size_t kGroupBytes = 32u << 20;
 constexpr auto kGroupTime = std::chrono::milliseconds(250);
 constexpr size_t kMaxWorkers = 16;
 
-std::string Absolute(const std::string& path) {
-  if (!path.empty() && path[0] == '/') return path;
+std::string WorkingFolder() {
   char cwd[4096];
-  if (!::getcwd(cwd, sizeof cwd)) return path;
-  return std::string(cwd) + "/" + path;
+  return ::getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" : std::string();
+}
+
+std::string Absolute(const std::string& path, const std::string& cwd) {
+  if (!path.empty() && path[0] == '/') return path;
+  return cwd + path;
 }
 
 }  // namespace
@@ -41,8 +44,15 @@ struct RewriteJob::Prepared : RunJob::Prepared {
   std::string keepError;  // the original could not be kept: the file is not rewritten
 };
 
-RewriteJob::RewriteJob(RewriteSetup setup) : setup_(std::move(setup)), state_(setup_.stateDir) {
+RewriteJob::RewriteJob(RewriteSetup setup) : setup_(std::move(setup)), state_(setup_.stateDir), cwd_(WorkingFolder()) {
   dataFiles_.resize(kMaxWorkers);
+  for (RunItem& item : setup_.items) AddItem(std::move(item));
+  setup_.items.clear();
+}
+
+void RewriteJob::AddItem(RunItem item) {
+  item.path = Absolute(item.stored, cwd_);
+  items_.Append(std::move(item));
 }
 
 RewriteJob::~RewriteJob() {
@@ -57,16 +67,14 @@ bool RewriteJob::Begin(std::string& error) {
     return false;
   }
   id_ = state_.NewId();
-  paths_.reserve(setup_.items.size());
-  for (const RunItem& it : setup_.items) paths_.push_back(Absolute(it.stored));
-  JournalHeader header{id_, setup_.kind, setup_.copies, Absolute(setup_.source), Absolute(setup_.output)};
+  JournalHeader header{id_, setup_.kind, setup_.copies, Absolute(setup_.source, cwd_), Absolute(setup_.output, cwd_)};
   std::vector<JournalEntry> carried;
   if (setup_.copies) {
     if (!MakeFolders(setup_.output)) {
       error = setup_.output;
       return false;
     }
-    journalPath_ = Absolute(setup_.output) + kJournalName;
+    journalPath_ = Absolute(setup_.output, cwd_) + kJournalName;
     if (fs::Probe(journalPath_) == fs::Kind::File) {
       RecoverJournal(journalPath_);
       auto earlier = ReadJournal(journalPath_);
@@ -99,7 +107,7 @@ bool RewriteJob::Begin(std::string& error) {
 }
 
 std::string RewriteJob::CopyPathFor(size_t item) const {
-  const std::string base = Absolute(setup_.output) + setup_.items[item].below;
+  const std::string base = Absolute(setup_.output, cwd_) + items_[item].below;
   std::string path = base;
   // The copy of another file that an unfinished earlier run still needs is never written over.
   for (int k = 1; carriedCopies_.count(path); ++k) path = base + "~" + std::to_string(k);
@@ -108,7 +116,7 @@ std::string RewriteJob::CopyPathFor(size_t item) const {
 
 void RewriteJob::KeepOriginal(size_t item, size_t worker, std::string_view original, Prepared& p) {
   const fs::FileStat& st = p.file.Stat();
-  auto carried = carried_.find(paths_[item]);
+  auto carried = carried_.find(items_[item].path);
   if (carried != carried_.end()) {
     // An unfinished earlier run changed this file: its copy is the original, and stays so.
     p.kept = carried->second;
@@ -151,7 +159,7 @@ void RewriteJob::KeepOriginal(size_t item, size_t worker, std::string_view origi
 std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worker) {
   auto p = std::make_unique<Prepared>();
   p->verdict.item = item;
-  p->file = fs::OpenedFile::Open(paths_[item], true, setup_.items[item].regular);
+  p->file = fs::OpenedFile::Open(items_[item].path, true, items_[item].regular);
   if (!p->file.Ok()) {
     p->verdict = RefusalEvent(item, p->file.Refused(), p->file.Error());
     return p;
@@ -183,7 +191,7 @@ std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worke
   if (!writable) return unchanged({item, Outcome::Skipped, Why::NotWritable, {}});
   if (!p->keepError.empty()) return unchanged({item, Outcome::Failed, Why::Error, p->keepError});
   // The rules may have given the text back as it was (one rule undoing another).
-  if (carried_.count(paths_[item]) == 0 && p->kept.after == p->kept.before) {
+  if (carried_.count(items_[item].path) == 0 && p->kept.after == p->kept.before) {
     return unchanged({item, Outcome::Unchanged, Why::None, {}});
   }
   p->write = true;
@@ -242,7 +250,7 @@ void RewriteJob::Flush(Context& ctx) {
   // The kept originals reach the disk before the journal says where they are.
   bool kept = true;
   if (setup_.copies) {
-    kept = fs::SyncFileSystemOf(Absolute(setup_.output));
+    kept = fs::SyncFileSystemOf(Absolute(setup_.output, cwd_));
   } else {
     for (DataFile& d : dataFiles_) {
       if (d.fd >= 0 && ::fdatasync(d.fd) != 0) kept = false;
@@ -259,8 +267,8 @@ void RewriteJob::Flush(Context& ctx) {
       continue;
     }
     p.kept.n = nextEntry_++;
-    p.kept.path = paths_[pending.item];
-    p.kept.shown = setup_.items[pending.item].shown;
+    p.kept.path = items_[pending.item].path;
+    p.kept.shown = items_[pending.item].shown;
     journalled = journal_->Entry(p.kept);
     numbers[i] = p.kept.n;
   }
@@ -273,7 +281,7 @@ void RewriteJob::Flush(Context& ctx) {
       std::string error;
       if (p.file.WriteInPlace(p.bytes.view(), error)) {
         journal_->Done(numbers[i]);
-        writtenDevices_.emplace(p.file.Stat().device, paths_[pending.item]);
+        writtenDevices_.emplace(p.file.Stat().device, items_[pending.item].path);
         pending.event = {pending.item, Outcome::Done, Why::None, {}};
       } else {
         // Written in part at most: the original goes back at once (the journal still has it).

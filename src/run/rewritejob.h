@@ -21,6 +21,7 @@
 #include "content/encoding.h"
 #include "replace/rules.h"
 #include "run/engine.h"
+#include "run/itemlist.h"
 #include "run/journal.h"
 #include "run/runstate.h"
 
@@ -32,10 +33,11 @@ struct RunItem {
   std::string stored;  // as the file system finds it
   std::string below;   // the path of its backup copy below the output folder
   bool regular = false;  // a listing has just said it is a regular file
+  std::string path;    // (filled in by the job) the stored path made absolute
 };
 
 struct RewriteSetup {
-  std::vector<RunItem> items;
+  std::vector<RunItem> items;  // more may be added while the run goes (AddItem)
   PreparedRules rules;
   bool keyed = false;  // the placeholder "#key#" is understood (the match commands)
   Encoding locale = Encoding::Utf8;
@@ -59,7 +61,9 @@ class RewriteJob : public RunJob {
   // touched then.
   bool Begin(std::string& error);
   const std::string& JournalPath() const { return journalPath_; }
-  const RewriteSetup& Setup() const { return setup_; }
+  const ItemList<RunItem>& Items() const { return items_; }
+  // Adds an item while the run goes (from the run's feed).
+  void AddItem(RunItem item);
 
   std::unique_ptr<Prepared> Prepare(size_t item, Worker& worker) override;
   void Commit(size_t item, std::unique_ptr<Prepared> prepared, Context& ctx) override;
@@ -89,7 +93,8 @@ class RewriteJob : public RunJob {
   std::string id_;
   std::string journalPath_;
   std::unique_ptr<JournalWriter> journal_;
-  std::vector<std::string> paths_;  // absolute paths of the items
+  std::string cwd_;  // what relative paths are relative to
+  ItemList<RunItem> items_;
   std::unordered_map<std::string, JournalEntry> carried_;  // originals of an unfinished earlier run, by path
   std::unordered_set<std::string> carriedCopies_;
   uint64_t nextEntry_ = 1;

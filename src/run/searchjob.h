@@ -6,6 +6,7 @@
 
 #include "replace/rules.h"
 #include "run/engine.h"
+#include "run/itemlist.h"
 #include "run/rewritejob.h"
 
 namespace zur {
@@ -15,12 +16,14 @@ class SearchJob : public RunJob {
   SearchJob(std::vector<RunItem> items, PreparedText text, Encoding locale)
       : items_(std::move(items)), text_(std::move(text)), locale_(locale) {}
 
-  const std::vector<RunItem>& Items() const { return items_; }
+  const ItemList<RunItem>& Items() const { return items_; }
+  // Adds an item while the run goes (from the run's feed).
+  void AddItem(RunItem item) { items_.Append(std::move(item)); }
   std::unique_ptr<Prepared> Prepare(size_t item, Worker& worker) override;
   void Commit(size_t item, std::unique_ptr<Prepared> prepared, Context& ctx) override;
 
  private:
-  std::vector<RunItem> items_;
+  ItemList<RunItem> items_;
   PreparedText text_;
   Encoding locale_;
   std::set<std::pair<uint64_t, uint64_t>> seen_;

@@ -43,9 +43,6 @@ void TextSearch::BtnSearchClick() {
   try {
     MainView& v = f_.View();
     f_.ShowProgress(true);
-    std::vector<ScanEntry> files;
-    std::vector<ScanProblem> problems;
-    ScanFolderTree(f_.State().SourcePath, SetExtList(f_.B(v.EdtEXT->text())), files, {}, f_.Cp(), &problems);
     f_.Pane().Clear();
     // Inner line breaks stay, as CR LF.
     const std::u16string text = TrimControl16(BoxText(v.MmoSearchText));
@@ -56,16 +53,26 @@ void TextSearch::BtnSearchClick() {
       return;
     }
     v.LbSearch->clear();
-    f_.Batches().ReportScanProblems(problems);
-    std::vector<RunItem> items;
-    items.reserve(files.size());
-    for (ScanEntry& file : files) items.push_back({std::move(file.shown), std::move(file.stored), {}, file.regular});
-    SearchJob job(std::move(items), PrepareText(text), EncodingOfCodePage(f_.Cp()));
+    SearchJob job({}, PrepareText(text), EncodingOfCodePage(f_.Cp()));
+    const std::string root = f_.State().SourcePath;
+    const ExtList extensions = SetExtList(f_.B(v.EdtEXT->text()));
+    std::vector<ScanProblem> problems;
     // Entries are added to the list a group at a time, as the run reports them.
     QStringList found;
     files_.clear();
+    // The run starts at once; the scan gives it the files as it finds them.
     RunTally tally = f_.Runner().Execute(
-        job, job.Items().size(),
+        job,
+        [&](Run& run) {
+          ScanFolderTree(
+              root, extensions,
+              [&](ScanEntry&& file) {
+                job.AddItem({std::move(file.shown), std::move(file.stored), {}, file.regular, {}});
+                run.Add(1);
+                return !run.StopRequested();
+              },
+              {}, f_.Cp(), &problems);
+        },
         [&](const RunEvent& e) {
           const RunItem& it = job.Items()[e.item];
           if (e.outcome == Outcome::Hit) {
@@ -82,6 +89,7 @@ void TextSearch::BtnSearchClick() {
           v.LbSearch->addItems(found);
           found.clear();
         });
+    f_.Batches().ReportScanProblems(problems);
     tally.skipped += problems.size();
     f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllSearched));
     v.GbSearchResult->setTitle(FormatMessage(f_.Msg().FmtFoundCount, v.LbSearch->count()));
