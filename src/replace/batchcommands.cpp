@@ -54,7 +54,7 @@ std::vector<RunItem> BatchCommands::SelectedItems() const {
     if (!files.IsSelected(row)) continue;
     const std::string entry = files.Entry(row);
     const std::string path = ComposePath(f_.State().SourcePath, entry);
-    items.push_back({path, path, entry});
+    items.push_back({path, path, entry, false, {}});
   }
   return items;
 }

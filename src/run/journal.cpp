@@ -194,7 +194,7 @@ std::optional<Journal> ReadJournal(const std::string& path) {
     } else if (word == "entry") {
       if (auto e = ParseEntry(line)) j.entries.push_back(std::move(*e));
     } else if (word == "done" || word == "restoring" || word == "restored") {
-      uint64_t n;
+      uint64_t n = 0;
       if (!ParseNumber(Fields(line)["n"], n)) continue;
       (word == "done" ? j.done : word == "restoring" ? j.restoring : j.restored).insert(n);
     } else if (word == "sync") {
