@@ -42,12 +42,13 @@ void NameReplace::BtnRepalceFileNameClick() {
       std::vector<RenameItem> items;
       for (const std::string& path : paths) items.push_back({path, ReplaceAll(path, find, replacement, f_.Cp())});
       RenameJob job(std::move(items));
-      // Renames are not reported; a file that could not be renamed is.
-      f_.Runner().Execute(job, job.Items().size(), [&](const RunEvent& e) {
-        if (e.outcome == Outcome::Failed) {
+      // Renames are not reported; a file that could not be renamed is, and the hint says so.
+      const RunTally tally = f_.Runner().Execute(job, job.Items().size(), [&](const RunEvent& e) {
+        if (e.outcome == Outcome::Failed || e.outcome == Outcome::Skipped) {
           f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, OneLineName(f_.Q(job.Items()[e.item].from))));
         }
       });
+      if (tally.stopped || tally.Problems() > 0) f_.Hint(ClosingHint(f_.Msg(), tally, QString()));
     }
     f_.Files().RefreshDocList();
   } catch (...) {
@@ -75,13 +76,15 @@ void NameReplace::BtnBtnRplaceNameOfDIRClick() {
         shown.push_back(std::move(renamed));
       }
       RenameJob job(std::move(items));
-      f_.Runner().Execute(job, job.Items().size(), [&](const RunEvent& e) {
+      RunTally tally = f_.Runner().Execute(job, job.Items().size(), [&](const RunEvent& e) {
         if (e.outcome == Outcome::Done || e.outcome == Outcome::Unchanged) {
           f_.Pane().AppendLine(OneLineName(f_.Q(shown[e.item])));
         } else {
           f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, OneLineName(f_.Q(files[e.item].shown))));
         }
       });
+      tally.skipped += problems.size();
+      if (tally.stopped || tally.Problems() > 0) f_.Hint(ClosingHint(f_.Msg(), tally, QString()));
     }
     f_.Files().RefreshDocList();
   } catch (...) {
