@@ -94,6 +94,9 @@ void FillMain(MessageTables& t, int lang) {
     {&MessageTables::MsgPaneHasNoFile, "输出结果中没有打开的文件，请先在文件列表或查询结果中单击一个文件。",
      "輸出結果中沒有打開的文件，請先在文件列表或查詢結果中單擊一個文件。",
      "The output pane holds no file. Click a file in the file list or in the query results first."},
+    {&MessageTables::MsgSettingsNotSaved, "无法在文件夹 %s 中保存设置，关闭程序时当前设置将会丢失。",
+     "無法在文件夾 %s 中保存設置，關閉程序時當前設置將會丟失。",
+     "The settings cannot be saved in the folder %s; the current settings will be lost when the program closes."},
   });
 }
 
