@@ -12,6 +12,9 @@ packages=(
   fonts-wqy-microhei
   xvfb xauth
   xdg-utils
+  qt6-translations-l10n
+  desktop-file-utils appstream
+  dpkg-dev file
 )
 
 missing=()
