@@ -1,11 +1,15 @@
 # The two commands of the README do all the set-up on a fresh Debian 12 machine:
 #   make run    installs what is missing, builds, and starts the program
 #   make test   installs what is missing, builds, and runs every test
+# and for putting the program on a machine:
+#   make install [PREFIX=/usr/local]   installs the program, its menu entry, icon and metainfo
+#   make package                       builds a Debian package (build/zur-text-replace_*.deb)
 BUILD_DIR ?= build
+PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build run test bench pictures clean
+.PHONY: all deps build run test bench pictures install package clean
 
 all: build
 
@@ -26,6 +30,12 @@ bench: build
 	@bash scripts/install-deps.sh --bench
 	@$(BUILD_DIR)/bench/zur_bench
 	@$(BUILD_DIR)/bench/zur_bench_window
+
+install: build
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 # Draws the pictures again into resources/ (they are committed).
 pictures: deps

@@ -14,6 +14,9 @@ packages=(
   fonts-wqy-microhei
   xvfb xauth
   xdg-utils
+  qt6-translations-l10n
+  desktop-file-utils appstream
+  dpkg-dev file
 )
 
 # The benchmarks also run the command-line tools they compare with.

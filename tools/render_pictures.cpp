@@ -1,5 +1,5 @@
 // Draws every picture of the program: the button faces with their labels, the tab strip, the file
-// list header, the logo and the update banner. Usage: render_pictures <resources folder>.
+// list header, the logo, the update banner and the program's icon at the desktop's sizes (PNG). Usage: render_pictures <resources folder>.
 // Bitmaps are written as 24-bit BMP files, JPEG pictures with libjpeg. The output is committed.
 #include <QDir>
 #include <QFont>
@@ -21,6 +21,9 @@ namespace {
 enum class Icon { None, Magnifier, Folder, Disk };
 
 const QColor kInk(27, 63, 107);
+
+// The sizes of the program's icon in the desktop's icon theme.
+const int kIconSizes[] = {16, 32, 48, 64, 128, 256};
 
 QFont LabelFont(int pixels, bool bold = false) {
   QFont f;
@@ -239,6 +242,55 @@ QImage UpdateBanner() {
   return img;
 }
 
+// The program's icon for the desktop: a page whose middle line is being replaced, on the blue of the
+// logo, with the logo's gold ring. Drawn on a 256 grid and scaled to each size.
+QImage ProgramIcon(int size) {
+  QImage img(size, size, QImage::Format_ARGB32);
+  img.fill(Qt::transparent);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / 256.0, size / 256.0);
+  QLinearGradient g(0, 0, 256, 256);
+  g.setColorAt(0, QColor(34, 98, 170));
+  g.setColorAt(1, QColor(18, 52, 104));
+  p.setPen(Qt::NoPen);
+  p.setBrush(g);
+  p.drawRoundedRect(QRectF(12, 12, 232, 232), 40, 40);
+  // The page, with a folded corner.
+  QPainterPath page;
+  page.moveTo(54, 36);
+  page.lineTo(160, 36);
+  page.lineTo(202, 78);
+  page.lineTo(202, 220);
+  page.lineTo(54, 220);
+  page.closeSubpath();
+  p.setBrush(QColor(250, 252, 255));
+  p.drawPath(page);
+  p.setBrush(QColor(200, 220, 242));
+  QPainterPath fold;
+  fold.moveTo(160, 36);
+  fold.lineTo(160, 78);
+  fold.lineTo(202, 78);
+  fold.closeSubpath();
+  p.drawPath(fold);
+  // Text lines; the middle one is the replaced text, in the logo's gold.
+  p.setBrush(QColor(120, 150, 190));
+  for (int y : {66, 94, 178, 200}) p.drawRoundedRect(QRectF(74, y, y == 66 ? 70 : 108, 10), 5, 5);
+  p.setBrush(QColor(255, 200, 60));
+  p.drawRoundedRect(QRectF(66, 122, 124, 34), 8, 8);
+  p.setBrush(kInk);
+  p.drawRoundedRect(QRectF(78, 134, 100, 10), 5, 5);
+  // The ring of the logo, holding the Z.
+  p.setBrush(QColor(18, 52, 104));
+  p.setPen(QPen(QColor(255, 200, 60), 10));
+  p.drawEllipse(QPointF(186, 188), 44, 44);
+  QFont font = LabelFont(60, true);
+  p.setFont(font);
+  p.setPen(QColor(255, 200, 60));
+  p.drawText(QRectF(142, 144, 88, 88), Qt::AlignCenter, QStringLiteral("Z"));
+  return img;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -264,6 +316,10 @@ int main(int argc, char** argv) {
   ok &= SaveJpeg(FileListHeader(), jpg("filelist"));
   ok &= SaveJpeg(Logo(), jpg("Tavimex"));
   ok &= SaveJpeg(UpdateBanner(), jpg("UpdateBanner"));
+  root.mkpath(QStringLiteral("icons"));
+  for (int size : kIconSizes) {
+    ok &= ProgramIcon(size).save(root.filePath(QStringLiteral("icons/%1.png").arg(size)), "PNG");
+  }
   std::printf("%s\n", ok ? "pictures written" : "some pictures could not be written");
   return ok ? 0 : 1;
 }

@@ -26,7 +26,8 @@ class DesktopServices {
                            std::optional<QPoint> at = std::nullopt) = 0;
   // A modal Yes/No question; true only for Yes.
   virtual bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) = 0;
-  // The folder picker, labelled with `prompt`; the chosen folder's path, or empty when cancelled.
+  // The folder picker, labelled with `prompt` and opened at it (the prompt is the field's folder when
+  // that exists, else "/"); the chosen folder's path, or empty when cancelled.
   virtual std::string PickFolder(QWidget* owner, const QString& prompt) = 0;
 
   // Shell hand-offs, with paths as code-page bytes. None reports a failure.

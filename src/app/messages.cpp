@@ -132,6 +132,9 @@ void FillMain(MessageTables& t, int lang) {
     {&MessageTables::FmtTargetExists, "目标文件已存在，未改名：%s", "目標文件已存在，未改名：%s",
      "a file of the new name exists, not renamed: %s"},
     {&MessageTables::CapPartialView, "只显示开头部分", "只顯示開頭部分", "beginning only"},
+    {&MessageTables::MsgSettingsNotSaved, "无法在文件夹 %s 中保存设置，关闭程序时当前设置将会丢失。",
+     "無法在文件夾 %s 中保存設置，關閉程序時當前設置將會丟失。",
+     "The settings cannot be saved in the folder %s; the current settings will be lost when the program closes."},
   });
 }
 

@@ -89,6 +89,7 @@ struct MessageTables {
   QString MsgPanePartial;
   QString FmtTargetExists;
   QString CapPartialView;
+  QString MsgSettingsNotSaved;
 };
 
 // Fills both tables for the fixed language index 0. Running it twice leaves the same values.

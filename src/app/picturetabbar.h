@@ -1,11 +1,16 @@
-// A tab bar that draws no tabs of its own: a handler paints the whole strip (the tab picture).
+// A tab bar that draws no tabs of its own: a handler paints the whole strip (the tab picture), and the
+// bar marks the active page's segment of it.
 #pragma once
 
+#include <QColor>
 #include <QTabBar>
 #include <QTabWidget>
 #include <functional>
 
 namespace zur {
+
+// The colour that marks the active page's label in the strip.
+inline const QColor kCurrentTabMark{232, 116, 0};
 
 class PictureTabBar : public QTabBar {
  public:
@@ -17,6 +22,9 @@ class PictureTabBar : public QTabBar {
   QSize tabSizeHint(int index) const override;
   QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
   void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void MarkCurrentTab(QPainter& painter) const;
 };
 
 // A page control whose strip is a PictureTabBar.

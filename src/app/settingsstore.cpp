@@ -30,7 +30,7 @@ std::string SettingsStore::DefaultFolder(const char* leaf) const {
 std::string SettingsStore::TextFile(const char* format, int row) const {
   std::string name = format;
   if (row > 0) name += std::to_string(row);
-  return f_.State().ExeDir + name + ".txt";
+  return f_.SettingsDir() + name + ".txt";
 }
 
 // A text file that exists but cannot be read is passed over (the other boxes still load), and is
@@ -56,7 +56,7 @@ void SettingsStore::LoadSettings() {
   try {
     FormState& s = f_.State();
     MainView& v = f_.View();
-    if (!s.Settings) s.Settings = std::make_unique<ProfileFile>(s.ExeDir + "defualt.ini", "default");
+    if (!s.Settings) s.Settings = std::make_unique<ProfileFile>(f_.SettingsDir() + "defualt.ini", "default");
     const ProfileFile& ini = *s.Settings;
 
     s.SourcePath = Normalised(ini.ReadString("RECPath", DefaultFolder("source")));
@@ -95,7 +95,7 @@ void SettingsStore::SaveSettings() {
   try {
     FormState& s = f_.State();
     MainView& v = f_.View();
-    if (!s.Settings) s.Settings = std::make_unique<ProfileFile>(s.ExeDir + "defualt.ini", "default");
+    if (!s.Settings) s.Settings = std::make_unique<ProfileFile>(f_.SettingsDir() + "defualt.ini", "default");
     ProfileFile& ini = *s.Settings;
     // The folder fields are saved as they stand; they are normalised at the next start.
     ini.WriteString("RECPath", f_.B(v.EdtPath->text()));

@@ -1,5 +1,6 @@
-// The settings kept between runs: "defualt.ini" and eight text files beside the program, read once at
-// start-up and written once at orderly exit.
+// The settings kept between runs: "defualt.ini" and eight text files in the settings folder (beside
+// the program, or the user's configuration folder when the program's folder is read-only), read once
+// at start-up and written once at orderly exit.
 #pragma once
 
 #include <set>

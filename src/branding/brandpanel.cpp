@@ -85,7 +85,7 @@ TPnlTavimex::TPnlTavimex(TMainForm& form, QWidget* host) : QScrollArea(host), f_
       w->move(w == this ? 9 : 7, top);
       top += w->height() + 3;
     }
-    WriteUpdateTxt(f_.State().ExeDir, f_.Env().exeFileName);
+    WriteUpdateTxt(f_.SettingsDir(), f_.Env().exeFileName);
   } catch (...) {
   }
 }

@@ -18,7 +18,7 @@ class TPnlTavimex : public QScrollArea {
   Q_OBJECT
 
  public:
-  // Builds the block inside `host` and writes "update.txt" beside the program.
+  // Builds the block inside `host` and writes "update.txt" in the settings folder.
   TPnlTavimex(TMainForm& form, QWidget* host);
 
   // The link menu's entries dispatch on their tag: 1 demo page, 2 product page, 3 donation page,

@@ -9,8 +9,8 @@ std::string WebAddressText(std::string_view text) {
   return "http://" + std::string(text);
 }
 
-void WriteUpdateTxt(const std::string& exeDir, const std::string& exeFileName) {
-  fs::WriteFileSafely(exeDir + "update.txt", exeFileName + "\r\n");
+void WriteUpdateTxt(const std::string& folder, const std::string& exeFileName) {
+  fs::WriteFileSafely(folder + "update.txt", exeFileName + "\r\n");
 }
 
 }  // namespace zur

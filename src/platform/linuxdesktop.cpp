@@ -44,8 +44,11 @@ bool LinuxDesktop::AskYesNo(QWidget* owner, const QString& text, const QString& 
   return box.exec() == QMessageBox::Yes;
 }
 
+// Qt's own folder dialog rather than the desktop's, so that it speaks the window's language (Qt's
+// Chinese texts) whatever the locale. It opens at the prompt's folder.
 std::string LinuxDesktop::PickFolder(QWidget* owner, const QString& prompt) {
-  const QString chosen = QFileDialog::getExistingDirectory(owner, prompt, QString(), QFileDialog::ShowDirsOnly);
+  const QString chosen = QFileDialog::getExistingDirectory(owner, prompt, prompt,
+                                                           QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
   return chosen.isEmpty() ? std::string() : QFile::encodeName(chosen).toStdString();
 }
 

@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include "app/picturetabbar.h"
 #include "app/resources.h"
 #include "replace/rulerows.h"
 #include "support/formfixture.h"
@@ -148,6 +149,41 @@ class MainFormTest : public QObject {
     QCOMPARE(pages->currentIndex(), 1);
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
     QCOMPARE(pages->currentIndex(), 0);
+  }
+
+  void theStripMarksTheActivePageOnly() {
+    FormFixture f;
+    f.Open();
+    auto* pages = f.Find<QTabWidget>("PageControl1");
+    QTabBar* bar = pages->tabBar();
+    // How many pixels of each tab's segment carry the mark's colour.
+    auto marked = [bar] {
+      const QImage shot = bar->grab().toImage();
+      QList<int> counts;
+      for (int tab = 0; tab < bar->count(); ++tab) {
+        int n = 0;
+        const QRect r = bar->tabRect(tab).intersected(shot.rect());
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+          for (int x = r.left(); x <= r.right(); ++x) n += QColor(shot.pixel(x, y)) == kCurrentTabMark;
+        }
+        counts << n;
+      }
+      return counts;
+    };
+    for (int page : {0, 2, 1}) {
+      pages->setCurrentIndex(page);
+      const QList<int> counts = marked();
+      for (int tab = 0; tab < 3; ++tab) QVERIFY2((counts[tab] > 50) == (tab == page), qPrintable(QString::number(tab)));
+    }
+  }
+
+  void aQuitFromTheSessionClosesTheWindowTheNormalWay() {
+    FormFixture f;
+    TMainForm& form = f.Open();
+    // What Qt does when the session manager ends the session.
+    QEvent quit(QEvent::Quit);
+    QCoreApplication::sendEvent(qApp, &quit);
+    QVERIFY(!form.isVisible());
   }
 
   void picturesAreFoundByNameAndKindWithoutRegardToCase() {

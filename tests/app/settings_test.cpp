@@ -147,6 +147,28 @@ class SettingsTest : public QObject {
     QCOMPARE(ReadBytes(prog + "KeyText1.txt"), std::string("one\r\n"));
     QVERIFY(std::filesystem::exists(prog + "ReplaceText2.txt"));
   }
+
+  void aSettingsFolderOfItsOwnHoldsEverySettingsFile() {
+    FormFixture f;
+    const std::string prog = f.dir / "prog/";
+    const std::string config = f.dir / "config/";
+    std::filesystem::create_directories(config);
+    WriteBytes(config + "defualt.ini", "[default]\r\nOldFileName=old\r\n");
+    WriteBytes(config + "SearchKey.txt", "find me\r\n");
+    MainFormEnv env = f.Env();
+    env.settingsDir = config;
+    f.form = std::make_unique<TMainForm>(env);
+    QCOMPARE(f.Find<QLineEdit>("EditOldFileName")->text(), QStringLiteral("old"));
+    QCOMPARE(f.form->View().MmoSearchText->toPlainText(), QStringLiteral("find me\n"));
+    f.Find<QLineEdit>("EditNewFileName")->setText(QStringLiteral("new"));
+    f.Close();
+    QVERIFY(ReadBytes(config + "defualt.ini").find("NewFileName=new\r\n") != std::string::npos);
+    for (const char* name : {"KeyText1.txt", "KeyText3.txt", "ReplaceText2.txt", "MmSearchReplace.txt", "update.txt"}) {
+      QVERIFY2(std::filesystem::exists(config + name), name);
+    }
+    QCOMPARE(ReadBytes(config + "update.txt"), std::string("ZURBatchProcess\r\n"));
+    QVERIFY(std::filesystem::is_empty(prog));
+  }
 };
 
 QTEST_MAIN(SettingsTest)

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs into a temporary prefix, checks what was installed, and runs the installed program the way
+# an ordinary user does: the program's folder is not writable, so the settings go to the user's
+# configuration folder. Usage: install_test.sh <build folder>
+set -euo pipefail
+source "$(dirname "$0")/orderly_exit.sh"
+
+build=$1
+id=example.zursoft.TextReplace
+work=$(mktemp -d)
+trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
+prefix="$work/prefix"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+for file in bin/ZURBatchProcess share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
+            share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/$id.png; do
+  [[ -f "$prefix/$file" ]] || fail "$file was not installed"
+done
+[[ -x "$prefix/bin/ZURBatchProcess" ]] || fail "the installed program is not executable"
+desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "the installed desktop entry is not valid"
+grep -qx 'Exec=ZURBatchProcess' "$prefix/share/applications/$id.desktop" || fail "the entry starts another program"
+
+# The user: nobody when the test runs as root (root may write anywhere), else the test's user with
+# the program's folder made read-only.
+mkdir -p "$work/home" "$work/config"
+as_user=()
+if [[ $(id -u) -eq 0 ]]; then
+  chmod 755 "$work"
+  chmod 777 "$work/home" "$work/config"
+  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+else
+  chmod a-w "$prefix/bin"
+fi
+HOME="$work/home" XDG_CONFIG_HOME="$work/config" \
+  run_and_terminate "$work/config/zur-text-replace" "${as_user[@]}" "$prefix/bin/ZURBatchProcess"
+[[ ! -e "$prefix/bin/defualt.ini" ]] || fail "settings were written beside the installed program"
+echo "install_test: passed"
