@@ -94,6 +94,8 @@ void FillMain(MessageTables& t, int lang) {
     {&MessageTables::MsgPaneHasNoFile, "输出结果中没有打开的文件，请先在文件列表或查询结果中单击一个文件。",
      "輸出結果中沒有打開的文件，請先在文件列表或查詢結果中單擊一個文件。",
      "The output pane holds no file. Click a file in the file list or in the query results first."},
+    {&MessageTables::MsgUpdateUnreachable, "无法连接更新服务器，请稍后再试。", "無法連接更新服務器，請稍後再試。",
+     "The update server could not be reached. Please try again later."},
   });
 }
 

@@ -71,6 +71,7 @@ struct MessageTables {
   QString MsgNoBackupCopy;
   QString MsgOutputIsSource;
   QString MsgPaneHasNoFile;
+  QString MsgUpdateUnreachable;
 };
 
 // Fills both tables for the fixed language index 0. Running it twice leaves the same values.
