@@ -135,6 +135,8 @@ void FillMain(MessageTables& t, int lang) {
     {&MessageTables::MsgSettingsNotSaved, "无法在文件夹 %s 中保存设置，关闭程序时当前设置将会丢失。",
      "無法在文件夾 %s 中保存設置，關閉程序時當前設置將會丟失。",
      "The settings cannot be saved in the folder %s; the current settings will be lost when the program closes."},
+    {&MessageTables::MsgUpdateUnreachable, "无法连接更新服务器，请稍后再试。", "無法連接更新服務器，請稍後再試。",
+     "The update server could not be reached. Please try again later."},
   });
 }
 

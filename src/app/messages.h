@@ -90,6 +90,7 @@ struct MessageTables {
   QString FmtTargetExists;
   QString CapPartialView;
   QString MsgSettingsNotSaved;
+  QString MsgUpdateUnreachable;
 };
 
 // Fills both tables for the fixed language index 0. Running it twice leaves the same values.

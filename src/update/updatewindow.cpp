@@ -2,9 +2,9 @@
 
 #include <QLabel>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QProgressBar>
 #include <QSaveFile>
+#include <QShowEvent>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
@@ -14,6 +14,8 @@
 #include "app/environment.h"
 #include "app/messages.h"
 #include "app/resources.h"
+#include "update/pagejob.h"
+#include "update/sitetransfer.h"
 
 namespace zur {
 namespace {
@@ -25,13 +27,15 @@ constexpr int kHintHeight = 20;
 constexpr int kStripHeight = 37;
 
 const QString kLatest = QStringLiteral("已经是最新版本");
+const QString kChecking = QStringLiteral("正在更新软件，请稍候...");
 
-// Shows a page from the network without fetching anything it names (pictures, style sheets, files).
-class PageView : public QTextBrowser {
- public:
-  using QTextBrowser::QTextBrowser;
-  QVariant loadResource(int, const QUrl&) override { return {}; }
-};
+// Ends a transfer without its callbacks; it goes away once its own signals are done.
+void Drop(SiteTransfer*& transfer) {
+  if (!transfer) return;
+  transfer->Cancel();
+  transfer->deleteLater();
+  transfer = nullptr;
+}
 
 }  // namespace
 
@@ -50,7 +54,9 @@ TFrmUpdate::TFrmUpdate(UpdateEnv env, QWidget* owner)
   LoadJpegResource(banner, QStringLiteral("UpdateBanner"));
   Image1->setPixmap(banner);
   Image1->setGeometry(0, 0, kWidth, PnlMain->height());
-  WebBrowser1 = new PageView(PnlMain);
+  // The page view shows the page's text only: laying out markup from the network can take the
+  // window minutes (nested tables, very long words).
+  WebBrowser1 = new QTextBrowser(PnlMain);
   WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
   WebBrowser1->setOpenLinks(false);
 
@@ -59,7 +65,7 @@ TFrmUpdate::TFrmUpdate(UpdateEnv env, QWidget* owner)
   ProgressBar1->setFixedHeight(kBarHeight);
   ProgressBar1->setTextVisible(false);
   ProgressBar1->setValue(0);
-  LblHint = new QLabel(QStringLiteral("正在更新软件，请稍候..."), this);
+  LblHint = new QLabel(kChecking, this);
   LblHint->setObjectName(QStringLiteral("LblHint"));
   LblHint->setAlignment(Qt::AlignCenter);
   LblHint->setStyleSheet(QStringLiteral("color:red;"));
@@ -94,64 +100,87 @@ TFrmUpdate::TFrmUpdate(UpdateEnv env, QWidget* owner)
   Timer1->setSingleShot(true);
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
 
-  // FormCreate: the update program's place, where messages appear, and the page view out of sight.
+  // FormCreate: the update program's place and the page view out of sight.
   updateFilePath_ = env_.exeDir + "update.exe";
-  messagePos_ = pos() + QPoint(80, 30);
   WebBrowser1->setGeometry(0, -2000, kWidth, PnlMain->height());
 }
 
-TFrmUpdate::~TFrmUpdate() {
-  for (QNetworkReply* reply : {pageReply_, download_}) {
-    if (!reply) continue;
-    reply->disconnect(this);
-    reply->abort();
-  }
-  if (target_) target_->cancelWriting();
-}
+TFrmUpdate::~TFrmUpdate() { StopCheck(); }
 
 void TFrmUpdate::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  FormShow();
+  // A window restored from the task bar carries on with what it was doing.
+  if (!event->spontaneous()) FormShow();
+}
+
+void TFrmUpdate::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  if (!event->spontaneous()) StopCheck();
+}
+
+void TFrmUpdate::StopCheck() {
+  ++check_;
+  Timer1->stop();
+  parse_.reset();
+  Drop(pageLoad_);
+  Drop(download_);
+  if (target_) {
+    target_->cancelWriting();
+    delete target_;  // removes the temporary file now
+    target_ = nullptr;
+  }
 }
 
 void TFrmUpdate::FormShow() {
-  // A download under way is not started again; the window only comes back into view.
-  if (downloading_) return;
+  StopCheck();
+  closeOnly_ = false;
+  LblHint->setText(kChecking);
+  SpeedButton3->hide();
+  ProgressBar1->setMaximum(100);
+  ProgressBar1->setValue(0);
+  WebBrowser1->clear();
+  WebBrowser1->move(-2000, WebBrowser1->y());
+  Image1->show();
   if (env_.msg->UrlUpdate.isEmpty()) env_.desktop->ShowMessage(this, QStringLiteral("TavimexCOMUpdate is null"));
-  if (pageReply_) {
-    pageReply_->disconnect(this);
-    pageReply_->abort();
-    pageReply_->deleteLater();
-  }
-  QNetworkRequest request(QUrl(env_.msg->UrlUpdate));
-  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-  pageReply_ = net_->get(request);
-  connect(pageReply_, &QNetworkReply::finished, this, [this] { WebBrowser1NavigateComplete2(); });
+  SiteTransfer::Limits limits{env_.msg->UrlUpdate, env_.stallMs, static_cast<qint64>(kMaxPageBytes), nullptr};
+  pageLoad_ = new SiteTransfer(net_, QUrl(env_.msg->UrlUpdate), limits, this);
+  pageLoad_->done = [this](bool ok) { PageLoaded(ok); };
 }
 
-void TFrmUpdate::WebBrowser1NavigateComplete2() {
-  QNetworkReply* reply = pageReply_;
-  pageReply_ = nullptr;
-  page_ = reply->readAll();
-  location_ = reply->url().toString();
-  reply->deleteLater();
-  Timer1->start();
+void TFrmUpdate::PageLoaded(bool ok) {
+  const QByteArray page = pageLoad_->Buffer();
+  Drop(pageLoad_);
+  if (!ok) {
+    Say(env_.msg->MsgUpdateUnreachable);
+    return;
+  }
+  const unsigned check = check_;
+  parse_ = std::make_unique<PageParseJob>(page.toStdString(), [this, check](ParsedPage parsed) {
+    // Runs on the parsing thread, and never after the job has been dropped; the window takes the
+    // result on its own thread.
+    QMetaObject::invokeMethod(
+        this, [this, check, parsed = std::move(parsed)]() mutable { PageParsed(check, std::move(parsed)); },
+        Qt::QueuedConnection);
+  });
 }
 
-std::optional<std::string> TFrmUpdate::ReadPage() const {
-  try {
-    if (location_.isEmpty() || page_.isEmpty()) return std::nullopt;
-    return BodyMarkup(std::string_view(page_.constData(), static_cast<size_t>(page_.size())));
-  } catch (...) {
-    return std::nullopt;
+void TFrmUpdate::PageParsed(unsigned check, ParsedPage page) {
+  if (check != check_) return;
+  parse_.reset();
+  if (page.refused) {
+    Say(env_.msg->MsgUpdateUnreachable);
+    return;
   }
+  page_ = std::move(page);
+  WebBrowser1NavigateComplete2();
 }
+
+void TFrmUpdate::WebBrowser1NavigateComplete2() { Timer1->start(); }
 
 bool TFrmUpdate::CheckUpdatePage(int width, int height) {
-  auto body = ReadPage();
-  const bool genuine = body && HasMarker(*body, env_.marker);
+  const bool genuine = page_.body && HasMarker(*page_.body, env_.marker);
   if (genuine) {
-    WebBrowser1->setHtml(QString::fromUtf8(page_));
+    WebBrowser1->setPlainText(QString::fromUtf8(page_.text));
     WebBrowser1->setGeometry(-2, -2, width + 4, height + 4);
     Image1->hide();
   } else {
@@ -163,61 +192,61 @@ bool TFrmUpdate::CheckUpdatePage(int width, int height) {
 }
 
 bool TFrmUpdate::CheckNewVersion() {
-  auto body = ReadPage();
-  if (!body) return false;
-  pageText_ = *body;
+  if (!page_.body) return false;
+  pageText_ = *page_.body;
   if (!HasMarker(pageText_, env_.marker)) return false;
   ParseVersionTokens(pageText_, pageVersion_, downloadUrl_);
   return IsNewerVersion(pageVersion_);
 }
 
-void TFrmUpdate::SayLatest() {
-  env_.desktop->ShowMessage(this, kLatest, MessageIcon::Plain, messagePos_);
+void TFrmUpdate::Say(const QString& text) {
+  env_.desktop->ShowMessage(this, text, MessageIcon::Plain, MessagePos());
   hide();
 }
 
 void TFrmUpdate::Timer1Timer() {
   Timer1->stop();
   if (!CheckUpdatePage(PnlMain->width(), PnlMain->height())) {
-    SayLatest();
+    Say(kLatest);
     return;
   }
   if (CheckNewVersion()) {
     StartDownload();
   } else {
-    SayLatest();
+    Say(kLatest);
   }
 }
 
 void TFrmUpdate::StartDownload() {
-  downloading_ = true;
   closeOnly_ = false;
   SpeedButton3->hide();
   LblHint->setText(QStringLiteral("软件正在更新中，请稍候..."));
-  // The pauses of the download are timers, so the window never freezes.
-  QTimer::singleShot(1000, this, [this] { QTimer::singleShot(100, this, [this] { BeginDownload(); }); });
+  // The pauses before the download (1000 ms, then 100 ms as it starts) are one timer, so the window
+  // never freezes; a check that has ended meanwhile downloads nothing.
+  const unsigned check = check_;
+  QTimer::singleShot(1100, this, [this, check] {
+    if (check == check_) BeginDownload();
+  });
 }
 
 void TFrmUpdate::BeginDownload() {
-  // Only a program from the update page's own site is downloaded.
-  if (downloadUrl_.empty() || !SameOrigin(location_.toStdString(), downloadUrl_)) {
+  // Only a program from the update page's own site is downloaded, wherever the page came from.
+  const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(downloadUrl_));
+  const QString site = env_.msg->UrlUpdate;
+  if (downloadUrl_.empty() || !SameOrigin(site.toStdString(), url.toString(QUrl::FullyEncoded).toStdString())) {
     DownloadFailed();
     return;
   }
   target_ = new QSaveFile(QString::fromStdString(updateFilePath_), this);
   if (!target_->open(QIODevice::WriteOnly)) {
+    delete target_;
+    target_ = nullptr;
     DownloadFailed();
     return;
   }
-  QNetworkRequest request(QUrl::fromEncoded(QByteArray::fromStdString(downloadUrl_)));
-  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
-  download_ = net_->get(request);
-  connect(download_, &QNetworkReply::readyRead, this, [this] {
-    if (target_) target_->write(download_->readAll());
-  });
-  connect(download_, &QNetworkReply::downloadProgress, this,
-          [this](qint64 received, qint64 total) { DownloadProgress(received, total); });
-  connect(download_, &QNetworkReply::finished, this, [this] { DownloadFinished(); });
+  download_ = new SiteTransfer(net_, url, {site, env_.stallMs, -1, target_}, this);
+  download_->progress = [this](qint64 received, qint64 total) { DownloadProgress(received, total); };
+  download_->done = [this](bool ok) { DownloadFinished(ok); };
 }
 
 void TFrmUpdate::DownloadProgress(qint64 progress, qint64 maximum) {
@@ -228,31 +257,24 @@ void TFrmUpdate::DownloadProgress(qint64 progress, qint64 maximum) {
   ProgressBar1->setValue(static_cast<int>(progress >> shift));
 }
 
-void TFrmUpdate::DownloadFinished() {
-  QNetworkReply* reply = download_;
-  download_ = nullptr;
-  reply->deleteLater();
-  const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-  bool ok = reply->error() == QNetworkReply::NoError && (status == 0 || status < 400);
+void TFrmUpdate::DownloadFinished(bool ok) {
+  Drop(download_);
   if (ok) {
-    target_->write(reply->readAll());
     ok = target_->commit();  // the complete file becomes update.exe only now
   } else {
     target_->cancelWriting();
   }
-  target_->deleteLater();
+  delete target_;
   target_ = nullptr;
   if (!ok) {
     DownloadFailed();
     return;
   }
-  downloading_ = false;
   LblHint->setText(QStringLiteral("更新完成，关闭后将自动重启软件"));
   SpeedButton3->show();
 }
 
 void TFrmUpdate::DownloadFailed() {
-  downloading_ = false;
   closeOnly_ = true;
   LblHint->setText(QStringLiteral("下载更新失败，请稍后再试。"));
   SpeedButton3->show();

@@ -1,18 +1,18 @@
 // The update window: reads the vendor's update page, compares its version with the running one,
 // downloads the update program beside this one, and offers a button that starts it and ends this
-// program. Every showing repeats the check, except while a download runs.
+// program. Every showing starts a fresh check; hiding the window ends whatever is under way.
 #pragma once
 
 #include <QPoint>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "update/updatepage.h"
 
 class QLabel;
 class QNetworkAccessManager;
-class QNetworkReply;
 class QProgressBar;
 class QSaveFile;
 class QTextBrowser;
@@ -22,7 +22,12 @@ class QToolButton;
 namespace zur {
 
 class DesktopServices;
+class PageParseJob;
+class SiteTransfer;
 struct MessageTables;
+
+// A transfer that makes no progress for this long is given up.
+inline constexpr int kUpdateStallMs = 15000;
 
 struct UpdateEnv {
   const MessageTables* msg = nullptr;
@@ -30,6 +35,7 @@ struct UpdateEnv {
   std::string exeDir;                // ends in a separator
   std::function<void()> endProgram;  // ends the program the normal way
   std::string marker = kUpdatePageMarker;
+  int stallMs = kUpdateStallMs;      // tests shorten it
 };
 
 class TFrmUpdate : public QWidget {
@@ -47,40 +53,42 @@ class TFrmUpdate : public QWidget {
   void SpeedButton3Click();
 
   const std::string& UpdateFilePath() const { return updateFilePath_; }
-  QPoint MessagePos() const { return messagePos_; }
+  // Where the window's messages appear: its current position moved by (80, 30).
+  QPoint MessagePos() const { return pos() + QPoint(80, 30); }
   float PageVersion() const { return pageVersion_; }
   const std::string& DownloadUrl() const { return downloadUrl_; }
   const std::string& PageText() const { return pageText_; }
-  bool Downloading() const { return downloading_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void FormShow();
+  void PageLoaded(bool ok);
+  void PageParsed(unsigned check, ParsedPage page);
   void WebBrowser1NavigateComplete2();
   void Timer1Timer();
   void BeginDownload();
-  void DownloadFinished();
+  void DownloadFinished(bool ok);
   void DownloadFailed();
-  // The body markup of the page in view, or nothing when there is no page, address or body.
-  std::optional<std::string> ReadPage() const;
-  void SayLatest();
+  // Ends the transfers, the parse and the pauses of the current check; a partial download is dropped.
+  void StopCheck();
+  void Say(const QString& text);
 
   UpdateEnv env_;
   std::string updateFilePath_;
-  QPoint messagePos_;
   float pageVersion_ = 0;
   std::string pageText_;
   std::string downloadUrl_;
 
   QNetworkAccessManager* net_;
-  QNetworkReply* pageReply_ = nullptr;
-  QNetworkReply* download_ = nullptr;
+  unsigned check_ = 0;  // counts the checks, so that a pause or a parse of an ended one does nothing
+  SiteTransfer* pageLoad_ = nullptr;
+  std::unique_ptr<PageParseJob> parse_;
+  ParsedPage page_;  // the page in view
+  SiteTransfer* download_ = nullptr;
   QSaveFile* target_ = nullptr;
-  QByteArray page_;  // the page in view and the address it came from
-  QString location_;
-  bool downloading_ = false;
   bool closeOnly_ = false;  // after a failed download the button only closes the window
 
   QWidget* PnlMain;

@@ -1,4 +1,6 @@
-// A small HTTP server on 127.0.0.1 for the tests: fixed answers by path, every request recorded.
+// A small HTTP server on 127.0.0.1 for the tests: fixed answers by path, every request recorded. An
+// answer may redirect, come late, come in pieces, stop part way and keep the connection open, or leave
+// out its length.
 #pragma once
 
 #include <QMap>
@@ -13,9 +15,13 @@ class HttpServer : public QObject {
  public:
   struct Answer {
     int status = 200;
-    QByteArray body;
-    int pieces = 1;       // the body is sent in this many pieces,
-    int pauseMs = 0;      // this far apart
+    QByteArray body{};
+    int pieces = 1;        // the body is sent in this many pieces,
+    int pauseMs = 0;       // this far apart
+    QByteArray location{}; // sent as the Location header (with a 3xx status)
+    int delayMs = 0;       // the wait before anything is sent
+    int stallAfter = -1;   // only this many pieces are sent, then nothing while the connection stays open
+    bool length = true;    // without a Content-Length the body ends when the connection closes
   };
 
   HttpServer() {
@@ -30,8 +36,10 @@ class HttpServer : public QObject {
 
   QString Url(const QString& path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path); }
   void Serve(const QByteArray& path, Answer answer) { answers_[path] = std::move(answer); }
+  void Serve(const QByteArray& path, const QByteArray& body) { Serve(path, Answer{.body = body}); }
   int Requests(const QByteArray& path) const { return requested_.count(path); }
   QList<QByteArray> requested_;
+  int dropped = 0;  // answers the client closed before they were complete
 
  private:
   void Read(QTcpSocket* socket) {
@@ -42,17 +50,25 @@ class HttpServer : public QObject {
     const QByteArray path = buffer.left(buffer.indexOf("\r\n")).split(' ').value(1);
     buffers_.remove(socket);
     requested_.append(path);
-    const Answer answer = answers_.value(path, Answer{404, "not here"});
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + " X\r\nContent-Type: text/html\r\n" +
-                      "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\nConnection: close\r\n";
-    socket->write(head + "\r\n");
-    Send(socket, answer, 0);
+    const Answer answer = answers_.value(path, Answer{.status = 404, .body = "not here"});
+    QTimer::singleShot(answer.delayMs, this, [this, socket = QPointer<QTcpSocket>(socket), answer] {
+      if (!socket || answer.stallAfter == 0) return;
+      QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + " X\r\nContent-Type: text/html\r\n";
+      if (answer.length) head += "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n";
+      if (!answer.location.isEmpty()) head += "Location: " + answer.location + "\r\n";
+      socket->write(head + "Connection: close\r\n\r\n");
+      Send(socket, answer, 0);
+    });
   }
 
   void Send(QPointer<QTcpSocket> socket, Answer answer, int piece) {
-    if (!socket) return;
+    if (!socket || socket->state() != QAbstractSocket::ConnectedState) {
+      ++dropped;
+      return;
+    }
     const qsizetype size = (answer.body.size() + answer.pieces - 1) / answer.pieces;
     socket->write(answer.body.mid(piece * size, size));
+    if (piece + 1 == answer.stallAfter) return;
     if (piece + 1 < answer.pieces) {
       QTimer::singleShot(answer.pauseMs, this, [this, socket, answer, piece] { Send(socket, answer, piece + 1); });
     } else {
