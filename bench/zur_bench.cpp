@@ -106,7 +106,7 @@ void LargeFile(const std::string& root, size_t megabytes) {
   const pid_t pid = ::fork();
   if (pid == 0) {
     RewriteSetup setup;
-    setup.items.push_back({path, path, "big.txt"});
+    setup.items.push_back({path, path, "big.txt", false, {}});
     setup.rules = Rules({{"foo", "bar"}});
     setup.source = root + "/large/";
     setup.stateDir = root + "/state/";

@@ -26,13 +26,12 @@ size_t NextBreakUnit(std::string_view s, size_t from, Units u) {
     const char* p = s.data();
     const size_t n = s.size();
     if (from >= n) return kNoSpan;
-    const void* cr = std::memchr(p + from, '\r', n - from);
+    // The first LF, then a CR only before it (most files have no CR at all: no second full pass).
     const void* lf = std::memchr(p + from, '\n', n - from);
-    if (!cr && !lf) return kNoSpan;
-    const char* hit = !cr ? static_cast<const char*>(lf)
-                    : !lf ? static_cast<const char*>(cr)
-                          : std::min(static_cast<const char*>(cr), static_cast<const char*>(lf));
-    return static_cast<size_t>(hit - p);
+    const size_t lfAt = lf ? static_cast<size_t>(static_cast<const char*>(lf) - p) : n;
+    const void* cr = std::memchr(p + from, '\r', lfAt - from);
+    if (cr) return static_cast<size_t>(static_cast<const char*>(cr) - p);
+    return lf ? lfAt : kNoSpan;
   }
   for (size_t i = from; i + 2 <= s.size(); i += 2) {
     const unsigned c = u.At(s, i);

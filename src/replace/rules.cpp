@@ -1,6 +1,7 @@
 #include "replace/rules.h"
 
 #include "content/transcode.h"
+#include "replace/worktext.h"
 
 namespace zur {
 namespace {
@@ -81,6 +82,11 @@ PreparedRule PrepareRule(const Rule& rule) {
 
 PreparedRules PrepareRules(const std::array<Rule, 3>& rules) {
   return {PrepareRule(rules[0]), PrepareRule(rules[1]), PrepareRule(rules[2])};
+}
+
+std::string ReplacementBytes(const PreparedRule::Form& form, WorkText& work) {
+  if (form.replacement.size() == 1) return form.replacement[0];  // no line break: no line end needed
+  return ReplacementBytes(form, work.LineEnd());
 }
 
 std::string ReplacementBytes(const PreparedRule::Form& form, std::string_view lineEnd) {

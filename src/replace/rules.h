@@ -57,6 +57,8 @@ PreparedRules PrepareRules(const std::array<Rule, 3>& rules);
 
 // The replacement's bytes for a file: its pieces joined with the file's line end.
 std::string ReplacementBytes(const PreparedRule::Form& form, std::string_view lineEnd);
+class WorkText;
+std::string ReplacementBytes(const PreparedRule::Form& form, WorkText& work);
 
 // A search text ready for every encoding.
 struct PreparedText {

@@ -128,7 +128,7 @@ bool ForEachOccurrence(std::string_view text, size_t start, const FindText& find
 // occurrences are all of one length.
 bool ReplaceAllIn(WorkText& work, const PreparedRule::Form& form, size_t from) {
   const Encoding e = work.Kind().encoding;
-  const std::string replacement = ReplacementBytes(form, work.LineEnd());
+  const std::string replacement = ReplacementBytes(form, work);
   const size_t r = replacement.size();
   ByteBuffer& bytes = work.Bytes();
   const std::string_view text = bytes.view();
@@ -328,7 +328,7 @@ void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule) {
     }
     // An empty prefix or suffix never completes a match.
     if (form.prefix.Empty() || form.suffix.Empty()) return;
-    const std::string replacement = ReplacementBytes(form, work.LineEnd());
+    const std::string replacement = ReplacementBytes(form, work);
     const size_t start = work.Start();
     SplitText rest(work.View().substr(start));  // read only until the text is set again below
     std::string out;

@@ -12,6 +12,7 @@ void WorkText::Clear() {
   bytes_.clear();
   quick_ = kind_ = TextKind{};
   known_ = changed_ = false;
+  lineEnd_.clear();
   beforeFirstChange = nullptr;
 }
 
@@ -21,6 +22,7 @@ void WorkText::Take(ByteBuffer bytes) {
   kind_ = quick_;
   known_ = nulTested_ = quick_.bomSize > 0;
   changed_ = false;
+  lineEnd_.clear();
 }
 
 bool WorkText::NotText() {
@@ -56,10 +58,16 @@ const TextKind& WorkText::Kind() {
 }
 
 std::string WorkText::LineEnd() {
+  // The first line end of the file as it was loaded: replacements only add its own kind.
+  if (!lineEnd_.empty()) return lineEnd_;
   const Units u = UnitsOf();
   std::string_view first = FirstLineEnd(View(), Start(), u);
-  if (!first.empty()) return std::string(first);
-  return u.width == 1 ? std::string("\n") : std::string(u.bigEndian ? std::string_view("\0\n", 2) : std::string_view("\n\0", 2));
+  if (!first.empty()) {
+    lineEnd_ = first;
+  } else {
+    lineEnd_ = u.width == 1 ? std::string("\n") : std::string(u.bigEndian ? std::string_view("\0\n", 2) : std::string_view("\n\0", 2));
+  }
+  return lineEnd_;
 }
 
 void WorkText::WillChange() {

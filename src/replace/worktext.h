@@ -59,6 +59,7 @@ class WorkText {
   TextKind kind_;
   bool known_ = false;
   bool nulTested_ = false;
+  std::string lineEnd_;  // found once
   bool changed_ = false;
 };
 

@@ -6,10 +6,23 @@
 
 namespace zur {
 
+#if defined(__x86_64__)
+namespace detail {
+Fingerprint FingerprintAvx2(std::string_view bytes);
+}
+
+Fingerprint FingerprintOf(std::string_view bytes) {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2) return detail::FingerprintAvx2(bytes);
+  const XXH128_hash_t h = XXH3_128bits(bytes.data(), bytes.size());
+  return {h.high64, h.low64};
+}
+#else
 Fingerprint FingerprintOf(std::string_view bytes) {
   const XXH128_hash_t h = XXH3_128bits(bytes.data(), bytes.size());
   return {h.high64, h.low64};
 }
+#endif
 
 std::string Fingerprint::Hex() const {
   char text[33];

@@ -1,5 +1,6 @@
 // The run journal's format and the start-up repair, without any window.
 #include <gtest/gtest.h>
+#include <xxhash.h>
 
 #include <filesystem>
 #include <random>
@@ -111,6 +112,17 @@ TEST(Journal, ARestoreCutShortIsFinishedAndADamagedCopyIsNotUsed) {
   ASSERT_EQ(events.size(), 2u);
   EXPECT_EQ(events[1].why, Why::NoCopy);
   EXPECT_EQ(ReadBytes(src + "b.htm"), "bar b");
+}
+
+TEST(Fingerprint, IsTheSameWhateverInstructionsMakeIt) {
+  std::mt19937 rng(8);
+  for (size_t len : {0, 1, 16, 17, 128, 129, 240, 241, 1000, 5000, 100000}) {
+    std::string bytes(len, '\0');
+    for (char& c : bytes) c = static_cast<char>(rng() % 256);
+    const XXH128_hash_t h = XXH3_128bits(bytes.data(), bytes.size());
+    EXPECT_EQ(FingerprintOf(bytes), (Fingerprint{h.high64, h.low64})) << len;
+    EXPECT_EQ(Fingerprint::FromHex(FingerprintOf(bytes).Hex()), FingerprintOf(bytes));
+  }
 }
 
 TEST(ItemList, ReadersSeeEveryItemThatWasAnnounced) {

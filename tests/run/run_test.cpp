@@ -41,7 +41,7 @@ struct Tree {
 
   RewriteSetup Setup(std::vector<std::string> names, bool copies, PreparedRules rules) const {
     RewriteSetup s;
-    for (const std::string& n : names) s.items.push_back({src() + n, src() + n, n});
+    for (const std::string& n : names) s.items.push_back({src() + n, src() + n, n, false, {}});
     s.rules = std::move(rules);
     s.copies = copies;
     s.source = src();
@@ -202,7 +202,7 @@ TEST(RewriteJob, NeverRewritesAFileTheUserMayNotWrite) {
   ::chmod((t.dir / "sealed").c_str(), 0555);
   const int sealed = AsNobody([&] {
     RewriteSetup setup;
-    setup.items.push_back({t.dir / "sealed/page.htm", t.dir / "sealed/page.htm", "page.htm"});
+    setup.items.push_back({t.dir / "sealed/page.htm", t.dir / "sealed/page.htm", "page.htm", false, {}});
     setup.rules = RulesOf({{u"foo", u"bar"}});
     setup.stateDir = t.state();
     RewriteJob job(std::move(setup));
@@ -302,7 +302,7 @@ TEST(RunLoop, GivesTheSameEventsInTheSameOrderWithOneOrSeveralThreads) {
   for (int i = 0; i < 300; ++i) {
     const std::string name = t.src() + std::to_string(i) + ".txt";
     WriteBytes(name, i % 7 == 0 ? "has the word" : std::string(static_cast<size_t>(i * 37), 'x'));
-    items.push_back({name, name, {}});
+    items.push_back({name, name, {}, false, {}});
   }
   auto search = [&](size_t workers) {
     SearchJob job(items, PrepareText(u"word"), Encoding::Utf8);
