@@ -46,6 +46,7 @@ class FindText {
   FindText(std::vector<std::string> pieces, Units units);
 
   bool Empty() const { return pieces_.size() == 1 && pieces_[0].empty(); }
+  size_t UnitWidth() const { return units_.width; }
   bool HasLineBreak() const { return pieces_.size() > 1; }
   // The longest and the shortest text an occurrence can span (each line end two units or one).
   size_t MaxLength() const { return maxLength_; }

@@ -1,5 +1,6 @@
 #include "fileset/bytesearch.h"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__x86_64__)
@@ -108,6 +109,53 @@ bool HasAvx2() {
   static const bool has = __builtin_cpu_supports("avx2");
   return has;
 }
+
+// Every occurrence from `from`, the vector filter kept going between them. When the filter lets
+// through too many wrong places, the rest goes by the linear-time search, one occurrence at a time.
+__attribute__((target("avx2"))) void ForEachAvx2(const char* hay, size_t n, const char* needle, size_t m, size_t from,
+                                                 const std::function<size_t(size_t)>& each) {
+  Candidates c(hay, n, needle, m);
+  const size_t lastStart = n - m;
+  const __m256i vf = _mm256_set1_epi8(needle[0]);
+  const __m256i vl = _mm256_set1_epi8(needle[m - 1]);
+  size_t next = from;  // occurrences start here or later
+  size_t i = from;
+  auto slow = [&](size_t at) {
+    while (at != kNotFound && at <= lastStart) {
+      const size_t hit = FindTwoWay(hay + at, n - at, needle, m);
+      if (hit == kNotFound) return;
+      at = each(at + hit);
+    }
+  };
+  for (; i + 32 <= lastStart + 1; i += 32) {
+    if (next > i + 31) continue;
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hay + i));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hay + i + m - 1));
+    unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, vf), _mm256_cmpeq_epi8(b, vl))));
+    while (mask != 0) {
+      const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
+      mask &= mask - 1;
+      if (at < next) continue;
+      const size_t r = c.Test(at);
+      if (r == Candidates::kGaveUp) return;
+      if (r == kNotFound) continue;
+      if (r != at) {  // the filter gave up: the slow search found this one
+        next = each(r);
+        slow(next);
+        return;
+      }
+      next = each(at);
+      if (next == kNotFound) return;
+    }
+  }
+  // The tail, one occurrence at a time.
+  for (size_t at = next; at != kNotFound && at <= lastStart;) {
+    const size_t hit = c.Rest(std::max(at, i));
+    if (hit == kNotFound) return;
+    at = each(hit);
+    i = at;
+  }
+}
 #endif
 
 size_t FindWide(const char* hay, size_t n, const char* needle, size_t m) {
@@ -145,6 +193,29 @@ size_t FindBytes(std::string_view hay, std::string_view needle, size_t from) {
   }
   const size_t hit = FindWide(base, n, needle.data(), m);
   return hit == kNotFound ? kNotFound : from + hit;
+}
+
+void ForEachBytes(std::string_view hay, std::string_view needle, size_t from,
+                  const std::function<size_t(size_t)>& each) {
+  const size_t m = needle.size();
+  if (m < 2) {
+    for (size_t at = FindBytes(hay, needle, from); at != kNotFound; at = FindBytes(hay, needle, from)) {
+      from = each(at);
+      if (from == kNotFound) return;
+    }
+    return;
+  }
+  if (from > hay.size() || hay.size() - from < m) return;
+#if defined(__x86_64__)
+  if (HasAvx2()) {
+    ForEachAvx2(hay.data(), hay.size(), needle.data(), m, from, each);
+    return;
+  }
+#endif
+  for (size_t at = FindBytes(hay, needle, from); at != kNotFound; at = FindBytes(hay, needle, from)) {
+    from = each(at);
+    if (from == kNotFound) return;
+  }
 }
 
 size_t FindBytesSimple(std::string_view hay, std::string_view needle, size_t from) {

@@ -1,6 +1,7 @@
 // Fast exact byte search, used by every match of the program.
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 namespace zur {
@@ -10,6 +11,12 @@ inline constexpr size_t kNotFound = std::string_view::npos;
 // Position of the first occurrence of `needle` in `hay` at or after `from`; kNotFound when there is
 // none. An empty needle is never found.
 size_t FindBytes(std::string_view hay, std::string_view needle, size_t from = 0);
+
+// Every occurrence of `needle` in `hay` from `from` on, in one pass (no new search from each hit):
+// `each` gets the position of an occurrence and answers where the next one may start (its end, to go
+// on without overlaps; one further, to pass it over) or kNotFound to stop.
+void ForEachBytes(std::string_view hay, std::string_view needle, size_t from,
+                  const std::function<size_t(size_t)>& each);
 
 // The same without the vector filter: the plain version that the fast one is checked against.
 size_t FindBytesSimple(std::string_view hay, std::string_view needle, size_t from = 0);

@@ -107,6 +107,21 @@ bool ForEachOccurrence(std::string_view text, size_t start, const FindText& find
   if (find.Empty()) return any;
   CharBoundaries bounds(text, e, start);
   from = std::max(from, start);
+  if (!find.HasLineBreak()) {
+    // One pass of the byte search for all occurrences.
+    const std::string& needle = find.Pieces()[0];
+    const size_t w = find.UnitWidth();
+    ForEachBytes(text, needle, from, [&](size_t at) -> size_t {
+      if (w > 1 && at % w != 0) return at + 1;
+      any = true;
+      const size_t end = at + needle.size();
+      if (!bounds.StartsCharacter(at) || !bounds.EndsCharacter(at, end)) return at + 1;
+      each(Span{at, end});
+      bounds.Restart(end);
+      return end;
+    });
+    return any;
+  }
   for (;;) {
     const Span hit = find.Find(text, from);
     if (hit.begin == kNoSpan) break;

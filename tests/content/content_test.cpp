@@ -75,6 +75,34 @@ TEST(FindBytes, AgreesWithThePlainSearch) {
   EXPECT_EQ(FindBytes(run + "b", std::string(300, 'a') + "b"), run.size() - 300);
 }
 
+TEST(ForEachBytes, FindsWhatRepeatedSearchesFind) {
+  std::mt19937 rng(12);
+  for (int n = 0; n < 5000; ++n) {
+    std::string hay(rng() % 300, 'a');
+    for (char& c : hay) c = static_cast<char>('a' + rng() % 2);
+    std::string needle(2 + rng() % 4, 'a');
+    for (char& c : needle) c = static_cast<char>('a' + rng() % 2);
+    const bool overlap = rng() % 2;  // go on one further (overlapping) or after each occurrence
+    std::vector<size_t> expected, got;
+    for (size_t at = FindBytesSimple(hay, needle); at != kNotFound; at = FindBytesSimple(hay, needle, at + (overlap ? 1 : needle.size()))) {
+      expected.push_back(at);
+    }
+    ForEachBytes(hay, needle, 0, [&](size_t at) {
+      got.push_back(at);
+      return at + (overlap ? 1 : needle.size());
+    });
+    ASSERT_EQ(got, expected) << hay << " / " << needle;
+  }
+  // The filter's fallback on a long run of one letter still gives every occurrence.
+  const std::string run(100000, 'a');
+  size_t count = 0;
+  ForEachBytes(run, "aaaa", 0, [&](size_t at) {
+    ++count;
+    return at + 4;
+  });
+  EXPECT_EQ(count, 25000u);
+}
+
 TEST(FindText, MatchesLineBreaksOfAnyKindAndWholeUnits) {
   const FindText two({"a", "b"}, Units{});
   EXPECT_EQ(two.Find("xa\r\nb", 0).begin, 1u);
