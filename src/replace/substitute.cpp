@@ -88,7 +88,12 @@ Probe MayOccur(WorkText& work, const PreparedRule& rule, bool keyed) {
     }
     const Span hit = find.Find(work.View(), work.Start());
     probe.first[slot] = hit.begin == kNoSpan ? work.View().size() : hit.begin;
-    if (hit.begin != kNoSpan) probe.may = true;
+    if (hit.begin != kNoSpan) {
+      // One form found is enough to go on: the other is looked for (from the start) only if the
+      // file turns out to be of its encoding.
+      probe.may = true;
+      break;
+    }
   }
   return probe;
 }
