@@ -338,6 +338,8 @@ void BuildSearchPage(MainView& v) {
   v.LbSearch = Make<QListWidget>(v.GbSearchResult, "LbSearch");
   v.LbSearch->setSelectionMode(QAbstractItemView::SingleSelection);
   v.LbSearch->setContextMenuPolicy(Qt::CustomContextMenu);
+  // Every entry is one line of the same height: a list of many thousand entries is laid out at once.
+  v.LbSearch->setUniformItemSizes(true);
   auto* results = new QVBoxLayout(v.GbSearchResult);
   results->setContentsMargins(4, 4, 4, 4);
   results->addWidget(v.LbSearch);

@@ -113,8 +113,14 @@ TextKind QuickKind(std::string_view bytes) {
 }
 
 TextKind DetectText(std::string_view bytes, Encoding localeEncoding) {
-  TextKind kind = QuickKind(bytes);
-  if (!kind.text || kind.bomSize > 0) return kind;
+  const TextKind quick = QuickKind(bytes);
+  if (!quick.text) return quick;
+  return DetectEncoding(bytes, localeEncoding);
+}
+
+TextKind DetectEncoding(std::string_view bytes, Encoding localeEncoding) {
+  TextKind kind = ByteOrderKind(bytes);
+  if (kind.bomSize > 0) return kind;
   bool ascii = false;
   if (ValidUtf8(bytes, ascii)) {
     kind.encoding = Encoding::Utf8;

@@ -35,6 +35,8 @@ TextKind QuickKind(std::string_view bytes);
 // The whole decision; reads the bytes once and stops validating UTF-8 at the first byte that rules
 // it out.
 TextKind DetectText(std::string_view bytes, Encoding localeEncoding);
+// The encoding alone, without the NUL test (for a search, which reads files that are not text too).
+TextKind DetectEncoding(std::string_view bytes, Encoding localeEncoding);
 
 // The encoding named by a "charset" declaration in the first kilobyte, when it is one we know
 // (the GB family or UTF-8).

@@ -49,9 +49,11 @@ void WorkText::LoadFromFile(const std::string& path) {
 }
 
 const TextKind& WorkText::Kind() {
-  if (!known_ && NotText()) return kind_;
   if (!known_) {
-    kind_ = DetectText(bytes_.view(), locale_);
+    // (A file found not to be text keeps that; a search decides the encoding without the NUL test.)
+    if (nulTested_ && !quick_.text) return kind_;
+    kind_ = DetectEncoding(bytes_.view(), locale_);
+    kind_.text = quick_.text;
     known_ = true;
   }
   return kind_;
