@@ -236,22 +236,8 @@ bool ReplaceAllIn(WorkText& work, const PreparedRule::Form& form, size_t from) {
 std::vector<Span> Occurrences(std::string_view text, size_t start, const FindText& find, Encoding e, bool* any,
                               size_t from) {
   std::vector<Span> spans;
-  if (any) *any = false;
-  if (find.Empty()) return spans;
-  CharBoundaries bounds(text, e, start);
-  from = std::max(from, start);
-  for (;;) {
-    const Span hit = find.Find(text, from);
-    if (hit.begin == kNoSpan) break;
-    if (any) *any = true;
-    if (bounds.StartsCharacter(hit.begin) && bounds.EndsCharacter(hit.begin, hit.end)) {
-      spans.push_back(hit);
-      from = hit.end;
-      bounds.Restart(hit.end);
-    } else {
-      from = hit.begin + 1;
-    }
-  }
+  const bool found = ForEachOccurrence(text, start, find, e, from, [&](const Span& hit) { spans.push_back(hit); });
+  if (any) *any = found;
   return spans;
 }
 

@@ -35,8 +35,6 @@ class WorkText {
   std::string_view View() const { return bytes_.view(); }
   // True for a file that is not text (a NUL byte without a UTF-16 byte-order mark).
   bool NotText();
-  // The encoding before the full decision: known for files with a byte-order mark.
-  const TextKind& QuickKind() const { return quick_; }
   bool KindKnown() const { return known_; }
   const TextKind& Kind();
   // Where the text starts: after the byte-order mark.
