@@ -18,6 +18,10 @@ size_t FindBytes(std::string_view hay, std::string_view needle, size_t from = 0)
 void ForEachBytes(std::string_view hay, std::string_view needle, size_t from,
                   const std::function<size_t(size_t)>& each);
 
+// The first place at or after `from` where `a` or `b` occurs, and which of them (0 or 1; `a` when
+// both start there); kNotFound when neither does. One pass for both, where two searches would take two.
+size_t FindEitherBytes(std::string_view hay, std::string_view a, std::string_view b, size_t from, int& which);
+
 // The same without the vector filter: the plain version that the fast one is checked against.
 size_t FindBytesSimple(std::string_view hay, std::string_view needle, size_t from = 0);
 

@@ -103,6 +103,33 @@ TEST(ForEachBytes, FindsWhatRepeatedSearchesFind) {
   EXPECT_EQ(count, 25000u);
 }
 
+TEST(FindEitherBytes, FindsTheNearerOfTwoPlainSearches) {
+  std::mt19937 rng(31);
+  auto random = [&](size_t length, int letters) {
+    std::string s(length, 'a');
+    for (char& c : s) c = static_cast<char>('a' + rng() % letters);
+    return s;
+  };
+  for (int n = 0; n < 20000; ++n) {
+    // Few letters and hays long enough for the vector steps: many candidates, hits at the edges.
+    const std::string hay = random(rng() % 200, 2 + n % 3);
+    const std::string a = random(rng() % 6, 3), b = random(rng() % 6, 3);
+    const size_t from = rng() % (hay.size() + 2);
+    const size_t atA = FindBytesSimple(hay, a, from), atB = FindBytesSimple(hay, b, from);
+    const size_t expected = std::min(atA, atB);
+    int which = -1;
+    ASSERT_EQ(FindEitherBytes(hay, a, b, from, which), expected) << hay << " / " << a << " / " << b << " from " << from;
+    if (expected != kNotFound) {
+      ASSERT_EQ(which, atA == expected ? 0 : 1) << hay << " / " << a << " / " << b;
+    }
+  }
+  // A text made to defeat the filter: still right, by the plain searches.
+  const std::string run(1 << 18, 'a');
+  int which = -1;
+  EXPECT_EQ(FindEitherBytes(run + "ab", std::string(40, 'a') + "c", "aab", 0, which), run.size() - 1);
+  EXPECT_EQ(which, 1);
+}
+
 TEST(FindText, MatchesLineBreaksOfAnyKindAndWholeUnits) {
   const FindText two({"a", "b"}, Units{});
   EXPECT_EQ(two.Find("xa\r\nb", 0).begin, 1u);
