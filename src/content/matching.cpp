@@ -121,8 +121,22 @@ bool CharBoundaries::StartsCharacter(size_t at) {
   switch (encoding_) {
     case Encoding::Gb18030: {
       if (at < floor_) return false;
-      // Count from the nearest known start: the floor, or just after a byte that stands alone.
+      // The lead-range bytes (0x81-0xFE) just before `at`. When they follow a known start or a byte
+      // that ends a character (any byte outside that range but a digit: only digits sit inside
+      // four-byte sequences), they pair up into two-byte characters, so their number decides.
       size_t k = at;
+      while (k > floor_ && IsGbLead(p[k - 1])) --k;
+      if (k == floor_ || !IsDigit(p[k - 1])) {
+        if ((at - k) % 2 == 0 || GbLength(at - 1) == 1) {
+          floor_ = at;
+          return true;
+        }
+        floor_ = at - 1;
+        return false;
+      }
+      // After a digit: count from the nearest known start, the floor or just after a byte that
+      // stands alone.
+      k = at;
       while (k > floor_ && !GbStandsAlone(p[k - 1])) --k;
       while (k < at) {
         const size_t len = GbLength(k);

@@ -116,11 +116,15 @@ bool ForEachOccurrence(std::string_view text, size_t start, const FindText& find
     // One pass of the byte search for all occurrences.
     const std::string& needle = find.Pieces()[0];
     const size_t w = find.UnitWidth();
+    // In UTF-8 and GB18030 a byte below 0x80 that starts a character is the whole character, so a
+    // text of such bytes that starts on a character ends on one.
+    const bool singleBytes = (e == Encoding::Utf8 || e == Encoding::Gb18030) &&
+                             std::all_of(needle.begin(), needle.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     ForEachBytes(text, needle, from, [&](size_t at) -> size_t {
       if (w > 1 && at % w != 0) return at + 1;
       any = true;
       const size_t end = at + needle.size();
-      if (!bounds.StartsCharacter(at) || !bounds.EndsCharacter(at, end)) return at + 1;
+      if (!bounds.StartsCharacter(at) || (!singleBytes && !bounds.EndsCharacter(at, end))) return at + 1;
       each(Span{at, end});
       bounds.Restart(end);
       return end;
@@ -382,12 +386,25 @@ bool WorkTextContains(WorkText& work, const PreparedText& text) {
     if (work.KindKnown()) return probe(work.Kind().encoding);
     // Without a byte-order mark the file is UTF-8 or GB18030: when the text has the same bytes in
     // both, its encoding does not matter; else only a hit of one form makes the decision needed.
+    // The other form is looked for only when the encoding says it is the one that counts.
     if (text.sameWithoutMark) return probe(Encoding::Utf8);
-    const bool utf8 = probe(Encoding::Utf8);
-    const bool gb = probe(Encoding::Gb18030);
-    if (!utf8 && !gb) return false;
+    const auto& utf8 = text.In(Encoding::Utf8);
+    const auto& gb = text.In(Encoding::Gb18030);
+    auto plain = [](const auto& form) { return form && !form->Empty() && !form->HasLineBreak(); };
+    if (plain(utf8) && plain(gb)) {
+      // Both forms in one pass; the first found decides whether the encoding must be known.
+      int which = 0;
+      if (FindEitherBytes(work.View(), utf8->Pieces()[0], gb->Pieces()[0], work.Start(), which) == kNotFound) return false;
+      const Encoding e = work.Kind().encoding;
+      return e == (which == 0 ? Encoding::Utf8 : Encoding::Gb18030) || probe(e);
+    }
+    if (probe(Encoding::Utf8)) {
+      const Encoding e = work.Kind().encoding;
+      return e == Encoding::Utf8 || probe(e);
+    }
+    if (!probe(Encoding::Gb18030)) return false;
     const Encoding e = work.Kind().encoding;
-    return e == Encoding::Utf8 ? utf8 : e == Encoding::Gb18030 ? gb : probe(e);
+    return e == Encoding::Gb18030 || (e != Encoding::Utf8 && probe(e));
   } catch (...) {
     return false;
   }
