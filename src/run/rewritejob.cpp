@@ -214,7 +214,7 @@ void RewriteJob::Commit(size_t item, std::unique_ptr<RunJob::Prepared> prepared,
     group_.push_back({item, nullptr, {item, Outcome::Failed, Why::Error, {}}});
   } else {
     std::unique_ptr<Prepared> p(static_cast<Prepared*>(prepared.release()));
-    if (p->file.Ok() && !seen_.insert({p->file.Stat().device, p->file.Stat().inode}).second) {
+    if (p->file.Ok() && !seen_.First(p->file.Stat().device, p->file.Stat().inode)) {
       DropCopy(*p);  // the same file by another name: it was handled under the first
       return;
     }

@@ -12,7 +12,6 @@
 
 #include <chrono>
 #include <memory>
-#include <set>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -21,6 +20,7 @@
 #include "content/encoding.h"
 #include "replace/rules.h"
 #include "run/engine.h"
+#include "run/filesmet.h"
 #include "run/itemlist.h"
 #include "run/journal.h"
 #include "run/runstate.h"
@@ -103,7 +103,7 @@ class RewriteJob : public RunJob {
   size_t groupWrites_ = 0;
   size_t groupBytes_ = 0;
   std::chrono::steady_clock::time_point groupStart_;
-  std::set<std::pair<uint64_t, uint64_t>> seen_;  // files met so far (device, inode)
+  FilesMet seen_;
   std::unordered_map<uint64_t, std::string> writtenDevices_;  // a file written on each file system
 };
 

@@ -43,7 +43,7 @@ void SearchJob::Commit(size_t item, std::unique_ptr<Prepared> prepared, Context&
   }
   auto& p = static_cast<Found&>(*prepared);
   // A file reached again by another name is found once.
-  if (p.opened && !seen_.insert({p.device, p.inode}).second) return;
+  if (p.opened && p.event.outcome == Outcome::Hit && !seen_.First(p.device, p.inode)) return;
   ctx.Emit(std::move(p.event));
 }
 

@@ -1,11 +1,11 @@
 // The job of the text search: does each file hold the search text, in the file's own encoding.
 #pragma once
 
-#include <set>
 #include <vector>
 
 #include "replace/rules.h"
 #include "run/engine.h"
+#include "run/filesmet.h"
 #include "run/itemlist.h"
 #include "run/rewritejob.h"
 
@@ -26,7 +26,7 @@ class SearchJob : public RunJob {
   ItemList<RunItem> items_;
   PreparedText text_;
   Encoding locale_;
-  std::set<std::pair<uint64_t, uint64_t>> seen_;
+  FilesMet seen_;  // files found so far
 };
 
 }  // namespace zur
