@@ -120,11 +120,12 @@ RunTally BatchCommands::RunRewrite(std::vector<RunItem> items, const RewriteSpec
   RunTally tally = f_.Runner().Execute(
       job,
       [&](Run& run) {
+        ItemAnnouncer announce(run);
         ScanTree(
             scan,
             [&](RunItem&& item) {
               job.AddItem(std::move(item));
-              run.Add(1);
+              announce.One();
               return !run.StopRequested();
             },
             *treeProblems);

@@ -168,4 +168,27 @@ class Run : private RunJob::Context {
   std::vector<std::thread> workers_;
 };
 
+// What a feed uses to announce its items a few at a time: a fast scan then does not take the run's
+// lock and wake the workers for every file. The rest is announced by Flush or at the end of scope.
+class ItemAnnouncer {
+ public:
+  explicit ItemAnnouncer(Run& run) : run_(run) {}
+  ~ItemAnnouncer() { Flush(); }
+  ItemAnnouncer(const ItemAnnouncer&) = delete;
+  ItemAnnouncer& operator=(const ItemAnnouncer&) = delete;
+
+  void One() {
+    if (++pending_ == kGroup) Flush();
+  }
+  void Flush() {
+    if (pending_ > 0) run_.Add(pending_);
+    pending_ = 0;
+  }
+
+ private:
+  static constexpr size_t kGroup = 16;
+  Run& run_;
+  size_t pending_ = 0;
+};
+
 }  // namespace zur

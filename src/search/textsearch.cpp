@@ -64,11 +64,12 @@ void TextSearch::BtnSearchClick() {
     RunTally tally = f_.Runner().Execute(
         job,
         [&](Run& run) {
+          ItemAnnouncer announce(run);
           ScanFolderTree(
               root, extensions,
               [&](ScanEntry&& file) {
                 job.AddItem({std::move(file.shown), std::move(file.stored), {}, file.regular, {}});
-                run.Add(1);
+                announce.One();
                 return !run.StopRequested();
               },
               {}, f_.Cp(), &problems);
