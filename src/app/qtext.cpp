@@ -2,10 +2,17 @@
 
 #include <QPlainTextEdit>
 #include <QTextDocument>
+#include <algorithm>
 
 namespace zur {
 
-QString ToQ(std::string_view bytes, CodePage cp) { return QString::fromStdU16String(DecodeText(bytes, cp)); }
+QString ToQ(std::string_view bytes, CodePage cp) {
+  // ASCII reads the same in every code page.
+  if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  }
+  return QString::fromStdU16String(DecodeText(bytes, cp));
+}
 
 std::string FromQ(const QString& text, CodePage cp) {
   return EncodeText(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), text.size()), cp);

@@ -20,6 +20,11 @@ std::string AsciiLower(std::string_view s) {
 std::string LowerAsciiCharacters(std::string_view s, CodePage cp) {
   std::string out(s);
   for (size_t i = 0; i < out.size();) {
+    if (static_cast<unsigned char>(out[i]) < 0x80) {  // a byte below 0x80 that starts a character is one
+      if (out[i] >= 'A' && out[i] <= 'Z') out[i] = static_cast<char>(out[i] + 32);
+      ++i;
+      continue;
+    }
     const size_t len = CharLengthAt(out, i, cp);
     if (len == 1 && out[i] >= 'A' && out[i] <= 'Z') out[i] = static_cast<char>(out[i] + 32);
     i += len;

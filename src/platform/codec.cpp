@@ -76,10 +76,20 @@ int Utf8Sequence(std::string_view s, size_t i, char32_t& cp) {
   return len;
 }
 
+// The leading ASCII bytes of `s` widened into `out` (names and paths are mostly ASCII); returns how
+// many there were.
+size_t WidenAsciiPrefix(std::string_view s, std::u16string& out) {
+  size_t n = 0;
+  while (n < s.size() && static_cast<unsigned char>(s[n]) < 0x80) ++n;
+  out.resize(n);
+  for (size_t k = 0; k < n; ++k) out[k] = static_cast<char16_t>(s[k]);
+  return n;
+}
+
 std::u16string DecodeUtf8(std::string_view s) {
   std::u16string out;
   out.reserve(s.size());
-  size_t i = 0;
+  size_t i = WidenAsciiPrefix(s, out);
   while (i < s.size()) {
     char32_t cp;
     int len = Utf8Sequence(s, i, cp);
@@ -101,7 +111,7 @@ std::u16string DecodeGbk(std::string_view s) {
   const GbkTables& t = Gbk();
   std::u16string out;
   out.reserve(s.size());
-  size_t i = 0;
+  size_t i = WidenAsciiPrefix(s, out);
   while (i < s.size()) {
     auto c0 = static_cast<unsigned char>(s[i]);
     if (c0 < 0x80) {
