@@ -315,9 +315,10 @@ std::string ReplaceAll(std::string_view text, std::string_view find, std::string
 
 bool ReplaceInWorkText(WorkText& work, const PreparedRule& rule) {
   try {
-    if (!rule.active || work.NotText()) return false;
+    if (!rule.active) return false;
+    // Whether the file is text is asked only of a file where the rule's text occurs.
     const Probe probe = MayOccur(work, rule, false);
-    if (!probe.may) return false;
+    if (!probe.may || work.NotText()) return false;
     const Encoding e = work.Kind().encoding;
     const PreparedRule::Form& form = rule.In(e);
     if (!form.usable) return false;
@@ -329,7 +330,7 @@ bool ReplaceInWorkText(WorkText& work, const PreparedRule& rule) {
 
 void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule) {
   try {
-    if (!rule.active || work.NotText() || !MayOccur(work, rule, true).may) return;
+    if (!rule.active || !MayOccur(work, rule, true).may || work.NotText()) return;
     const PreparedRule::Form& form = rule.In(work.Kind().encoding);
     if (!form.usable) return;
     if (!form.keyed) {
