@@ -13,6 +13,7 @@ const std::string kTwo(2, native::kSep);
 const std::string kThree(3, native::kSep);
 
 void CollapseSeparators(std::string& path) {
+  if (path.find(kTwo) == std::string::npos) return;  // the usual case: nothing to collapse
   path = ReplaceEvery(path, kThree, native::kSepText);
   path = ReplaceEvery(path, kTwo, native::kSepText);
 }
@@ -43,7 +44,8 @@ void NormalizeFolderPath(std::string& path) {
 }
 
 void NormalizePath(std::string& path) {
-  path = TrimControl(path);
+  const auto edge = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+  if (!path.empty() && (edge(path.front()) || edge(path.back()))) path = TrimControl(path);
   CollapseSeparators(path);
 }
 
