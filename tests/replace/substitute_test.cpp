@@ -277,6 +277,11 @@ TEST(WorkTextContains, FindsTheTextInTheFilesOwnEncoding) {
   EXPECT_TRUE(contains("首页", U("首页")));              // UTF-8
   EXPECT_TRUE(contains(std::string("\xFF\xFE\x96\x99\x75\x98", 6), U("首页")));
   EXPECT_FALSE(contains("首页\xFF", U("首页")));  // not UTF-8 as a whole: the UTF-8 form does not count
+  // The form found first is not always the one that counts. The GB18030 bytes of 浣犲ソ are the UTF-8
+  // bytes of 你好, and a GBK file may hold the UTF-8 bytes of 首页 before its own.
+  EXPECT_FALSE(contains("你好", U("浣犲ソ")));
+  EXPECT_TRUE(contains("你好 浣犲ソ", U("浣犲ソ")));
+  EXPECT_TRUE(contains("首页 \xCA\xD7\xD2\xB3", U("首页")));
 }
 
 TEST(MakeRule, TrimsBothTextsOfControlCharactersAndBlanks) {
