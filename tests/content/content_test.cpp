@@ -5,6 +5,7 @@
 #include "content/encoding.h"
 #include "content/matching.h"
 #include "content/transcode.h"
+#include "content/utf8check.h"
 #include "fileset/bytesearch.h"
 #include "support/texts.h"
 
@@ -58,6 +59,35 @@ TEST(Transcode, ARuleTextThatCannotBeExpressedIsNothing) {
   EXPECT_FALSE(EncodeExactly(u"\xDC00", Encoding::Utf8));                  // a lone surrogate
   EXPECT_FALSE(EncodeExactly(testing::G("\x80"), Encoding::Utf16Le));      // an escaped byte
   EXPECT_EQ(*EncodeExactly(testing::G("\x80"), Encoding::Gb18030), "\x80");  // the byte itself
+}
+
+TEST(CheckUtf8, AgreesWithTheOneSequenceAtATimeCheck) {
+  std::mt19937 rng(17);
+  // Well-formed sequences of each length at the edges of their ranges, and pieces that break them:
+  // overlong forms, surrogates, values above U+10FFFF, stray and missing continuation bytes.
+  const std::vector<std::string> good = {"a", "\n", "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xE4\xB8\xAD",
+                                         "\xED\x9F\xBF", "\xEF\xBF\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF"};
+  const std::vector<std::string> bad = {"\xC0\xAF", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xF0\x8F\xBF\xBF",
+                                        "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\x80", "\xBF", "\xE4", "\xE4\xB8",
+                                        "\xF0\x90", "\xFF", "\xFE"};
+  int valid = 0;
+  for (int n = 0; n < 20000; ++n) {
+    // Texts across several 32-byte blocks, with no fault, a rare one, or many.
+    const size_t length = rng() % (n % 10 == 0 ? 700 : 140);
+    const unsigned faults = n % 3 == 0 ? 0 : n % 3 == 1 ? 150 : 4;  // one piece in that many is bad
+    std::string text;
+    while (text.size() < length) {
+      text += (faults > 0 && rng() % faults == 0) ? bad[rng() % bad.size()] : good[rng() % good.size()];
+    }
+    bool asciiFast = false, asciiSimple = false;
+    const bool fast = CheckUtf8(text, asciiFast), simple = CheckUtf8Simple(text, asciiSimple);
+    ASSERT_EQ(fast, simple) << ::testing::PrintToString(text);
+    if (simple) {
+      ++valid;
+      ASSERT_EQ(asciiFast, asciiSimple) << ::testing::PrintToString(text);
+    }
+  }
+  EXPECT_GT(valid, 6000);  // both answers were checked often
 }
 
 TEST(FindBytes, AgreesWithThePlainSearch) {
