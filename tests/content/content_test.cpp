@@ -93,8 +93,10 @@ TEST(CheckUtf8, AgreesWithTheOneSequenceAtATimeCheck) {
 TEST(FindBytes, AgreesWithThePlainSearch) {
   std::mt19937 rng(9);
   for (int n = 0; n < 20000; ++n) {
-    std::string hay(rng() % 80, 'a');
-    for (char& c : hay) c = static_cast<char>('a' + rng() % 3);
+    // Short hays full of candidates, and longer ones where the needle's letters are rare.
+    const bool sparse = n % 2 == 1;
+    std::string hay(rng() % (sparse ? 600 : 80), 'a');
+    for (char& c : hay) c = sparse && rng() % 24 != 0 ? 'x' : static_cast<char>('a' + rng() % 3);
     std::string needle(1 + rng() % 5, 'a');
     for (char& c : needle) c = static_cast<char>('a' + rng() % 3);
     const size_t from = hay.empty() ? 0 : rng() % (hay.size() + 1);
@@ -107,17 +109,21 @@ TEST(FindBytes, AgreesWithThePlainSearch) {
 
 TEST(ForEachBytes, FindsWhatRepeatedSearchesFind) {
   std::mt19937 rng(12);
-  for (int n = 0; n < 5000; ++n) {
-    std::string hay(rng() % 300, 'a');
-    for (char& c : hay) c = static_cast<char>('a' + rng() % 2);
+  for (int n = 0; n < 8000; ++n) {
+    // Half the hays are dense with candidates; the other half are long quiet stretches with the
+    // needle's letters here and there, so that the filter skips ahead and starts again after hits.
+    const bool sparse = n % 2 == 1;
+    std::string hay(rng() % (sparse ? 1000 : 300), 'a');
+    for (char& c : hay) c = sparse ? (rng() % 16 == 0 ? static_cast<char>('a' + rng() % 2) : 'x') : static_cast<char>('a' + rng() % 2);
     std::string needle(2 + rng() % 4, 'a');
     for (char& c : needle) c = static_cast<char>('a' + rng() % 2);
     const bool overlap = rng() % 2;  // go on one further (overlapping) or after each occurrence
+    const size_t from = rng() % 3 == 0 ? rng() % (hay.size() + 1) : 0;
     std::vector<size_t> expected, got;
-    for (size_t at = FindBytesSimple(hay, needle); at != kNotFound; at = FindBytesSimple(hay, needle, at + (overlap ? 1 : needle.size()))) {
+    for (size_t at = FindBytesSimple(hay, needle, from); at != kNotFound; at = FindBytesSimple(hay, needle, at + (overlap ? 1 : needle.size()))) {
       expected.push_back(at);
     }
-    ForEachBytes(hay, needle, 0, [&](size_t at) {
+    ForEachBytes(hay, needle, from, [&](size_t at) {
       got.push_back(at);
       return at + (overlap ? 1 : needle.size());
     });
