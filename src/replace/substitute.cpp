@@ -72,6 +72,23 @@ struct Probe {
 Probe MayOccur(WorkText& work, const PreparedRule& rule, bool keyed) {
   Probe probe;
   if (work.KindKnown()) return probe;
+  auto findOf = [&](Encoding e) -> const FindText* {
+    const PreparedRule::Form& form = rule.In(e);
+    if (!form.usable) return nullptr;
+    return (keyed && form.keyed) ? &form.prefix : &form.find;
+  };
+  const FindText* utf8 = findOf(Encoding::Utf8);
+  const FindText* gb = findOf(Encoding::Gb18030);
+  auto plain = [](const FindText* f) { return f && !f->Empty() && !f->HasLineBreak() && f->UnitWidth() == 1; };
+  if (!rule.sameWithoutMark && plain(utf8) && plain(gb)) {
+    // Both forms in one pass. Neither occurs before the first place found, so both searches for the
+    // replacing can start there.
+    int which = 0;
+    const size_t at = FindEitherBytes(work.View(), utf8->Pieces()[0], gb->Pieces()[0], work.Start(), which);
+    probe.may = at != kNotFound;
+    probe.first[0] = probe.first[1] = probe.may ? at : work.View().size();
+    return probe;
+  }
   probe.may = false;
   for (Encoding e : {Encoding::Utf8, Encoding::Gb18030}) {
     const size_t slot = e == Encoding::Utf8 ? 0 : 1;

@@ -184,6 +184,13 @@ TEST(ApplyRules, WorkInEachFilesOwnEncoding) {
   // A GB18030 four-byte character is kept as it is around a replacement.
   EXPECT_EQ(Applied("\x81\x30\x81\x30\xCA\xD7", rules), "\x81\x30\x81\x30\xCA\xD7");
   EXPECT_EQ(Applied("x\x81\x30\x81\x30" "a", RulesOf({{u"a", U("页")}})), "x\x81\x30\x81\x30\xD2\xB3");
+  // Both forms are looked for in one pass, and the one found first need not be the one that counts:
+  // a GBK page may hold the UTF-8 bytes of 首页 before and after its own, and the GB18030 bytes of
+  // 浣犲ソ are the UTF-8 bytes of 你好.
+  EXPECT_EQ(Applied("首页 \xCA\xD7\xD2\xB3 首页 \xCA\xD7\xD2\xB3", rules), "首页 \xD6\xF7\xD2\xB3 首页 \xD6\xF7\xD2\xB3");
+  const auto mojibake = RulesOf({{U("浣犲ソ"), u"x"}});
+  EXPECT_EQ(Applied("浣犲ソ \xCA\xD7 你好", mojibake), "浣犲ソ \xCA\xD7 x");  // GBK: its form is the later one
+  EXPECT_EQ(Applied("你好 浣犲ソ", mojibake), "你好 x");                       // UTF-8
 }
 
 TEST(ApplyRules, AnAsciiFileTakesTheEncodingItDeclaresWhenSomethingElseIsInserted) {
