@@ -232,15 +232,23 @@ __attribute__((target("avx2"))) size_t FindEitherAvx2(std::string_view hay, std:
   const size_t reach = std::max(a.size(), b.size()) - 1;  // the last byte looked at, from a place
   const __m256i fa = _mm256_set1_epi8(a.front()), la = _mm256_set1_epi8(a.back());
   const __m256i fb = _mm256_set1_epi8(b.front()), lb = _mm256_set1_epi8(b.back());
+  auto hitsAt = [&](size_t at) __attribute__((target("avx2"))) {
+    const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at));
+    const __m256i ya = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at + a.size() - 1));
+    const __m256i yb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at + b.size() - 1));
+    return _mm256_or_si256(_mm256_and_si256(_mm256_cmpeq_epi8(x, fa), _mm256_cmpeq_epi8(ya, la)),
+                           _mm256_and_si256(_mm256_cmpeq_epi8(x, fb), _mm256_cmpeq_epi8(yb, lb)));
+  };
   size_t budget = 64 + (n - from) / 8;
   size_t i = from;
   for (; i + 32 + reach <= n; i += 32) {
-    const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
-    const __m256i ya = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + a.size() - 1));
-    const __m256i yb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + b.size() - 1));
-    const __m256i hits = _mm256_or_si256(_mm256_and_si256(_mm256_cmpeq_epi8(x, fa), _mm256_cmpeq_epi8(ya, la)),
-                                         _mm256_and_si256(_mm256_cmpeq_epi8(x, fb), _mm256_cmpeq_epi8(yb, lb)));
-    for (unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(hits)); mask != 0; mask &= mask - 1) {
+    // Quiet stretches go 64 places a step.
+    for (; i + 64 + reach <= n; i += 64) {
+      const __m256i any = _mm256_or_si256(hitsAt(i), hitsAt(i + 32));
+      if (!_mm256_testz_si256(any, any)) break;
+    }
+    if (i + 32 + reach > n) break;
+    for (unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(hitsAt(i))); mask != 0; mask &= mask - 1) {
       const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
       if (std::memcmp(p + at, a.data(), a.size()) == 0) {
         which = 0;
