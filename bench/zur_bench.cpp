@@ -51,8 +51,8 @@ double Floor(const std::vector<std::string>& files, size_t& bytes) {
   return t.Seconds();
 }
 
-// The batch's work on each file without the writing: read, decide, three rules, and for a changed
-// file the two fingerprints the journal records.
+// The batch's work on each file without the writing, in the batch's order: read, the NUL test, three
+// rules, and for a changed file the two fingerprints the journal records.
 double Core(const std::vector<std::string>& files, const PreparedRules& rules, Encoding locale, size_t& changed) {
   ByteBuffer buffer;
   changed = 0;
@@ -62,6 +62,10 @@ double Core(const std::vector<std::string>& files, const PreparedRules& rules, E
     file.ReadAll(buffer);
     WorkText work(locale);
     work.Take(std::move(buffer));
+    if (work.NotText()) {
+      buffer = std::move(work.Bytes());
+      continue;
+    }
     Fingerprint before;
     work.beforeFirstChange = [&](std::string_view original) { before = FingerprintOf(original); };
     ApplyRules(work, rules, false);
