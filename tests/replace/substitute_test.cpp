@@ -100,6 +100,26 @@ TEST(ReplaceAll, GbRuleAgreesWithCountingFromTheStart) {
   }
 }
 
+TEST(ApplyRules, AChineseRuleAgreesWithTheReferenceInEitherEncoding) {
+  // Files pieced together from both forms of the rule's text, parts of them and other characters:
+  // a file that is UTF-8 as a whole takes the UTF-8 form, any other the GB18030 form counted from the
+  // start. Both forms are looked for together, so the one found first is often not the one that counts.
+  std::mt19937 rng(41);
+  const char* const pieces[] = {"a", " ", "首页", "\xCA\xD7\xD2\xB3", "页", "\xD2\xB3", "\xCA", "\x81\x30\x81\x30", "\xA1", "\xE9"};
+  const auto rules = RulesOf({{U("首页"), u"#"}});
+  for (int n = 0; n < 3000; ++n) {
+    std::string text;
+    for (size_t i = 0, count = rng() % 40; i < count; ++i) text += pieces[rng() % std::size(pieces)];
+    std::string expected = text;
+    if (IsValidUtf8(text)) {
+      for (size_t at = expected.find("首页"); at != std::string::npos; at = expected.find("首页", at + 1)) expected.replace(at, 6, "#");
+    } else {
+      expected = ReferenceGbReplace(text, "\xCA\xD7\xD2\xB3", "#");
+    }
+    ASSERT_EQ(Applied(text, rules), expected) << n;
+  }
+}
+
 // The line-model meaning of a rule with line breaks: each break is one line end of the file (CR LF,
 // lone CR or LF; a CR LF pair always counts as one), leftmost first, no overlaps.
 std::string ReferenceLines(const std::string& text, const std::vector<std::string>& pieces, const std::string& repl) {
