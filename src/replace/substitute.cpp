@@ -183,7 +183,8 @@ bool ReplaceAllIn(WorkText& work, const PreparedRule::Form& form, size_t from) {
         w = copied = hit.begin;
       }
       char* p = bytes.data();
-      std::memmove(p + w, p + copied, hit.begin - copied);
+      // A replacement as long as the text leaves everything else where it is: nothing to move.
+      if (w != copied) std::memmove(p + w, p + copied, hit.begin - copied);
       w += hit.begin - copied;
       std::memcpy(p + w, replacement.data(), r);
       w += r;
@@ -191,7 +192,7 @@ bool ReplaceAllIn(WorkText& work, const PreparedRule::Form& form, size_t from) {
     });
     if (!first) {
       char* p = bytes.data();
-      std::memmove(p + w, p + copied, bytes.size() - copied);
+      if (w != copied) std::memmove(p + w, p + copied, bytes.size() - copied);
       bytes.resize(w + bytes.size() - copied);
     }
     return any;
