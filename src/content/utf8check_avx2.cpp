@@ -24,6 +24,8 @@ constexpr uint8_t kOverlong4 = 1 << 6;  // F0 followed by 80-8F
 constexpr uint8_t kTwoConts = 1 << 7;   // two continuation bytes: right only inside a longer sequence
 constexpr uint8_t kCarry = kTooShort | kTooLong | kTwoConts;
 
+inline __m256i Load(const char* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+
 inline __m256i Table(const uint8_t (&t)[16]) {
   return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t)));
 }
@@ -40,15 +42,26 @@ struct Checker {
   __m256i previousIncomplete = _mm256_setzero_si256();
   bool ascii = true;
 
-  void Block(__m256i block) {
-    if (_mm256_movemask_epi8(block) == 0) {
-      // An ASCII block: only a sequence left open by the block before can be wrong.
+  // kStretch bytes from `p`. When they are all ASCII only a sequence left open before them can be
+  // wrong. Asking this of a long stretch, not of each block, keeps the branch predictable in pages that
+  // mix ASCII markup with other text; the blocks of a stretch that is not all ASCII are checked
+  // without further branches.
+  static constexpr size_t kStretch = 256;
+  void Stretch(const char* p) {
+    __m256i any = Load(p);
+    for (size_t k = 32; k < kStretch; k += 32) any = _mm256_or_si256(any, Load(p + k));
+    if (_mm256_movemask_epi8(any) == 0) {
       error = _mm256_or_si256(error, previousIncomplete);
-      previous = block;
+      previous = Load(p + kStretch - 32);
       previousIncomplete = _mm256_setzero_si256();
       return;
     }
     ascii = false;
+    for (size_t k = 0; k < kStretch; k += 32) Block(Load(p + k));
+  }
+
+  // One block of 32 bytes, whatever it holds.
+  __attribute__((always_inline)) void Block(__m256i block) {
     static constexpr uint8_t kByte1High[16] = {
         kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong,  // 0___
         kTwoConts, kTwoConts, kTwoConts, kTwoConts,                                      // 10__
@@ -111,20 +124,24 @@ bool CheckUtf8Avx2(std::string_view bytes, bool& ascii) {
   const size_t n = bytes.size();
   Checker check;
   size_t i = 0;
-  for (; i + 32 <= n; i += 32) {
-    check.Block(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i)));
-    // Wrong bytes are rare in UTF-8 and settle the question: look now and then, and stop early in
-    // a file of another encoding.
-    if ((i & 255) == 0 && !_mm256_testz_si256(check.error, check.error)) {
+  for (; i + Checker::kStretch <= n; i += Checker::kStretch) {
+    check.Stretch(p + i);
+    // Wrong bytes are rare in UTF-8 and settle the question: stop early in a file of another encoding.
+    if (!_mm256_testz_si256(check.error, check.error)) {
       ascii = false;
       return false;
     }
   }
+  auto last = [&](__m256i block) {
+    if (_mm256_movemask_epi8(block) != 0) check.ascii = false;
+    check.Block(block);
+  };
+  for (; i + 32 <= n; i += 32) last(Load(p + i));
   if (i < n) {
     // The rest, padded with NUL bytes (ASCII: a sequence left open before them is caught).
-    alignas(32) char last[32] = {};
-    std::memcpy(last, p + i, n - i);
-    check.Block(_mm256_load_si256(reinterpret_cast<const __m256i*>(last)));
+    alignas(32) char rest[32] = {};
+    std::memcpy(rest, p + i, n - i);
+    last(_mm256_load_si256(reinterpret_cast<const __m256i*>(rest)));
   }
   ascii = check.ascii;
   return check.Valid();

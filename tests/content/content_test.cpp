@@ -72,12 +72,19 @@ TEST(CheckUtf8, AgreesWithTheOneSequenceAtATimeCheck) {
                                         "\xF0\x90", "\xFF", "\xFE"};
   int valid = 0;
   for (int n = 0; n < 20000; ++n) {
-    // Texts across several 32-byte blocks, with no fault, a rare one, or many.
-    const size_t length = rng() % (n % 10 == 0 ? 700 : 140);
+    // Texts across several 32-byte blocks, with no fault, a rare one, or many. Every fourth text is
+    // mostly ASCII, so that whole stretches of it are, with other pieces (a sequence left open among
+    // them) here and there.
+    const bool mostlyAscii = n % 4 == 3;
+    const size_t length = rng() % (mostlyAscii ? 1500 : n % 10 == 0 ? 700 : 140);
     const unsigned faults = n % 3 == 0 ? 0 : n % 3 == 1 ? 150 : 4;  // one piece in that many is bad
     std::string text;
     while (text.size() < length) {
-      text += (faults > 0 && rng() % faults == 0) ? bad[rng() % bad.size()] : good[rng() % good.size()];
+      if (mostlyAscii && rng() % 200 != 0) {
+        text += 'a';
+      } else {
+        text += (faults > 0 && rng() % faults == 0) ? bad[rng() % bad.size()] : good[rng() % good.size()];
+      }
     }
     bool asciiFast = false, asciiSimple = false;
     const bool fast = CheckUtf8(text, asciiFast), simple = CheckUtf8Simple(text, asciiSimple);
