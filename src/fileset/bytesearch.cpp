@@ -1,6 +1,7 @@
 #include "fileset/bytesearch.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__x86_64__)
@@ -78,9 +79,9 @@ class Candidates {
 };
 
 // Walks the candidate bits of one vector of positions starting at `i`.
-inline size_t TestMask(Candidates& c, size_t i, unsigned mask) {
+inline size_t TestMask(Candidates& c, size_t i, uint64_t mask) {
   while (mask != 0) {
-    const size_t r = c.Test(i + static_cast<size_t>(__builtin_ctz(mask)));
+    const size_t r = c.Test(i + static_cast<size_t>(__builtin_ctzll(mask)));
     if (r != kNotFound) return r;
     mask &= mask - 1;
   }
@@ -95,15 +96,23 @@ __attribute__((target("avx2"))) inline __m256i PairsAt(const char* at, size_t m,
   return _mm256_and_si256(_mm256_cmpeq_epi8(a, vf), _mm256_cmpeq_epi8(b, vl));
 }
 
-// The first place at or after `i` whose block of 32 may hold a candidate: quiet stretches (most of
-// any text) go 64 places a step with one test for both halves.
-__attribute__((target("avx2"))) inline size_t SkipQuiet(const char* hay, size_t i, size_t lastStart, size_t m, __m256i vf,
-                                                        __m256i vl) {
-  for (; i + 64 <= lastStart + 1; i += 64) {
-    const __m256i any = _mm256_or_si256(PairsAt(hay + i, m, vf, vl), PairsAt(hay + i + 32, m, vf, vl));
-    if (!_mm256_testz_si256(any, any)) break;
+// The candidate bits of the places from `i` on, 64 places a step (32 near the end), and how many
+// places they cover; quiet stretches (most of any text) are passed over in a tight loop. A count of 0
+// when fewer than 32 places are left.
+__attribute__((target("avx2"))) inline uint64_t NextCandidates(const char* hay, size_t& i, size_t lastStart, size_t m,
+                                                               __m256i vf, __m256i vl, size_t& span) {
+  size_t at = i;
+  for (; at + 64 <= lastStart + 1; at += 64) {
+    const __m256i lo = PairsAt(hay + at, m, vf, vl), hi = PairsAt(hay + at + 32, m, vf, vl);
+    const __m256i any = _mm256_or_si256(lo, hi);
+    if (__builtin_expect(_mm256_testz_si256(any, any) != 0, 1)) continue;
+    i = at;
+    span = 64;
+    return static_cast<uint32_t>(_mm256_movemask_epi8(lo)) | static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(hi))) << 32;
   }
-  return i;
+  i = at;
+  span = at + 32 <= lastStart + 1 ? 32 : 0;
+  return span ? static_cast<uint32_t>(_mm256_movemask_epi8(PairsAt(hay + at, m, vf, vl))) : 0;
 }
 
 __attribute__((target("avx2"))) size_t FindAvx2(const char* hay, size_t n, const char* needle, size_t m) {
@@ -111,14 +120,13 @@ __attribute__((target("avx2"))) size_t FindAvx2(const char* hay, size_t n, const
   const size_t lastStart = n - m;
   const __m256i vf = _mm256_set1_epi8(needle[0]);
   const __m256i vl = _mm256_set1_epi8(needle[m - 1]);
-  size_t i = 0;
+  size_t i = 0, span = 0;
   for (;;) {
-    i = SkipQuiet(hay, i, lastStart, m, vf, vl);
-    if (i + 32 > lastStart + 1) break;
-    const unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(PairsAt(hay + i, m, vf, vl)));
+    const uint64_t mask = NextCandidates(hay, i, lastStart, m, vf, vl, span);
+    if (span == 0) break;
     const size_t r = TestMask(c, i, mask);
     if (r != kNotFound) return r == Candidates::kGaveUp ? kNotFound : r;
-    i += 32;
+    i += span;
   }
   return c.Rest(i);
 }
@@ -144,13 +152,13 @@ __attribute__((target("avx2"))) void ForEachAvx2(const char* hay, size_t n, cons
     }
   };
   size_t i = from;  // occurrences start here or later
+  size_t span = 0;
   for (;;) {
-    i = SkipQuiet(hay, i, lastStart, m, vf, vl);
-    if (i + 32 > lastStart + 1) break;
-    unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(PairsAt(hay + i, m, vf, vl)));
-    size_t next = i + 32;  // after an occurrence, the filter starts again where the next may start
+    uint64_t mask = NextCandidates(hay, i, lastStart, m, vf, vl, span);
+    if (span == 0) break;
+    size_t next = i + span;  // after an occurrence, the filter starts again where the next may start
     for (; mask != 0; mask &= mask - 1) {
-      const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
+      const size_t at = i + static_cast<size_t>(__builtin_ctzll(mask));
       const size_t r = c.Test(at);
       if (r == Candidates::kGaveUp) return;
       if (r == kNotFound) continue;
