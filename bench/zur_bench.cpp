@@ -29,22 +29,20 @@ using namespace zur::bench;
 
 namespace {
 
-std::vector<std::string> Files(const std::string& tree) {
+std::vector<ScanEntry> Files(const std::string& tree) {
   std::vector<ScanEntry> entries;
   ScanFolderTree(tree + "/", SetExtList(kExtensions), entries);
-  std::vector<std::string> out;
-  for (auto& e : entries) out.push_back(std::move(e.stored));
-  return out;
+  return entries;
 }
 
 // Reading alone: open, one read into a buffer kept from file to file. Both this and the batch's work
 // open the files as the batch does, known to be regular from the scan (no stat before opening).
-double Floor(const std::vector<std::string>& files, size_t& bytes) {
+double Floor(const std::vector<ScanEntry>& files, size_t& bytes) {
   ByteBuffer buffer;
   bytes = 0;
   Timer t;
   for (const auto& f : files) {
-    fs::OpenedFile file = fs::OpenedFile::Open(f, false, true);
+    fs::OpenedFile file = fs::OpenedFile::Open(f.stored, false, &f.id);
     file.ReadAll(buffer);
     bytes += buffer.size();
   }
@@ -53,12 +51,12 @@ double Floor(const std::vector<std::string>& files, size_t& bytes) {
 
 // The batch's work on each file without the writing, in the batch's order: read, the NUL test, three
 // rules, and for a changed file the two fingerprints the journal records.
-double Core(const std::vector<std::string>& files, const PreparedRules& rules, Encoding locale, size_t& changed) {
+double Core(const std::vector<ScanEntry>& files, const PreparedRules& rules, Encoding locale, size_t& changed) {
   ByteBuffer buffer;
   changed = 0;
   Timer t;
   for (const auto& f : files) {
-    fs::OpenedFile file = fs::OpenedFile::Open(f, true, true);
+    fs::OpenedFile file = fs::OpenedFile::Open(f.stored, true, &f.id);
     file.ReadAll(buffer);
     WorkText work(locale);
     work.Take(std::move(buffer));
@@ -82,7 +80,7 @@ PreparedRules Rules(std::initializer_list<std::pair<std::string, std::string>> u
   return PrepareRules(rules);
 }
 
-void Compare(const std::string& name, const std::vector<std::string>& files, const PreparedRules& rules, Encoding locale) {
+void Compare(const std::string& name, const std::vector<ScanEntry>& files, const PreparedRules& rules, Encoding locale) {
   size_t bytes = 0, changed = 0;
   Floor(files, bytes);  // warm the page cache
   std::vector<double> floors, cores;
@@ -111,13 +109,13 @@ void LargeFile(const std::string& root, size_t megabytes) {
   const pid_t pid = ::fork();
   if (pid == 0) {
     RewriteSetup setup;
-    setup.items.push_back({path, path, "big.txt", false, {}});
+    setup.items.push_back({path, path, "big.txt", {}, {}});
     setup.rules = Rules({{"foo", "bar"}});
     setup.source = root + "/large/";
     setup.stateDir = root + "/state/";
     RewriteJob job(std::move(setup));
-    std::string error;
-    if (!job.Begin(error)) ::_exit(1);
+    StartRefusal refusal;
+    if (!job.Begin(refusal)) ::_exit(1);
     Run run(job, 1);
     run.Start();
     run.Wait();
@@ -157,7 +155,7 @@ int main(int argc, char** argv) {
   }
 
   Timer scanTimer;
-  const std::vector<std::string> files = Files(root + "/tree");
+  const std::vector<ScanEntry> files = Files(root + "/tree");
   Report("scan_files", static_cast<double>(files.size()), "files");
   Report("scan_rate", static_cast<double>(files.size()) / scanTimer.Seconds(), "files/s");
 

@@ -11,6 +11,7 @@ packages=(
   libjpeg62-turbo-dev
   libgumbo-dev
   libxxhash-dev
+  libsodium-dev
   fonts-wqy-microhei
   xvfb xauth
   xdg-utils

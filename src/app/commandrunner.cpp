@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "app/mainform.h"
+#include "app/outputpane.h"
 
 namespace zur {
 
@@ -52,6 +53,11 @@ RunTally CommandRunner::Drive(RunJob& job, size_t items, RunFeed feed,
   auto drain = [&] {
     for (const RunEvent& e : run.TakeEvents()) {
       tally.Count(e);
+      if (e.item == kNoItem) {
+        // A failure of the run itself, not of one file: said as it is.
+        f_.Pane().AppendLine(FormatMessage(f_.Msg().FmtRunError, f_.Q(e.detail)));
+        continue;
+      }
       f_.ProgressStep();
       f_.ProgressStep();
       f_.ProgressStep();

@@ -100,6 +100,22 @@ void TMainForm::Notice(const QString& text, MessageIcon icon) {
   if (env_.desktop) env_.desktop->ShowMessage(this, text, icon);
 }
 
+void TMainForm::ReportFailure() {
+  QString what;
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    what = QStringLiteral("out of memory");
+  } catch (const std::exception& e) {
+    what = QString::fromLocal8Bit(e.what());
+  } catch (...) {
+    what = QStringLiteral("unknown error");
+  }
+  const QString text = FormatMessage(msg_.FmtUnexpectedError, what);
+  Hint(text);
+  Notice(text, MessageIcon::Error);
+}
+
 void TMainForm::Hint(const QString& text) { v_.LbHint->setText(text); }
 
 void TMainForm::ShowProgress(bool shown) {

@@ -57,6 +57,9 @@ class TMainForm : public QWidget {
 
   // A message box with one OK button.
   void Notice(const QString& text, MessageIcon icon = MessageIcon::Plain);
+  // Says what made a command fail; called from the catch block of a handler, so that no failure is
+  // swallowed.
+  void ReportFailure();
   // The one-line hint under the output pane.
   void Hint(const QString& text);
   // The progress bar: shown or hidden, and one step of a tenth of its range (a full bar starts again).

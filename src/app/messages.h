@@ -91,6 +91,20 @@ struct MessageTables {
   QString CapPartialView;
   QString MsgSettingsNotSaved;
   QString MsgUpdateUnreachable;
+  QString FmtReplacedDuringRun;
+  QString FmtNotDurable;
+  QString FmtDamaged;
+  QString FmtRunError;
+  QString MsgRunBusy;
+  QString MsgJournalRefused;
+  QString MsgRunWaiting;
+  QString MsgRestoreBusy;
+  QString FmtRecoveryWaits;
+  QString MsgRunInterrupted;
+  QString FmtRecoveredCount;
+  QString FmtWaitingCount;
+  QString FmtJournalRefused;
+  QString FmtUnexpectedError;
 };
 
 // Fills both tables for the fixed language index 0. Running it twice leaves the same values.

@@ -49,6 +49,12 @@ QString ProblemLine(const MessageTables& msg, const RunEvent& e, const QString& 
       return FormatMessage(msg.MsgSkippedNotText, shown);
     case Why::ChangedDuringRun:
       return FormatMessage(msg.FmtChangedDuringRun, shown);
+    case Why::Replaced:
+      return FormatMessage(msg.FmtReplacedDuringRun, shown);
+    case Why::NotDurable:
+      return WithDetail(FormatMessage(msg.FmtNotDurable, shown), e.detail);
+    case Why::Damaged:
+      return FormatMessage(msg.FmtDamaged, shown, QString::fromLocal8Bit(e.detail.c_str()));
     case Why::ChangedSinceRun:
       return FormatMessage(msg.FmtChangedSinceRun, shown);
     case Why::NoCopy:
@@ -63,6 +69,21 @@ QString ProblemLine(const MessageTables& msg, const RunEvent& e, const QString& 
       break;
   }
   return WithDetail(FormatMessage(msg.MsgFileFailed, shown), e.detail);
+}
+
+QString RefusalText(const MessageTables& msg, const StartRefusal& refusal, const QString& detail) {
+  switch (refusal.kind) {
+    case StartRefusal::Kind::Busy:
+      return msg.MsgRunBusy + detail;
+    case StartRefusal::Kind::Journal:
+      return msg.MsgJournalRefused + detail;
+    case StartRefusal::Kind::Waiting:
+      return msg.MsgRunWaiting + detail;
+    case StartRefusal::Kind::None:
+    case StartRefusal::Kind::Records:
+      break;
+  }
+  return msg.MsgRunNotStarted + detail;
 }
 
 QString ClosingHint(const MessageTables& msg, const RunTally& tally, const QString& success) {

@@ -6,6 +6,7 @@
 
 #include "app/messages.h"
 #include "run/engine.h"
+#include "run/refusal.h"
 
 namespace zur {
 
@@ -25,6 +26,9 @@ struct RunTally {
 
 // The report line of a file that was skipped or failed (`shown` is the name as the report shows it).
 QString ProblemLine(const MessageTables& msg, const RunEvent& event, const QString& shown);
+
+// Why a command that writes files did not start (`detail` is the refusal's detail as window text).
+QString RefusalText(const MessageTables& msg, const StartRefusal& refusal, const QString& detail);
 
 // The hint a run ends with: stopped, finished with problems, or `success`.
 QString ClosingHint(const MessageTables& msg, const RunTally& tally, const QString& success);

@@ -44,7 +44,7 @@ struct ScanScope {
 };
 
 // The scan of one folder.
-void ScanFolder(std::string folder, ScanScope& scope, bool top) {
+void ScanFolder(std::string folder, uint64_t device, ScanScope& scope, bool top) {
   std::vector<fs::DirEntry> entries;
   if (!fs::ListDirectory(folder, entries)) {
     const int error = errno;
@@ -64,14 +64,17 @@ void ScanFolder(std::string folder, ScanScope& scope, bool top) {
         continue;
       }
       if (!scope.visited.insert(*id).second) continue;
-      ScanFolder(sub, scope, false);
+      ScanFolder(sub, id->device, scope, false);
       continue;
     }
     if (!scope.Wanted(e.name)) continue;
     // A file that comes first in a drive's root folder upper-cases the folder value. Only the
     // drive letter can change; ordinary folders keep their case on a case-sensitive file system.
     if (wasFirst && folder == native::DriveRootOf(native::DrivePart(folder))) folder = AsciiUpper(folder);
-    if (!scope.sink({folder + LowerAsciiCharacters(e.name, scope.cp), folder + e.name, e.isRegular})) scope.ended = true;
+    // A regular file is known by its identity, so that a link or another file put in its place later is
+    // not taken for it.
+    const fs::FileId id = e.isRegular && device != 0 ? fs::FileId{device, e.inode} : fs::FileId{};
+    if (!scope.sink({folder + LowerAsciiCharacters(e.name, scope.cp), folder + e.name, id})) scope.ended = true;
   }
 }
 
@@ -153,10 +156,11 @@ void ScanFolderTree(const std::string& folder, const ExtList& list, const ScanSi
                     CodePage cp, std::vector<ScanProblem>* problems) {
   try {
     ScanScope scope{ListedExtensions(list, cp), sink, false, {}, cp, problems};
-    if (auto id = fs::IdOfFolder(folder)) scope.visited.insert(*id);
+    const auto top = fs::IdOfFolder(folder);
+    if (top) scope.visited.insert(*top);
     // Marking the left-out folder as visited keeps the scan out of it.
     if (auto id = leaveOut.empty() ? std::nullopt : fs::IdOfFolder(leaveOut)) scope.visited.insert(*id);
-    ScanFolder(folder, scope, true);
+    ScanFolder(folder, top ? top->device : 0, scope, true);
   } catch (...) {
   }
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/fileio.h"
 
 namespace zur {
 
@@ -34,7 +35,7 @@ bool HasListedExt(std::string_view name, const ExtList& list, CodePage cp = Code
 struct ScanEntry {
   std::string shown;
   std::string stored;
-  bool regular = false;  // the listing said it is a regular file (no link)
+  fs::FileId id;  // the regular file the listing saw (unknown for a link or an unknown kind)
 };
 
 // A folder the scan could not open, and the system's error number.

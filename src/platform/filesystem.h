@@ -29,6 +29,7 @@ struct DirEntry {
   std::string name;
   bool isFolder = false;  // also true for a link to a folder
   bool isRegular = false;  // a regular file itself (not a link), as the listing tells
+  uint64_t inode = 0;      // its inode number, as the listing tells
 };
 
 // Every entry of the folder except "." and "..", hidden ones included, in name order (ASCII

@@ -110,6 +110,7 @@ bool ListDirectory(const std::string& folder, std::vector<DirEntry>& out) {
       entry.isFolder = true;
     } else if (e->d_type == DT_REG) {
       entry.isRegular = true;
+      entry.inode = static_cast<uint64_t>(e->d_ino);
     } else if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
       struct stat st;
       entry.isFolder = fstatat(dfd, e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);

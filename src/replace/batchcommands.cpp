@@ -54,7 +54,7 @@ std::vector<RunItem> BatchCommands::SelectedItems() const {
     if (!files.IsSelected(row)) continue;
     const std::string entry = files.Entry(row);
     const std::string path = ComposePath(f_.State().SourcePath, entry);
-    items.push_back({path, path, entry, false, {}});
+    items.push_back({path, path, entry, {}, {}});
   }
   return items;
 }
@@ -69,7 +69,7 @@ void BatchCommands::ScanTree(const TreeScan& scan, const std::function<bool(RunI
       scan.root, scan.extensions,
       [&](ScanEntry&& file) {
         std::string below = PathBelow(scan.root, file.stored);
-        return add({std::move(file.shown), std::move(file.stored), std::move(below), file.regular, {}});
+        return add({std::move(file.shown), std::move(file.stored), std::move(below), file.id, {}});
       },
       scan.leaveOut, scan.cp, &problems);
 }
@@ -96,9 +96,9 @@ RunTally BatchCommands::RunRewrite(std::vector<RunItem> items, const RewriteSpec
   setup.output = s.OutputPath;
   setup.stateDir = Records().Folder();
   RewriteJob job(std::move(setup));
-  std::string error;
-  if (!job.Begin(error)) {
-    f_.Notice(f_.Msg().MsgRunNotStarted + f_.Q(error));
+  StartRefusal refusal;
+  if (!job.Begin(refusal)) {
+    f_.Notice(RefusalText(f_.Msg(), refusal, f_.Q(refusal.detail)));
     RunTally none;
     none.started = false;
     return none;

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <string>
 
+#include "run/recovery.h"
+
 namespace zur {
 
 class TMainForm;
@@ -16,11 +18,15 @@ class Restore : public QObject {
   explicit Restore(TMainForm& form);
 
   void BtnBatchReturnClick();
-  // At start-up: puts right the runs that a crash cut short (report lines say which files got their
-  // original back), and makes the last run with copies the one a restore undoes.
+  // At start-up: puts right the runs that a crash cut short (report lines name every file, and one
+  // message says what was put back and what still waits), and makes the last run with copies the one
+  // a restore undoes.
   void StartUp();
 
  private:
+  void Undo();
+  void ReportRecovery(const RecoveryReport& report);
+
   TMainForm& f_;
 };
 

@@ -2,8 +2,28 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
+#include <new>
 
 namespace zur {
+namespace {
+
+// What an exception says, for a report line.
+std::string WhatWentWrong() {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return "out of memory";
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unknown error";
+  }
+}
+
+}  // namespace
+
+void Run::ReportFailure(size_t item) { Emit({item, Outcome::Failed, Why::Error, WhatWentWrong()}); }
 
 Run::Run(RunJob& job, size_t items, RunOptions options) : job_(job), count_(items), options_(options) {
   if (options_.workers == 0) {
@@ -91,6 +111,7 @@ void Run::CommitReady(std::unique_lock<std::mutex>& guard) {
       try {
         job_.Flush(*this);
       } catch (...) {
+        ReportFailure(kNoItem);
       }
       guard.lock();
       abandoned_ = true;
@@ -105,7 +126,7 @@ void Run::CommitReady(std::unique_lock<std::mutex>& guard) {
     try {
       job_.Commit(item, std::move(prepared), *this);
     } catch (...) {
-      Emit({item, Outcome::Failed, Why::Error, {}});
+      ReportFailure(item);
     }
     guard.lock();
     ++nextCommit_;
@@ -141,14 +162,17 @@ void Run::WorkerLoop(size_t id) {
     const size_t item = nextClaim_++;
     guard.unlock();
     std::unique_ptr<RunJob::Prepared> prepared;
+    std::string why;
     try {
       prepared = job_.Prepare(item, worker);
     } catch (...) {
       prepared.reset();
+      why = WhatWentWrong();
     }
     if (!prepared) {
       prepared = std::make_unique<RunJob::Prepared>();
       prepared->broken = true;
+      prepared->brokenWhy = std::move(why);
     }
     guard.lock();
     held_ += prepared->heldBytes;
@@ -170,6 +194,7 @@ void Run::RunLoop() {
     try {
       feed_(*this);
     } catch (...) {
+      ReportFailure(kNoItem);
     }
     std::lock_guard<std::mutex> guard(lock_);
     closed_ = true;
@@ -188,6 +213,7 @@ void Run::RunLoop() {
         try {
           job_.Flush(*this);
         } catch (...) {
+          ReportFailure(kNoItem);
         }
         guard.lock();
         committing_ = false;
@@ -209,6 +235,7 @@ void Run::RunLoop() {
       try {
         job_.Discard(i, *slot);
       } catch (...) {
+        ReportFailure(i);
       }
       slot.reset();
     }
@@ -217,6 +244,7 @@ void Run::RunLoop() {
       job_.Flush(*this);
       job_.Finish(*this, stopped_);
     } catch (...) {
+      ReportFailure(kNoItem);
     }
   }
   finished_ = true;

@@ -40,6 +40,9 @@ enum class Why {
   TooLong,
   NotText,
   ChangedDuringRun,  // another program wrote to the file while the run read it
+  Replaced,          // the name was given to another file or a link since the file was listed
+  NotDurable,        // written, but the disk did not confirm it (the original is kept)
+  Damaged,           // a failed write could not be undone; the detail says where the original is
   ChangedSinceRun,   // (restore) the file no longer holds what the run wrote
   AlreadyOriginal,   // (restore) the file holds its original bytes already
   NoCopy,            // (restore) the original bytes are gone or damaged
@@ -63,6 +66,7 @@ class RunJob {
     virtual ~Prepared() = default;
     size_t heldBytes = 0;  // memory the prepared item holds until it is committed
     bool broken = false;   // Prepare failed unexpectedly: Commit reports the item as failed
+    std::string brokenWhy;  // what went wrong then
   };
   struct Worker {
     size_t id = 0;
@@ -139,6 +143,9 @@ class Run : private RunJob::Context {
   // under the lock; the lock is let go while a job's Commit runs).
   void CommitReady(std::unique_lock<std::mutex>& guard);
   bool CommitsOver() const;
+
+  // Reports a failure of the job's own (an exception) as an event of `item`, so that nothing vanishes.
+  void ReportFailure(size_t item);
 
   RunJob& job_;
   size_t count_;        // items announced so far

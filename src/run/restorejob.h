@@ -1,9 +1,13 @@
 // The job of the restore: each file that the last run with copies changed gets its original bytes
 // and permissions back, at the path the run took it from. First a look at every file (does it still
-// hold what the run wrote?), then, for the files chosen, the writing.
+// hold what the run wrote?), then, for the files chosen, the writing, which requires each file to hold
+// what the look saw.
 #pragma once
 
+#include <chrono>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "run/engine.h"
@@ -14,30 +18,48 @@ namespace zur {
 class RestoreJob : public RunJob {
  public:
   // Looking only: each file is reported as Unchanged (it holds what the run wrote: ready),
-  // Unchanged + AlreadyOriginal, Skipped + ChangedSinceRun, or a refusal.
-  static std::unique_ptr<RestoreJob> Check(Journal journal);
-  // Writing the originals back over the entries marked in `chosen`.
-  static std::unique_ptr<RestoreJob> Write(Journal journal, std::string journalPath, std::vector<bool> chosen);
+  // Unchanged + AlreadyOriginal, Skipped + ChangedSinceRun, or a refusal. Seen() then holds what each
+  // file held.
+  static std::unique_ptr<RestoreJob> Check(const Journal& journal);
+  // Writing the originals back over the files that `expected` names, each only if it still holds the
+  // bytes of that fingerprint. The journal stays held by the caller while the job lives.
+  static std::unique_ptr<RestoreJob> Write(HeldJournal& journal, const JournalKey& key,
+                                           std::vector<std::optional<Fingerprint>> expected);
+  ~RestoreJob() override;
 
   const std::vector<const JournalEntry*>& Entries() const { return entries_; }
-  const Journal& TheJournal() const { return journal_; }
+  const std::vector<std::optional<Fingerprint>>& Seen() const { return seen_; }
   // Before writing: records in the journal that a restore begins (so that one cut short is finished
   // at the next start). False when the journal cannot be written: nothing is restored then.
   bool Begin();
 
   std::unique_ptr<Prepared> Prepare(size_t item, Worker& worker) override;
   void Commit(size_t item, std::unique_ptr<Prepared> prepared, Context& ctx) override;
+  void Flush(Context& ctx) override;
   void Finish(Context& ctx, bool stopped) override;
 
  private:
+  struct Looked;
+  struct Pending {
+    size_t item;
+    std::unique_ptr<Looked> write;
+    RunEvent event;
+  };
   explicit RestoreJob(Journal journal);
+  void EmitGroup(Context& ctx);
 
   Journal journal_;
   std::vector<const JournalEntry*> entries_;
+  std::vector<std::optional<Fingerprint>> seen_;  // (the look) what each file held
   bool writing_ = false;
-  std::string journalPath_;
-  std::vector<bool> chosen_;
+  HeldJournal* held_ = nullptr;
+  std::optional<JournalKey> key_;
   std::unique_ptr<JournalWriter> writer_;
+  std::vector<Pending> group_;
+  size_t groupWrites_ = 0;
+  size_t groupBytes_ = 0;
+  std::chrono::steady_clock::time_point groupStart_;
+  size_t unresolved_ = 0;
 };
 
 }  // namespace zur

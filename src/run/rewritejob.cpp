@@ -1,6 +1,5 @@
 #include "run/rewritejob.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,8 +7,10 @@
 #include "fileset/paths.h"
 #include "platform/fileio.h"
 #include "platform/filesystem.h"
+#include "platform/privatefiles.h"
 #include "replace/substitute.h"
 #include "replace/worktext.h"
+#include "run/filewrite.h"
 #include "run/runevents.h"
 
 namespace zur {
@@ -19,7 +20,6 @@ namespace {
 constexpr size_t kGroupWrites = 256;
 constexpr size_t kGroupBytes = 32u << 20;
 constexpr auto kGroupTime = std::chrono::milliseconds(250);
-constexpr size_t kMaxWorkers = 16;
 
 std::string WorkingFolder() {
   char cwd[4096];
@@ -30,6 +30,14 @@ std::string Absolute(const std::string& path, const std::string& cwd) {
   if (!path.empty() && path[0] == '/') return path;
   return cwd + path;
 }
+
+// The run's journal records each write of the group.
+struct JournalMarks : WriteMarks {
+  explicit JournalMarks(JournalWriter& j) : journal(j) {}
+  bool WritingInPlace(uint64_t n) override { return journal.Writing(n); }
+  bool Written(uint64_t n) override { return journal.Done(n); }
+  JournalWriter& journal;
+};
 
 }  // namespace
 
@@ -45,7 +53,6 @@ struct RewriteJob::Prepared : RunJob::Prepared {
 };
 
 RewriteJob::RewriteJob(RewriteSetup setup) : setup_(std::move(setup)), state_(setup_.stateDir), cwd_(WorkingFolder()) {
-  dataFiles_.resize(kMaxWorkers);
   for (RunItem& item : setup_.items) AddItem(std::move(item));
   setup_.items.clear();
 }
@@ -55,59 +62,90 @@ void RewriteJob::AddItem(RunItem item) {
   items_.Append(std::move(item));
 }
 
-RewriteJob::~RewriteJob() {
-  for (DataFile& d : dataFiles_) {
-    if (d.fd >= 0) ::close(d.fd);
+RewriteJob::~RewriteJob() = default;
+
+// An earlier run into the same output folder: put right first; if it did not end, its originals are
+// carried into this run's journal.
+bool RewriteJob::TakeOver(HeldJournal& earlier, std::vector<JournalEntry>& carried, StartRefusal& refusal) {
+  RecoveryReport report = RecoverJournal(earlier, state_.Key());
+  if (!report.resolved) {
+    refusal = {StartRefusal::Kind::Waiting, journalPath_};
+    return false;
   }
+  const Journal& j = earlier.Read();
+  if (!j.Interrupted()) return true;
+  for (const JournalEntry* e : j.LatestEntries()) {
+    if (e->copy.empty() || !j.done.count(e->n)) continue;
+    carried.push_back(*e);
+    carried_[e->path] = *e;
+    carriedCopies_.insert(e->copy);
+    nextEntry_ = std::max(nextEntry_, e->n + 1);
+  }
+  return true;
 }
 
-bool RewriteJob::Begin(std::string& error) {
-  if (!state_.Ready()) {
-    error = state_.Folder();
+bool RewriteJob::Begin(StartRefusal& refusal) {
+  std::string why;
+  if (!state_.Ready(why)) {
+    refusal = {StartRefusal::Kind::Records, why};
     return false;
   }
   id_ = state_.NewId();
-  JournalHeader header{id_, setup_.kind, setup_.copies, Absolute(setup_.source, cwd_), Absolute(setup_.output, cwd_)};
+  tempPrefix_ = ".zur-" + id_ + "-";
+  output_ = Absolute(setup_.output, cwd_);
+  JournalHeader header{id_, setup_.kind, setup_.copies, Absolute(setup_.source, cwd_), output_};
   std::vector<JournalEntry> carried;
+  HeldJournal earlier;
   if (setup_.copies) {
-    if (!MakeFolders(setup_.output)) {
-      error = setup_.output;
+    if (!MakeFolders(output_)) {
+      refusal = {StartRefusal::Kind::Records, output_ + ": " + fs::ErrorText(errno)};
       return false;
     }
-    journalPath_ = Absolute(setup_.output, cwd_) + kJournalName;
-    if (fs::Probe(journalPath_) == fs::Kind::File) {
-      RecoverJournal(journalPath_);
-      auto earlier = ReadJournal(journalPath_);
-      if (earlier && earlier->Interrupted()) {
-        for (const JournalEntry* e : earlier->LatestEntries()) {
-          if (e->copy.empty()) continue;
-          carried.push_back(*e);
-          carried_[e->path] = *e;
-          carriedCopies_.insert(e->copy);
-          nextEntry_ = std::max(nextEntry_, e->n + 1);
-        }
-      }
+    // The journal there must stay this user's to trust.
+    if (!fs::IsSafeFolder(output_, why)) {
+      refusal = {StartRefusal::Kind::Records, output_ + ": " + why};
+      return false;
+    }
+    journalPath_ = output_ + kJournalName;
+    earlier = HeldJournal::Open(journalPath_, state_.Key());
+    switch (earlier.State()) {
+      case HeldJournal::Status::Missing:
+        break;
+      case HeldJournal::Status::Busy:
+        refusal = {StartRefusal::Kind::Busy, journalPath_};
+        return false;
+      case HeldJournal::Status::Refused:
+        refusal = {StartRefusal::Kind::Journal, journalPath_ + ": " + earlier.Why()};
+        return false;
+      case HeldJournal::Status::Ok:
+        if (!TakeOver(earlier, carried, refusal)) return false;
+        break;
     }
   } else {
     journalPath_ = state_.JournalPathFor(id_);
   }
-  if (!state_.MarkActive(id_, journalPath_)) {
-    error = state_.Folder();
+  mark_ = state_.MarkActive(id_, journalPath_, why);
+  if (!mark_) {
+    refusal = {StartRefusal::Kind::Records, why};
     return false;
   }
-  journal_ = JournalWriter::Create(journalPath_, header, carried);
+  journal_ = JournalWriter::Create(journalPath_, header, carried, state_.Key(), earlier.Ok(), why);
   if (!journal_) {
-    state_.ClearActive(id_);
-    error = journalPath_;
+    mark_->Remove();
+    // A journal that appeared meanwhile belongs to a run of another window.
+    const bool busy = !earlier.Ok() && fs::Probe(journalPath_) != fs::Kind::Missing;
+    refusal = {busy ? StartRefusal::Kind::Busy : StartRefusal::Kind::Records, busy ? journalPath_ : why};
     return false;
   }
+  earlier = HeldJournal();  // its lock goes with it; the new journal holds the name now
+  store_ = std::make_unique<OriginalStore>(setup_.copies, output_, state_.DataBaseFor(id_));
   if (setup_.copies) state_.SetLastJournal(journalPath_);
   groupStart_ = std::chrono::steady_clock::now();
   return true;
 }
 
 std::string RewriteJob::CopyPathFor(size_t item) const {
-  const std::string base = Absolute(setup_.output, cwd_) + items_[item].below;
+  const std::string base = output_ + items_[item].below;
   std::string path = base;
   // The copy of another file that an unfinished earlier run still needs is never written over.
   for (int k = 1; carriedCopies_.count(path); ++k) path = base + "~" + std::to_string(k);
@@ -116,7 +154,7 @@ std::string RewriteJob::CopyPathFor(size_t item) const {
 
 void RewriteJob::KeepOriginal(size_t item, size_t worker, std::string_view original, Prepared& p) {
   const fs::FileStat& st = p.file.Stat();
-  auto carried = carried_.find(items_[item].path);
+  auto carried = carried_.find(p.file.Path());
   if (carried != carried_.end()) {
     // An unfinished earlier run changed this file: its copy is the original, and stays so.
     p.kept = carried->second;
@@ -129,29 +167,9 @@ void RewriteJob::KeepOriginal(size_t item, size_t worker, std::string_view origi
   k.mtimeSec = st.mtimeSec;
   k.mtimeNsec = st.mtimeNsec;
   try {
-    if (setup_.copies) {
-      k.copy = CopyPathFor(item);
-      if (!MakeFolders(FolderPart(k.copy))) throw fs::FileError(fs::ErrorText(errno));
-      fs::WriteNewFile(k.copy, original, k.mode, k.mtimeSec, k.mtimeNsec);
-      p.copyMade = true;
-      return;
-    }
-    DataFile& d = dataFiles_[worker % kMaxWorkers];
-    k.data = state_.DataPathFor(id_, worker % kMaxWorkers);
-    if (d.fd < 0) {
-      d.fd = ::open(k.data.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-      if (d.fd < 0) throw fs::FileError(fs::ErrorText(errno));
-    }
-    k.dataOffset = d.size;
-    size_t done = 0;
-    while (done < original.size()) {
-      const ssize_t n = ::pwrite(d.fd, original.data() + done, original.size() - done, static_cast<off_t>(d.size + done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) throw fs::FileError(fs::ErrorText(n < 0 ? errno : EIO));
-      done += static_cast<size_t>(n);
-    }
-    d.size += original.size();
-  } catch (const std::exception& e) {
+    store_->Keep(worker, setup_.copies ? CopyPathFor(item) : std::string(), original, k);
+    p.copyMade = setup_.copies;
+  } catch (const fs::FileError& e) {
     p.keepError = e.what();
   }
 }
@@ -159,7 +177,8 @@ void RewriteJob::KeepOriginal(size_t item, size_t worker, std::string_view origi
 std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worker) {
   auto p = std::make_unique<Prepared>();
   p->verdict.item = item;
-  p->file = fs::OpenedFile::Open(items_[item].path, true, items_[item].regular);
+  const RunItem& it = items_[item];
+  p->file = fs::OpenedFile::Open(it.path, true, it.listed.Known() ? &it.listed : nullptr);
   if (!p->file.Ok()) {
     p->verdict = RefusalEvent(item, p->file.Refused(), p->file.Error());
     return p;
@@ -191,7 +210,7 @@ std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worke
   if (!writable) return unchanged({item, Outcome::Skipped, Why::NotWritable, {}});
   if (!p->keepError.empty()) return unchanged({item, Outcome::Failed, Why::Error, p->keepError});
   // The rules may have given the text back as it was (one rule undoing another).
-  if (carried_.count(items_[item].path) == 0 && p->kept.after == p->kept.before) {
+  if (carried_.count(p->file.Path()) == 0 && p->kept.after == p->kept.before) {
     return unchanged({item, Outcome::Unchanged, Why::None, {}});
   }
   p->write = true;
@@ -211,7 +230,7 @@ void RewriteJob::Discard(size_t, RunJob::Prepared& prepared) {
 
 void RewriteJob::Commit(size_t item, std::unique_ptr<RunJob::Prepared> prepared, Context& ctx) {
   if (prepared->broken) {
-    group_.push_back({item, nullptr, {item, Outcome::Failed, Why::Error, {}}});
+    group_.push_back({item, nullptr, {item, Outcome::Failed, Why::Error, prepared->brokenWhy}});
   } else {
     std::unique_ptr<Prepared> p(static_cast<Prepared*>(prepared.release()));
     if (p->file.Ok() && !seen_.First(p->file.Stat().device, p->file.Stat().inode)) {
@@ -247,54 +266,47 @@ void RewriteJob::Flush(Context& ctx) {
     EmitGroup(ctx);
     return;
   }
-  // The kept originals reach the disk before the journal says where they are.
-  bool kept = true;
-  if (setup_.copies) {
-    kept = fs::SyncFileSystemOf(Absolute(setup_.output, cwd_));
-  } else {
-    for (DataFile& d : dataFiles_) {
-      if (d.fd >= 0 && ::fdatasync(d.fd) != 0) kept = false;
-    }
-  }
-  std::vector<uint64_t> numbers(group_.size(), 0);
-  bool journalled = kept;
-  for (size_t i = 0; i < group_.size() && journalled; ++i) {
-    Pending& pending = group_[i];
-    if (!pending.write) continue;
+  // The kept originals and then their entries reach the disk before any file of the group changes.
+  std::string problem;
+  if (!store_->Sync()) problem = fs::ErrorText(errno);
+  std::vector<FileWrite> writes;
+  std::vector<Pending*> owners;
+  for (Pending& pending : group_) {
+    if (!pending.write || !problem.empty()) continue;
     Prepared& p = *pending.write;
-    if (!p.file.Unchanged()) {
-      pending.event = {pending.item, Outcome::Skipped, Why::ChangedDuringRun, {}};
-      continue;
-    }
     p.kept.n = nextEntry_++;
-    p.kept.path = items_[pending.item].path;
+    p.kept.path = p.file.Path();
     p.kept.shown = items_[pending.item].shown;
-    journalled = journal_->Entry(p.kept);
-    numbers[i] = p.kept.n;
+    if (!journal_->Entry(p.kept)) {
+      problem = journalPath_ + ": " + fs::ErrorText(errno);
+      break;
+    }
+    FileWrite w;
+    w.file = &p.file;
+    w.bytes = p.bytes.view();
+    w.n = p.kept.n;
+    w.previous = [&p](ByteBuffer& into) { return LoadOriginal(p.kept, into); };
+    w.event = {pending.item, Outcome::Done, Why::None, {}};
+    writes.push_back(std::move(w));
+    owners.push_back(&pending);
   }
-  journalled = journalled && journal_->Sync();
-  for (size_t i = 0; i < group_.size(); ++i) {
-    Pending& pending = group_[i];
+  if (problem.empty() && !journal_->Sync()) problem = journalPath_ + ": " + fs::ErrorText(errno);
+  if (problem.empty()) {
+    JournalMarks marks(*journal_);
+    WriteFiles(writes, tempPrefix_, marks);
+    for (size_t i = 0; i < writes.size(); ++i) owners[i]->event = std::move(writes[i].event);
+  }
+  for (Pending& pending : group_) {
     if (!pending.write) continue;
     Prepared& p = *pending.write;
-    if (numbers[i] != 0 && journalled) {
-      std::string error;
-      if (p.file.WriteInPlace(p.bytes.view(), error)) {
-        journal_->Done(numbers[i]);
-        writtenDevices_.emplace(p.file.Stat().device, items_[pending.item].path);
-        pending.event = {pending.item, Outcome::Done, Why::None, {}};
-      } else {
-        // Written in part at most: the original goes back at once (the journal still has it).
-        ByteBuffer original;
-        std::string ignored;
-        if (LoadOriginal(p.kept, original)) p.file.WriteInPlace(original.view(), ignored);
-        pending.event = {pending.item, Outcome::Failed, Why::Error, error};
-      }
-    } else if (pending.event.why != Why::ChangedDuringRun) {
-      pending.event = {pending.item, Outcome::Failed, Why::Error, kept ? journalPath_ : fs::ErrorText(EIO)};
-      DropCopy(p);
-    } else {
-      DropCopy(p);
+    if (!problem.empty()) pending.event = {pending.item, Outcome::Failed, Why::Error, problem};
+    const Why why = pending.event.why;
+    if (why == Why::Damaged || why == Why::NotDurable) {
+      // The file may not hold whole bytes, or the disk did not confirm them: its original stays.
+      ++unresolved_;
+      if (why == Why::Damaged) pending.event.detail = p.kept.copy.empty() ? p.kept.data : p.kept.copy;
+    } else if (pending.event.outcome != Outcome::Done) {
+      DropCopy(p);  // the file keeps its bytes; its copy is not an original of anything
     }
     ctx.Release(p.heldBytes);
     pending.write.reset();
@@ -304,16 +316,16 @@ void RewriteJob::Flush(Context& ctx) {
 
 void RewriteJob::Finish(Context& ctx, bool stopped) {
   Flush(ctx);
-  // What was written reaches the disk before the run is recorded as ended.
-  for (const auto& [device, path] : writtenDevices_) fs::SyncFileSystemOf(path);
-  if (journal_) journal_->Closed(stopped ? "stopped" : "done");
-  journal_.reset();
-  for (DataFile& d : dataFiles_) {
-    if (d.fd >= 0) ::close(d.fd);
-    d = DataFile{};
+  store_->Close();
+  // Everything resolved: the run is closed and its originals (without copies) go. Otherwise all stays,
+  // and the next start puts right what it can and tells the user of the rest.
+  if (unresolved_ == 0 && journal_->Closed(stopped ? "stopped" : "done")) {
+    journal_.reset();
+    mark_->Remove();
+    if (!setup_.copies) state_.RemoveRunFiles(id_);
   }
-  state_.ClearActive(id_);
-  if (!setup_.copies) state_.RemoveRunFiles(id_);
+  journal_.reset();
+  mark_.reset();
 }
 
 }  // namespace zur

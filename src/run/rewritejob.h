@@ -4,10 +4,11 @@
 // Each file is read and its new text made on a worker thread; a file whose bytes would not change is
 // not written. Before a file is rewritten its original bytes are kept (a backup copy in the output
 // folder with the file's permissions and modification time, or, without backup, a data file of the
-// run's journal), and the journal records both fingerprints; then the file is written in place. Files
-// are written in groups: the kept originals and the journal reach the disk once a group, before any
-// file of the group is touched. A file reached twice (links) is processed once; a file that may not
-// be written, is not text, or changed while the run read it is left as it is and reported.
+// run's journal), and the journal records both fingerprints; then the file gets its new bytes the one
+// way every command writes (filewrite.h). Files are written in groups: the kept originals and the
+// journal reach the disk once a group, before any file of the group is touched. A file reached twice
+// (links) is processed once; a file that may not be written, is not text, or changed while the run
+// read it is left as it is and reported.
 #pragma once
 
 #include <chrono>
@@ -18,11 +19,14 @@
 #include <vector>
 
 #include "content/encoding.h"
+#include "platform/fileio.h"
 #include "replace/rules.h"
 #include "run/engine.h"
 #include "run/filesmet.h"
 #include "run/itemlist.h"
 #include "run/journal.h"
+#include "run/originals.h"
+#include "run/refusal.h"
 #include "run/runstate.h"
 
 namespace zur {
@@ -32,7 +36,7 @@ struct RunItem {
   std::string shown;   // as the report lines show it
   std::string stored;  // as the file system finds it
   std::string below;   // the path of its backup copy below the output folder
-  bool regular = false;  // a listing has just said it is a regular file
+  fs::FileId listed;   // the regular file a listing saw there (unknown for a link or a picked name)
   std::string path;    // (filled in by the job) the stored path made absolute
 };
 
@@ -59,7 +63,7 @@ class RewriteJob : public RunJob {
   // the same output folder that did not end keeps its originals: they are carried into this run's
   // journal and never overwritten. False, with the reason, when the run must not start; nothing was
   // touched then.
-  bool Begin(std::string& error);
+  bool Begin(StartRefusal& refusal);
   const std::string& JournalPath() const { return journalPath_; }
   const ItemList<RunItem>& Items() const { return items_; }
   // Adds an item while the run goes (from the run's feed).
@@ -78,11 +82,7 @@ class RewriteJob : public RunJob {
     std::unique_ptr<Prepared> write;  // empty for an item that is only reported
     RunEvent event;
   };
-  struct DataFile {
-    int fd = -1;
-    uint64_t size = 0;
-  };
-
+  bool TakeOver(HeldJournal& earlier, std::vector<JournalEntry>& carried, StartRefusal& refusal);
   void KeepOriginal(size_t item, size_t worker, std::string_view original, Prepared& p);
   std::string CopyPathFor(size_t item) const;
   void DropCopy(Prepared& p);
@@ -91,20 +91,23 @@ class RewriteJob : public RunJob {
   RewriteSetup setup_;
   RunState state_;
   std::string id_;
+  std::string tempPrefix_;  // the hidden names of new contents on their way
+  std::string output_;      // the output folder, absolute
   std::string journalPath_;
   std::unique_ptr<JournalWriter> journal_;
+  std::unique_ptr<RunState::Mark> mark_;
+  std::unique_ptr<OriginalStore> store_;
   std::string cwd_;  // what relative paths are relative to
   ItemList<RunItem> items_;
   std::unordered_map<std::string, JournalEntry> carried_;  // originals of an unfinished earlier run, by path
   std::unordered_set<std::string> carriedCopies_;
   uint64_t nextEntry_ = 1;
-  std::vector<DataFile> dataFiles_;  // one a worker, used by that worker only
   std::vector<Pending> group_;
   size_t groupWrites_ = 0;
   size_t groupBytes_ = 0;
   std::chrono::steady_clock::time_point groupStart_;
   FilesMet seen_;
-  std::unordered_map<uint64_t, std::string> writtenDevices_;  // a file written on each file system
+  size_t unresolved_ = 0;  // files whose write could not be undone or confirmed: the originals stay
 };
 
 }  // namespace zur

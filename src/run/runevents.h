@@ -18,6 +18,8 @@ inline RunEvent RefusalEvent(size_t item, fs::Refusal refusal, int error) {
       return {item, Outcome::Skipped, Why::NotWritable, {}};
     case fs::Refusal::TooLong:
       return {item, Outcome::Skipped, Why::TooLong, {}};
+    case fs::Refusal::Replaced:
+      return {item, Outcome::Skipped, Why::Replaced, {}};
     case fs::Refusal::None:
     case fs::Refusal::Failed:
       break;

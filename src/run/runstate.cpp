@@ -1,17 +1,17 @@
 #include "run/runstate.h"
 
 #include <dirent.h>
-#include <signal.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/fileio.h"
 #include "platform/filesystem.h"
+#include "platform/privatefiles.h"
 
 namespace zur {
 namespace {
@@ -20,24 +20,10 @@ constexpr char kActivePrefix[] = "active-";
 constexpr char kLastFile[] = "last";
 
 // The record files hold one escaped path on one line.
-std::optional<std::string> ReadPathFile(const std::string& file) {
-  try {
-    std::string text = fs::ReadFile(file);
-    const size_t end = text.find('\n');
-    if (end == std::string::npos) return std::nullopt;
-    return UnescapeField(std::string_view(text).substr(0, end));
-  } catch (...) {
-    return std::nullopt;
-  }
-}
-
-bool WritePathFile(const std::string& file, const std::string& path) {
-  try {
-    fs::WriteFileSafely(file, EscapeField(path) + "\n");
-    return true;
-  } catch (...) {
-    return false;
-  }
+std::optional<std::string> PathIn(std::string_view text) {
+  const size_t end = text.find('\n');
+  if (end == std::string::npos) return std::nullopt;
+  return UnescapeField(text.substr(0, end));
 }
 
 std::vector<std::string> NamesIn(const std::string& folder) {
@@ -51,86 +37,34 @@ std::vector<std::string> NamesIn(const std::string& folder) {
 
 bool StartsWith(const std::string& s, std::string_view p) { return s.compare(0, p.size(), p) == 0; }
 
-// A run's name ends with the process number of the program that runs it; a run of a program that is
-// still going (a second window of this program) is not put right under its feet.
-bool OwnerAlive(const std::string& id) {
-  const size_t dash = id.rfind('-');
-  if (dash == std::string::npos) return false;
-  const long pid = std::strtol(id.c_str() + dash + 1, nullptr, 10);
-  if (pid <= 0 || pid == ::getpid()) return false;
-  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+std::string ReadAllFrom(int fd) {
+  std::string text;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    text.append(buffer, static_cast<size_t>(n));
+  }
+  return text;
+}
+
+bool SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
 }
 
 }  // namespace
 
-bool MakeFolders(const std::string& path) {
-  if (path.empty()) return false;
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-  std::string trimmed = path;
-  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-  const size_t slash = trimmed.rfind('/');
-  if (slash != std::string::npos && slash > 0 && !MakeFolders(trimmed.substr(0, slash))) return false;
-  if (::mkdir(trimmed.c_str(), 0777) == 0) return true;
-  return errno == EEXIST && ::stat(trimmed.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+bool RunState::Ready(std::string& why) {
+  if (key_) return true;
+  if (!fs::MakePrivateFolder(folder_, why)) return false;
+  key_ = JournalKey::Load(folder_, why);
+  return key_.has_value();
 }
-
-bool LoadOriginal(const JournalEntry& e, ByteBuffer& into) {
-  try {
-    if (!e.copy.empty()) {
-      fs::OpenedFile copy = fs::OpenedFile::Open(e.copy, false);
-      if (!copy.Ok() || !copy.ReadAll(into)) return false;
-    } else {
-      fs::ReadRange(e.data, e.dataOffset, e.size, into);
-    }
-  } catch (...) {
-    return false;
-  }
-  return into.size() == e.size && FingerprintOf(into.view()) == e.before;
-}
-
-std::vector<RecoveryNote> RecoverJournal(const std::string& journalPath) {
-  std::vector<RecoveryNote> notes;
-  auto journal = ReadJournal(journalPath);
-  if (!journal) return notes;
-  auto writer = JournalWriter::Append(journalPath);
-  ByteBuffer current, original;
-  // Writes the original back over a file that holds neither the original nor what the run wrote.
-  auto putBack = [&](const JournalEntry& e, bool always) {
-    fs::OpenedFile file = fs::OpenedFile::Open(e.path, true);
-    if (!file.Ok() || !file.ReadAll(current)) return;
-    const Fingerprint now = FingerprintOf(current.view());
-    if (now == e.before) return;
-    if (!always && now == e.after) {
-      if (writer) writer->Done(e.n);
-      return;
-    }
-    RecoveryNote note{e.shown.empty() ? e.path : e.shown, false};
-    std::string error;
-    if (LoadOriginal(e, original) && file.WriteInPlace(original.view(), error)) note.putBack = true;
-    notes.push_back(std::move(note));
-  };
-  if (journal->closed.empty()) {
-    for (size_t i = 0; i < journal->entries.size(); ++i) {
-      const JournalEntry& e = journal->entries[i];
-      if (i < journal->entriesBeforeSync && journal->done.count(e.n)) continue;
-      putBack(e, false);
-    }
-    if (writer) writer->Closed("crash");
-  }
-  if (journal->restoreOpen) {
-    for (const JournalEntry& e : journal->entries) {
-      if (journal->restoring.count(e.n) && !journal->restored.count(e.n)) {
-        putBack(e, true);
-        if (writer) writer->Restored(e.n);
-      }
-    }
-    if (writer) writer->RestoreEnd();
-  }
-  return notes;
-}
-
-bool RunState::Ready() const { return MakeFolders(folder_); }
 
 std::string RunState::NewId() const {
   const auto now = std::chrono::system_clock::now().time_since_epoch();
@@ -138,45 +72,115 @@ std::string RunState::NewId() const {
   return std::to_string(micros) + "-" + std::to_string(::getpid());
 }
 
-std::string RunState::DataPathFor(const std::string& id, size_t worker) const {
-  return folder_ + id + ".data" + std::to_string(worker);
+RunState::Mark::~Mark() {
+  if (fd_ >= 0) ::close(fd_);
 }
 
-bool RunState::MarkActive(const std::string& id, const std::string& journal) const {
-  return Ready() && WritePathFile(folder_ + kActivePrefix + id, journal);
+void RunState::Mark::Remove() {
+  if (fd_ < 0) return;
+  ::unlink(path_.c_str());  // while the lock is still held
+  ::close(fd_);
+  fd_ = -1;
 }
 
-void RunState::ClearActive(const std::string& id) const { ::unlink((folder_ + kActivePrefix + id).c_str()); }
+std::unique_ptr<RunState::Mark> RunState::MarkActive(const std::string& id, const std::string& journal,
+                                                     std::string& why) const {
+  // Written and locked under a name of its own first, so that no one finds the mark before it is
+  // whole and held.
+  const std::string path = folder_ + kActivePrefix + id;
+  const std::string temp = folder_ + "." + kActivePrefix + id + ".new";
+  const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) {
+    why = temp + ": " + fs::ErrorText(errno);
+    return nullptr;
+  }
+  const std::string line = EscapeField(journal) + "\n";
+  const bool ok = fs::TryLockExclusive(fd) && ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size()) &&
+                  ::fdatasync(fd) == 0 && fs::RenameNoReplace(temp, path) && SyncFolder(folder_);
+  if (!ok) {
+    why = path + ": " + fs::ErrorText(errno);
+    ::unlink(temp.c_str());
+    ::close(fd);
+    return nullptr;
+  }
+  return std::unique_ptr<Mark>(new Mark(path, fd));
+}
 
 void RunState::RemoveRunFiles(const std::string& id) const {
   for (const std::string& name : NamesIn(folder_)) {
-    if (StartsWith(name, id + ".")) ::unlink((folder_ + name).c_str());
+    if (StartsWith(name, id + ".") || StartsWith(name, "." + id + ".")) ::unlink((folder_ + name).c_str());
   }
 }
 
-std::string RunState::LastJournal() const { return ReadPathFile(folder_ + kLastFile).value_or(std::string()); }
+std::string RunState::LastJournal() const {
+  const int fd = ::open((folder_ + kLastFile).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return {};
+  std::string why;
+  const std::string text = fs::IsPrivateFile(fd, why) ? ReadAllFrom(fd) : std::string();
+  ::close(fd);
+  return PathIn(text).value_or(std::string());
+}
 
 void RunState::SetLastJournal(const std::string& journal) const {
-  if (Ready()) WritePathFile(folder_ + kLastFile, journal);
+  // A missing record only means the restore offers nothing; the run itself is not harmed.
+  try {
+    fs::WriteFileSafely(folder_ + kLastFile, EscapeField(journal) + "\n");
+  } catch (const fs::FileError&) {
+    ::unlink((folder_ + kLastFile).c_str());
+  }
 }
 
 void RunState::ClearLastJournal() const { ::unlink((folder_ + kLastFile).c_str()); }
 
-std::vector<RecoveryNote> RunState::RecoverInterrupted() const {
-  std::vector<RecoveryNote> notes;
+RecoveryReport RunState::RecoverInterrupted() {
+  RecoveryReport report;
+  std::string why;
+  if (!Ready(why)) {
+    report.resolved = false;
+    report.notes.push_back({RecoveryNote::What::Refused, folder_, {}, why});
+    return report;
+  }
   for (const std::string& name : NamesIn(folder_)) {
     if (!StartsWith(name, kActivePrefix)) continue;
     const std::string id = name.substr(std::strlen(kActivePrefix));
-    if (OwnerAlive(id)) continue;
-    if (auto journal = ReadPathFile(folder_ + name)) {
-      auto more = RecoverJournal(*journal);
-      notes.insert(notes.end(), more.begin(), more.end());
-      // A run without copies kept its journal here only for this.
-      if (*journal == JournalPathFor(id)) RemoveRunFiles(id);
+    const std::string markPath = folder_ + name;
+    const int fd = ::open(markPath.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) continue;
+    // A run that is still going holds its mark's lock: it is left alone.
+    struct stat held, named;
+    if (!fs::IsPrivateFile(fd, why) || !fs::TryLockExclusive(fd) || ::fstat(fd, &held) != 0 ||
+        ::lstat(markPath.c_str(), &named) != 0 || held.st_ino != named.st_ino) {
+      ::close(fd);
+      continue;
     }
-    ClearActive(id);
+    const auto journalPath = PathIn(ReadAllFrom(fd));
+    HeldJournal journal = journalPath ? HeldJournal::Open(*journalPath, *key_) : HeldJournal();
+    bool finished = false;
+    switch (journal.State()) {
+      case HeldJournal::Status::Busy:
+        break;  // taken over by a run that is going
+      case HeldJournal::Status::Missing:
+        finished = true;
+        break;
+      case HeldJournal::Status::Refused:
+        report.resolved = false;
+        report.notes.push_back({RecoveryNote::What::Refused, *journalPath, {}, journal.Why()});
+        break;
+      case HeldJournal::Status::Ok: {
+        RecoveryReport one = RecoverJournal(journal, *key_);
+        finished = one.resolved;
+        report.Add(std::move(one));
+        break;
+      }
+    }
+    if (finished) {
+      // A run without copies kept its journal and originals here only for this.
+      if (!journalPath || *journalPath == JournalPathFor(id)) RemoveRunFiles(id);
+      ::unlink(markPath.c_str());
+    }
+    ::close(fd);
   }
-  return notes;
+  return report;
 }
 
 }  // namespace zur

@@ -1,51 +1,48 @@
-// The program's own record of runs, in a folder beside the settings ("runs/"): which runs are going,
-// so that a run cut short (a crash, kill -9) is put right at the next start, and which run last made
-// backup copies, which is what the restore undoes (also after a restart).
+// The program's own record of runs, in a private folder beside the settings ("runs/"): which runs are
+// going (so that a run cut short is put right at the next start), which run last made backup copies
+// (what the restore undoes, also after a restart), and the key that signs the journals.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/bytebuffer.h"
 #include "run/journal.h"
+#include "run/recovery.h"
 
 namespace zur {
-
-// A file that a run cut short had left half written, and what was done about it.
-struct RecoveryNote {
-  std::string shown;
-  bool putBack = false;  // false: the original could not be written back
-};
-
-// Puts back the files that a run cut short left half written (each gets its original bytes again),
-// finishes a restore cut short, and marks the journal as ended. Files the run had finished keep what
-// it wrote. Safe to repeat.
-std::vector<RecoveryNote> RecoverJournal(const std::string& journalPath);
-
-// The original bytes of an entry, from its copy or its data file; false when they are gone or do not
-// match the entry's fingerprint.
-bool LoadOriginal(const JournalEntry& entry, ByteBuffer& into);
-
-// Makes a folder and its missing parents; true when it exists afterwards (also when another thread
-// made it meanwhile).
-bool MakeFolders(const std::string& path);
 
 class RunState {
  public:
   explicit RunState(std::string folder) : folder_(std::move(folder)) {}
   const std::string& Folder() const { return folder_; }
 
-  // Makes the folder; false when it cannot be made.
-  bool Ready() const;
+  // Makes the folder (this user's only) and loads the key; false, with the reason, when either fails.
+  bool Ready(std::string& why);
+  // Valid after Ready().
+  const JournalKey& Key() const { return *key_; }
   // A name for a new run, unique in the folder.
   std::string NewId() const;
   // Where a run that makes no copies keeps its journal and the original bytes.
   std::string JournalPathFor(const std::string& id) const { return folder_ + id + ".journal"; }
-  std::string DataPathFor(const std::string& id, size_t worker) const;
+  std::string DataBaseFor(const std::string& id) const { return folder_ + id + ".data"; }
 
-  bool MarkActive(const std::string& id, const std::string& journal) const;
-  void ClearActive(const std::string& id) const;
+  // The mark that a run is going: "active-<id>", naming its journal. The run holds its lock for its
+  // whole life; the next start puts right the runs whose marks are there and not locked.
+  class Mark {
+   public:
+    ~Mark();
+    // The run has ended and everything of it is resolved: the mark goes.
+    void Remove();
+
+   private:
+    friend class RunState;
+    Mark(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+    std::string path_;
+    int fd_;
+  };
+  std::unique_ptr<Mark> MarkActive(const std::string& id, const std::string& journal, std::string& why) const;
   // Removes the journal and data files of a run that made no copies.
   void RemoveRunFiles(const std::string& id) const;
 
@@ -53,11 +50,12 @@ class RunState {
   void SetLastJournal(const std::string& journal) const;
   void ClearLastJournal() const;
 
-  // Puts right every run that was going when the program last ended.
-  std::vector<RecoveryNote> RecoverInterrupted() const;
+  // Puts right every run that was going when a program of this folder last ended and is not going now.
+  RecoveryReport RecoverInterrupted();
 
  private:
   std::string folder_;
+  std::optional<JournalKey> key_;
 };
 
 }  // namespace zur

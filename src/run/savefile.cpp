@@ -1,16 +1,28 @@
 #include "run/savefile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <cerrno>
 
 #include "platform/fileio.h"
+#include "platform/filesystem.h"
+#include "run/filewrite.h"
 #include "run/journal.h"
+#include "run/originals.h"
 #include "run/runevents.h"
 #include "run/runstate.h"
 
 namespace zur {
+namespace {
 
-RunEvent SaveFileInPlace(const std::string& path, std::string_view bytes, const std::string& stateDir) {
+struct SaveMarks : WriteMarks {
+  explicit SaveMarks(JournalWriter& j) : journal(j) {}
+  bool WritingInPlace(uint64_t n) override { return journal.Writing(n); }
+  bool Written(uint64_t n) override { return journal.Done(n); }
+  JournalWriter& journal;
+};
+
+}  // namespace
+
+RunEvent SaveFile(const std::string& path, std::string_view bytes, const std::string& stateDir) {
   fs::OpenedFile file = fs::OpenedFile::Open(path, true);
   if (!file.Ok()) return RefusalEvent(0, file.Refused(), file.Error());
   if (!file.Writable()) return {0, Outcome::Skipped, Why::NotWritable, {}};
@@ -19,49 +31,61 @@ RunEvent SaveFileInPlace(const std::string& path, std::string_view bytes, const 
   if (original.view() == bytes) return {0, Outcome::Unchanged, Why::None, {}};
 
   RunState state(stateDir);
+  std::string why;
+  if (!state.Ready(why)) return {0, Outcome::Failed, Why::Error, why};
   const std::string id = state.NewId();
   const std::string journalPath = state.JournalPathFor(id);
-  const std::string dataPath = state.DataPathFor(id, 0);
-  if (!state.MarkActive(id, journalPath)) return {0, Outcome::Failed, Why::Error, state.Folder()};
-  auto fail = [&](const std::string& why) {
-    state.ClearActive(id);
+  auto mark = state.MarkActive(id, journalPath, why);
+  if (!mark) return {0, Outcome::Failed, Why::Error, why};
+  auto fail = [&](const std::string& reason) {
+    mark->Remove();
     state.RemoveRunFiles(id);
-    return RunEvent{0, Outcome::Failed, Why::Error, why};
+    return RunEvent{0, Outcome::Failed, Why::Error, reason};
   };
-  try {
-    fs::WriteNewFile(dataPath, original.view(), 0600, 0, 0);
-  } catch (const std::exception& e) {
-    return fail(e.what());
-  }
   JournalEntry e;
   e.n = 1;
-  e.path = path;
+  e.path = file.Path();
   e.shown = path;
-  e.data = dataPath;
   e.size = original.size();
   e.mode = file.Stat().mode & 07777;
   e.mtimeSec = file.Stat().mtimeSec;
   e.mtimeNsec = file.Stat().mtimeNsec;
   e.before = FingerprintOf(original.view());
   e.after = FingerprintOf(bytes);
-  auto journal = JournalWriter::Create(journalPath, {id, RunKind::SelectedFiles, false, {}, {}});
-  if (!journal || !fs::SyncFileSystemOf(dataPath) || !journal->Entry(e) || !journal->Sync()) return fail(journalPath);
-  std::string error;
-  if (!file.WriteInPlace(bytes, error)) {
-    std::string ignored;
-    file.WriteInPlace(original.view(), ignored);
-    journal->Closed("done");
-    state.ClearActive(id);
-    state.RemoveRunFiles(id);
-    return {0, Outcome::Failed, Why::Error, error};
+  OriginalStore store(false, {}, state.DataBaseFor(id));
+  try {
+    store.Keep(0, {}, original.view(), e);
+  } catch (const fs::FileError& error) {
+    return fail(error.what());
   }
-  ::fdatasync(file.Fd());
-  journal->Done(1);
-  journal->Closed("done");
-  journal.reset();
-  state.ClearActive(id);
-  state.RemoveRunFiles(id);
-  return {0, Outcome::Done, Why::None, {}};
+  auto journal = JournalWriter::Create(journalPath, {id, RunKind::SelectedFiles, false, {}, {}}, {}, state.Key(), false, why);
+  if (!journal) return fail(why);
+  if (!store.Sync() || !journal->Entry(e) || !journal->Sync()) return fail(journalPath + ": " + fs::ErrorText(errno));
+
+  std::vector<FileWrite> one(1);
+  one[0].file = &file;
+  one[0].bytes = bytes;
+  one[0].n = 1;
+  one[0].previous = [&original](ByteBuffer& into) {
+    into.assign(original.view());
+    return true;
+  };
+  SaveMarks marks(*journal);
+  WriteFiles(one, ".zur-" + id + "-", marks);
+  RunEvent result = std::move(one[0].event);
+  result.item = 0;
+  if (result.why == Why::Damaged || result.why == Why::NotDurable) {
+    // The original stays in the journal's data; the next start puts the file right.
+    if (result.why == Why::Damaged) result.detail = e.data;
+    return result;
+  }
+  store.Close();
+  if (journal->Closed("done")) {
+    journal.reset();
+    mark->Remove();
+    state.RemoveRunFiles(id);
+  }
+  return result;
 }
 
 }  // namespace zur

@@ -1,6 +1,5 @@
-// Writing the output pane back over its file, the way the runs write: in place (the file keeps its
-// owner, permissions and links), with the original kept in a journal of the program's own first, so
-// that a write cut short is put back at the next start.
+// Writing the output pane back over its file, the way the runs write (filewrite.h): the original is
+// kept in a journal of the program's own first, so that nothing is lost if the write is cut short.
 #pragma once
 
 #include <string>
@@ -11,6 +10,6 @@
 namespace zur {
 
 // Done when written, Unchanged when the file already holds these bytes, else why not.
-RunEvent SaveFileInPlace(const std::string& path, std::string_view bytes, const std::string& stateDir);
+RunEvent SaveFile(const std::string& path, std::string_view bytes, const std::string& stateDir);
 
 }  // namespace zur

@@ -16,7 +16,8 @@ struct Found : RunJob::Prepared {
 
 std::unique_ptr<RunJob::Prepared> SearchJob::Prepare(size_t item, Worker& worker) {
   auto p = std::make_unique<Found>();
-  fs::OpenedFile file = fs::OpenedFile::Open(items_[item].stored, false, items_[item].regular);
+  const RunItem& it = items_[item];
+  fs::OpenedFile file = fs::OpenedFile::Open(it.stored, false, it.listed.Known() ? &it.listed : nullptr);
   if (!file.Ok()) {
     p->event = RefusalEvent(item, file.Refused(), file.Error());
     return p;

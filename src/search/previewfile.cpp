@@ -52,7 +52,7 @@ RunEvent PreviewFile::WritePane() {
   OutputPane& pane = f_.Pane();
   if (pane.LoadedFile().empty()) return {0, Outcome::Skipped, Why::None, {}};
   // The file's own encoding and line ends; what was not edited comes back byte for byte.
-  return SaveFileInPlace(pane.LoadedFile(), pane.FileBytes(), f_.Batches().Records().Folder());
+  return SaveFile(pane.LoadedFile(), pane.FileBytes(), f_.Batches().Records().Folder());
 }
 
 void PreviewFile::BtnSaveFileClick() {

@@ -68,7 +68,7 @@ void TextSearch::BtnSearchClick() {
           ScanFolderTree(
               root, extensions,
               [&](ScanEntry&& file) {
-                job.AddItem({std::move(file.shown), std::move(file.stored), {}, file.regular, {}});
+                job.AddItem({std::move(file.shown), std::move(file.stored), {}, file.id, {}});
                 announce.One();
                 return !run.StopRequested();
               },

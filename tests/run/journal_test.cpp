@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <xxhash.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <random>
 #include <thread>
@@ -22,7 +24,13 @@ using testing::RulesOf;
 using testing::TempDir;
 using testing::WriteBytes;
 
-TEST(Journal, FieldsOfAnyBytesComeBackAndATornLastLineIsIgnored) {
+JournalKey KeyOf(uint8_t seed) {
+  std::array<uint8_t, JournalKey::kSize> bytes{};
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(seed + i);
+  return JournalKey(bytes);
+}
+
+TEST(Journal, FieldsOfAnyBytesComeBackAndOnlySignedWholeLinesCount) {
   std::mt19937 rng(4);
   for (int n = 0; n < 500; ++n) {
     std::string bytes(rng() % 20, '\0');
@@ -36,6 +44,7 @@ TEST(Journal, FieldsOfAnyBytesComeBackAndATornLastLineIsIgnored) {
 
   TempDir dir;
   const std::string path = dir / "j";
+  const JournalKey key = KeyOf(1);
   JournalEntry e;
   e.n = 7;
   e.path = "/a b/\xCA\xD7.htm\nx";
@@ -45,14 +54,16 @@ TEST(Journal, FieldsOfAnyBytesComeBackAndATornLastLineIsIgnored) {
   e.mode = 0640;
   e.before = FingerprintOf("old");
   e.after = FingerprintOf("new");
-  auto w = JournalWriter::Create(path, {"id1", RunKind::SelectedFiles, true, "/src/", "/out/"});
-  ASSERT_TRUE(w);
-  ASSERT_TRUE(w->Entry(e) && w->Sync() && w->Done(7));
+  std::string why;
+  auto w = JournalWriter::Create(path, {"id1", RunKind::SelectedFiles, true, "/src/", "/out/"}, {}, key, false, why);
+  ASSERT_TRUE(w) << why;
+  ASSERT_TRUE(w->Entry(e) && w->Writing(7) && w->Done(7));
+  // A journal is never created over one that is there.
+  EXPECT_FALSE(JournalWriter::Create(path, {"id2", RunKind::FolderTree, false, {}, {}}, {}, key, false, why));
   w.reset();
-  std::string text = ReadBytes(path);
-  WriteBytes(path, text + "done n=8");  // cut short: no line end
-  auto j = ReadJournal(path);
-  ASSERT_TRUE(j);
+  const std::string text = ReadBytes(path);
+  auto j = ParseJournal(text + "done n=8", key, why);  // cut short: no line end
+  ASSERT_TRUE(j) << why;
   EXPECT_EQ(j->header.kind, RunKind::SelectedFiles);
   EXPECT_TRUE(j->header.copies);
   ASSERT_EQ(j->entries.size(), 1u);
@@ -60,12 +71,60 @@ TEST(Journal, FieldsOfAnyBytesComeBackAndATornLastLineIsIgnored) {
   EXPECT_EQ(j->entries[0].copy, e.copy);
   EXPECT_EQ(j->entries[0].mode, 0640u);
   EXPECT_EQ(j->entries[0].after, e.after);
-  EXPECT_EQ(j->entriesBeforeSync, 1u);
+  EXPECT_TRUE(j->writing.count(7));
   EXPECT_TRUE(j->done.count(7));
   EXPECT_FALSE(j->done.count(8));
   EXPECT_TRUE(j->Interrupted());
-  WriteBytes(path, "not a journal\n");
-  EXPECT_FALSE(ReadJournal(path));
+  EXPECT_EQ(j->length, text.size());
+
+  // Signed with another key, or not signed at all: not a journal to act on.
+  EXPECT_FALSE(ParseJournal(text, KeyOf(2), why));
+  EXPECT_FALSE(ParseJournal("ZUR-JOURNAL 2\nrun id=x\n", key, why));
+  // A line changed by anyone without the key ends the journal there: what follows is not believed.
+  std::string changed = text;
+  changed.replace(changed.find("/out/"), 5, "/etc/");
+  j = ParseJournal(changed, key, why);
+  ASSERT_TRUE(j);
+  EXPECT_TRUE(j->entries.empty());
+  EXPECT_FALSE(j->done.count(7));
+  // Lines taken from another journal of the same user do not fit in either.
+  auto other = JournalWriter::Create(dir / "k", {"id3", RunKind::FolderTree, false, {}, {}}, {}, key, false, why);
+  ASSERT_TRUE(other && other->Done(9));
+  other.reset();
+  const std::string second = ReadBytes(dir / "k");
+  j = ParseJournal(text + second.substr(second.rfind("done")), key, why);
+  ASSERT_TRUE(j);
+  EXPECT_FALSE(j->done.count(9));
+}
+
+TEST(Journal, IsActedOnOnlyByTheUserWhoseProgramWroteIt) {
+  TempDir dir;
+  const JournalKey key = KeyOf(3);
+  const std::string path = dir / "j";
+  std::string why;
+  ASSERT_TRUE(JournalWriter::Create(path, {"id", RunKind::FolderTree, true, {}, {}}, {}, key, false, why));
+  {
+    HeldJournal held = HeldJournal::Open(path, key);
+    ASSERT_TRUE(held.Ok()) << held.Why();
+    // Held: a second opener (another window) finds it busy and does nothing.
+    EXPECT_EQ(HeldJournal::Open(path, key).State(), HeldJournal::Status::Busy);
+  }
+  EXPECT_TRUE(HeldJournal::Open(path, key).Ok());
+  EXPECT_EQ(HeldJournal::Open(dir / "none", key).State(), HeldJournal::Status::Missing);
+  // Others may write it, or it is a link: refused, by its path.
+  ::chmod(path.c_str(), 0666);
+  EXPECT_EQ(HeldJournal::Open(path, key).State(), HeldJournal::Status::Refused);
+  ::chmod(path.c_str(), 0600);
+  std::filesystem::create_symlink(path, dir / "link");
+  EXPECT_EQ(HeldJournal::Open(dir / "link", key).State(), HeldJournal::Status::Refused);
+  // In a folder others may write (and not sticky), it could have been put there by anyone.
+  ::chmod(dir.Folder().c_str(), 0777);
+  EXPECT_EQ(HeldJournal::Open(path, key).State(), HeldJournal::Status::Refused);
+  ::chmod(dir.Folder().c_str(), 01777);
+  EXPECT_TRUE(HeldJournal::Open(path, key).Ok());
+  ::chmod(dir.Folder().c_str(), 0700);
+  // Signed with another user's key.
+  EXPECT_EQ(HeldJournal::Open(path, KeyOf(4)).State(), HeldJournal::Status::Refused);
 }
 
 TEST(Journal, ARestoreCutShortIsFinishedAndADamagedCopyIsNotUsed) {
@@ -74,42 +133,47 @@ TEST(Journal, ARestoreCutShortIsFinishedAndADamagedCopyIsNotUsed) {
   WriteBytes(src + "a.htm", "foo a");
   WriteBytes(src + "b.htm", "foo b");
   RewriteSetup setup;
-  for (const char* n : {"a.htm", "b.htm"}) setup.items.push_back({src + n, src + n, n, false, {}});
+  for (const char* n : {"a.htm", "b.htm"}) setup.items.push_back({src + n, src + n, n, {}, {}});
   setup.rules = RulesOf({{u"foo", u"bar"}});
   setup.copies = true;
   setup.source = src;
   setup.output = out;
   setup.stateDir = state;
   RewriteJob job(std::move(setup));
-  std::string error;
-  ASSERT_TRUE(job.Begin(error));
+  StartRefusal refusal;
+  ASSERT_TRUE(job.Begin(refusal)) << refusal.detail;
   {
     zur::Run run(job, 2);
     run.Start();
     run.Wait();
   }
   ASSERT_EQ(ReadBytes(src + "a.htm"), "bar a");
-  // A restore that died while writing a.htm (half written).
+  RunState records(state);
+  std::string why;
+  ASSERT_TRUE(records.Ready(why));
+  HeldJournal held = HeldJournal::Open(job.JournalPath(), records.Key());
+  ASSERT_TRUE(held.Ok()) << held.Why();
+  // A restore that died while writing a.htm in place (half written).
   {
-    auto w = JournalWriter::Append(job.JournalPath());
-    ASSERT_TRUE(w && w->RestoreBegin() && w->Restoring(1));
+    auto w = JournalWriter::Continue(held, records.Key());
+    ASSERT_TRUE(w && w->RestoreBegin() && w->Restoring(1) && w->Writing(1));
   }
+  ASSERT_TRUE(held.Reread(records.Key()));
   WriteBytes(src + "a.htm", "fo");
-  RecoverJournal(job.JournalPath());
+  EXPECT_TRUE(RecoverJournal(held, records.Key()).resolved);
   EXPECT_EQ(ReadBytes(src + "a.htm"), "foo a");
-  auto journal = ReadJournal(job.JournalPath());
-  ASSERT_TRUE(journal);
-  EXPECT_FALSE(journal->restoreOpen);
+  EXPECT_FALSE(held.Read().restoreOpen);
 
   // A copy changed since: b.htm is reported, not written with it.
   WriteBytes(out + "b.htm", "tampered");
-  auto write = RestoreJob::Write(*journal, job.JournalPath(), {true, true});
+  auto write = RestoreJob::Write(held, records.Key(), {FingerprintOf("foo a"), FingerprintOf("bar b")});
   ASSERT_TRUE(write->Begin());
   zur::Run run(*write, 2);
   run.Start();
   run.Wait();
   const auto events = run.TakeEvents();
   ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].why, Why::AlreadyOriginal);
   EXPECT_EQ(events[1].why, Why::NoCopy);
   EXPECT_EQ(ReadBytes(src + "b.htm"), "bar b");
 }

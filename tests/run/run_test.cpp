@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -39,9 +40,18 @@ struct Tree {
   std::string out() const { return dir / "out/"; }
   std::string state() const { return dir / "state/"; }
 
+  // The journal at `path`, held (locked and checked) as a restore holds it.
+  HeldJournal Held(const std::string& path) const { return HeldJournal::Open(path, Key()); }
+  JournalKey Key() const {
+    RunState records(state());
+    std::string why;
+    EXPECT_TRUE(records.Ready(why)) << why;
+    return records.Key();
+  }
+
   RewriteSetup Setup(std::vector<std::string> names, bool copies, PreparedRules rules) const {
     RewriteSetup s;
-    for (const std::string& n : names) s.items.push_back({src() + n, src() + n, n, false, {}});
+    for (const std::string& n : names) s.items.push_back({src() + n, src() + n, n, {}, {}});
     s.rules = std::move(rules);
     s.copies = copies;
     s.source = src();
@@ -67,20 +77,32 @@ TEST(RewriteJob, WritesChangedFilesInPlaceAndKeepsExactCopies) {
   ::utimensat(AT_FDCWD, (t.src() + "a.htm").c_str(), old, 0);
   struct stat before;
   ::stat((t.src() + "a.htm").c_str(), &before);
+  const bool tagged = ::setxattr((t.src() + "a.htm").c_str(), "user.zur", "kept", 4, 0) == 0;
 
   RewriteJob job(t.Setup({"a.htm", "b.htm", "sub/c.htm"}, true, RulesOf({{u"foo", u"X"}})));
-  std::string error;
-  ASSERT_TRUE(job.Begin(error)) << error;
+  StartRefusal refusal;
+  ASSERT_TRUE(job.Begin(refusal)) << refusal.detail;
   const auto events = RunAll(job, 3);
   EXPECT_EQ(Outcomes(events), (std::vector<Outcome>{Outcome::Done, Outcome::Unchanged, Outcome::Done}));
 
   EXPECT_EQ(ReadBytes(t.src() + "a.htm"), "X\nbar");
   EXPECT_EQ(ReadBytes(t.src() + "sub/c.htm"), "X\r\n");
-  // The file itself was rewritten: same inode, same permissions.
+  // A new file took the old one's place, with its permissions, owner and extended attributes; no
+  // hidden file of the run is left beside it.
   struct stat after;
   ::stat((t.src() + "a.htm").c_str(), &after);
-  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_NE(after.st_ino, before.st_ino);
   EXPECT_EQ(after.st_mode & 07777, 0640u);
+  EXPECT_EQ(after.st_uid, before.st_uid);
+  EXPECT_EQ(after.st_gid, before.st_gid);
+  if (tagged) {
+    char value[16] = {};
+    EXPECT_EQ(::getxattr((t.src() + "a.htm").c_str(), "user.zur", value, sizeof value), 4);
+    EXPECT_STREQ(value, "kept");
+  }
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(t.src())) {
+    EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+  }
   // Copies hold the original bytes with their permissions and modification time; unchanged files
   // get none.
   EXPECT_EQ(ReadBytes(t.out() + "a.htm"), "foo\nbar");
@@ -91,8 +113,9 @@ TEST(RewriteJob, WritesChangedFilesInPlaceAndKeepsExactCopies) {
   EXPECT_EQ(copy.st_mode & 07777, 0640u);
   EXPECT_EQ(copy.st_mtim.tv_sec, 1000000000);
 
-  auto journal = ReadJournal(job.JournalPath());
-  ASSERT_TRUE(journal);
+  HeldJournal held = t.Held(job.JournalPath());
+  ASSERT_TRUE(held.Ok()) << held.Why();
+  const Journal* journal = &held.Read();
   EXPECT_EQ(journal->closed, "done");
   ASSERT_EQ(journal->entries.size(), 2u);
   EXPECT_EQ(journal->entries[0].path, t.src() + "a.htm");
@@ -106,8 +129,8 @@ TEST(RewriteJob, HandlesAFileReachedByTwoNamesOnce) {
   std::filesystem::create_symlink(t.src() + "real.htm", t.src() + "link.htm");
   std::filesystem::create_hard_link(t.src() + "real.htm", t.src() + "hard.htm");
   RewriteJob job(t.Setup({"hard.htm", "link.htm", "real.htm"}, true, RulesOf({{u"src=\"", u"src=\"/static"}})));
-  std::string error;
-  ASSERT_TRUE(job.Begin(error));
+  StartRefusal refusal;
+  ASSERT_TRUE(job.Begin(refusal));
   const auto events = RunAll(job, 3);
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(ReadBytes(t.src() + "real.htm"), "src=\"/static");
@@ -122,8 +145,8 @@ TEST(RewriteJob, LeavesAloneWhatItMayNotOrCannotRewrite) {
   ASSERT_EQ(::mkfifo((t.src() + "pipe.htm").c_str(), 0600), 0);
   WriteBytes(t.src() + "ok.htm", "foo");
   RewriteJob job(t.Setup({"bin.htm", "pipe.htm", "missing.htm", "ok.htm"}, false, RulesOf({{u"foo", u"bar"}})));
-  std::string error;
-  ASSERT_TRUE(job.Begin(error));
+  StartRefusal refusal;
+  ASSERT_TRUE(job.Begin(refusal));
   const auto events = RunAll(job, 4);
   ASSERT_EQ(events.size(), 4u);
   EXPECT_EQ(events[0].why, Why::NotText);
@@ -131,10 +154,9 @@ TEST(RewriteJob, LeavesAloneWhatItMayNotOrCannotRewrite) {
   EXPECT_EQ(events[2].why, Why::Missing);
   EXPECT_EQ(events[3].outcome, Outcome::Done);
   EXPECT_EQ(ReadBytes(t.src() + "bin.htm"), std::string("foo\0", 4));
-  // A run without copies leaves no journal behind when it ends.
-  EXPECT_TRUE(std::filesystem::is_empty(t.state()) || !std::filesystem::exists(t.state() + "last"));
+  // A run without copies leaves no journal behind when it ends; the user's key stays.
   for (const auto& entry : std::filesystem::directory_iterator(t.state())) {
-    EXPECT_EQ(entry.path().filename(), "last") << entry.path();
+    EXPECT_EQ(entry.path().filename(), JournalKey::kFileName) << entry.path();
   }
 }
 
@@ -142,8 +164,8 @@ TEST(RewriteJob, AWriteThatFailsPutsTheOriginalBack) {
   Tree t;
   WriteBytes(t.src() + "a.htm", std::string(100, 'a'));
   RewriteJob job(t.Setup({"a.htm"}, false, RulesOf({{u"a", U(std::string(20, 'b'))}})));
-  std::string error;
-  ASSERT_TRUE(job.Begin(error));
+  StartRefusal refusal;
+  ASSERT_TRUE(job.Begin(refusal));
   // Writes beyond 4 KiB fail, as on a full disk; the journal and its data stay below that.
   ::signal(SIGXFSZ, SIG_IGN);
   rlimit old{};
@@ -188,8 +210,8 @@ TEST(RewriteJob, NeverRewritesAFileTheUserMayNotWrite) {
   ::chmod((t.src() + "foreign.htm").c_str(), 0644);
   const int status = AsNobody([&] {
     RewriteJob job(t.Setup({"readonly.htm", "foreign.htm", "mine.htm"}, false, RulesOf({{u"foo", u"bar"}})));
-    std::string error;
-    if (!job.Begin(error)) return 10;
+    StartRefusal refusal;
+    if (!job.Begin(refusal)) return 10;
     const auto events = RunAll(job, 3);
     if (events.size() != 3) return 11;
     if (events[0].why != Why::NotWritable || events[1].why != Why::NotWritable) return 12;
@@ -202,12 +224,12 @@ TEST(RewriteJob, NeverRewritesAFileTheUserMayNotWrite) {
   ::chmod((t.dir / "sealed").c_str(), 0555);
   const int sealed = AsNobody([&] {
     RewriteSetup setup;
-    setup.items.push_back({t.dir / "sealed/page.htm", t.dir / "sealed/page.htm", "page.htm", false, {}});
+    setup.items.push_back({t.dir / "sealed/page.htm", t.dir / "sealed/page.htm", "page.htm", {}, {}});
     setup.rules = RulesOf({{u"foo", u"bar"}});
     setup.stateDir = t.state();
     RewriteJob job(std::move(setup));
-    std::string error;
-    if (!job.Begin(error)) return 20;
+    StartRefusal refusal;
+    if (!job.Begin(refusal)) return 20;
     const auto events = RunAll(job, 1);
     return events.size() == 1 && events[0].outcome == Outcome::Done ? 0 : 21;
   });
@@ -224,76 +246,96 @@ TEST(RewriteJob, NeverRewritesAFileTheUserMayNotWrite) {
 TEST(RewriteJob, ARunCutShortIsPutRightAndCanBeUndone) {
   Tree t;
   for (int i = 0; i < 6; ++i) WriteBytes(t.src() + "f" + std::to_string(i) + ".htm", "foo " + std::to_string(i));
+  // A second name: f2 can only be written in place, behind a mark in the journal.
+  std::filesystem::create_hard_link(t.src() + "f2.htm", t.dir / "f2-link.htm");
   std::vector<std::string> names;
   for (int i = 0; i < 6; ++i) names.push_back("f" + std::to_string(i) + ".htm");
   {
     RewriteJob job(t.Setup(names, true, RulesOf({{u"foo", u"bar"}})));
-    std::string error;
-    ASSERT_TRUE(job.Begin(error));
+    StartRefusal refusal;
+    ASSERT_TRUE(job.Begin(refusal));
     RunOptions options;
     options.abandonAfter = 3;  // the program vanishes after three files, as under kill -9
     RunAll(job, names.size(), options);
   }
   EXPECT_EQ(ReadBytes(t.src() + "f1.htm"), "bar 1");
   EXPECT_EQ(ReadBytes(t.src() + "f4.htm"), "foo 4");
-  // The program died while writing the third file: its journal has no "done" for it, and the file is
-  // half new, half old.
+  // The program died while writing f2 in place: its journal has no "done" for it, and the file is half
+  // new, half old. The user has edited f4 since, which the run had not reached.
   const std::string journalPath = t.out() + RewriteJob::kJournalName;
   std::string text = ReadBytes(journalPath);
-  const size_t lastDone = text.rfind("done ");
+  ASSERT_NE(text.find("writing n=3 "), std::string::npos);
+  const size_t lastDone = text.rfind("done n=3 ");
   ASSERT_NE(lastDone, std::string::npos);
-  text.erase(lastDone, text.find('\n', lastDone) + 1 - lastDone);
-  WriteBytes(journalPath, text);
+  WriteBytes(journalPath, text.substr(0, lastDone));
   WriteBytes(t.src() + "f2.htm", "bar 2 and garbage");
-  const RunState state(t.state());
-  const auto notes = state.RecoverInterrupted();
+  WriteBytes(t.src() + "f4.htm", "the user's own words");
+  RunState state(t.state());
+  const RecoveryReport report = state.RecoverInterrupted();
+  EXPECT_TRUE(report.resolved);
   EXPECT_EQ(ReadBytes(t.src() + "f2.htm"), "foo 2");  // its original is back
-  EXPECT_EQ(notes.size(), 1u);
+  EXPECT_EQ(ReadBytes(t.dir / "f2-link.htm"), "foo 2");
+  ASSERT_EQ(report.notes.size(), 1u);
+  EXPECT_EQ(report.notes[0].what, RecoveryNote::What::PutBack);
   EXPECT_EQ(ReadBytes(t.src() + "f1.htm"), "bar 1");  // finished files keep what the run wrote
+  EXPECT_EQ(ReadBytes(t.src() + "f4.htm"), "the user's own words");
+  WriteBytes(t.src() + "f4.htm", "foo 4");
 
   // The same batch again, into the same output folder: the originals stay the copies.
   {
     RewriteJob again(t.Setup(names, true, RulesOf({{u"foo", u"bar"}, {u"bar", u"baz"}})));
-    std::string error;
-    ASSERT_TRUE(again.Begin(error));
+    StartRefusal refusal;
+    ASSERT_TRUE(again.Begin(refusal)) << refusal.detail;
     RunAll(again, names.size());
   }
   EXPECT_EQ(ReadBytes(t.src() + "f5.htm"), "baz 5");
   EXPECT_EQ(ReadBytes(t.out() + "f1.htm"), "foo 1");
-
   EXPECT_EQ(ReadBytes(t.src() + "f1.htm"), "baz 1");
-  // Undo: every file back to what it was before the first run.
-  auto journal = ReadJournal(state.LastJournal());
-  ASSERT_TRUE(journal);
-  auto write = RestoreJob::Write(*journal, state.LastJournal(), std::vector<bool>(journal->LatestEntries().size(), true));
+  EXPECT_EQ(ReadBytes(t.dir / "f2-link.htm"), "baz 2");
+
+  // Undo: every file back to what it was before the first run, hard links and all.
+  HeldJournal held = t.Held(state.LastJournal());
+  ASSERT_TRUE(held.Ok()) << held.Why();
+  auto check = RestoreJob::Check(held.Read());
+  RunAll(*check, check->Entries().size());
+  auto write = RestoreJob::Write(held, t.Key(), check->Seen());
   ASSERT_TRUE(write->Begin());
   RunAll(*write, write->Entries().size());
   for (int i = 0; i < 6; ++i) {
     EXPECT_EQ(ReadBytes(t.src() + "f" + std::to_string(i) + ".htm"), "foo " + std::to_string(i));
   }
+  EXPECT_EQ(ReadBytes(t.dir / "f2-link.htm"), "foo 2");
 }
 
-TEST(RestoreJob, TellsFilesChangedSinceTheRunApart) {
+TEST(RestoreJob, TellsFilesChangedSinceTheRunApartAndWritesOnlyWhatItLookedAt) {
   Tree t;
   WriteBytes(t.src() + "a.htm", "foo a");
   WriteBytes(t.src() + "b.htm", "foo b");
-  RewriteJob job(t.Setup({"a.htm", "b.htm"}, true, RulesOf({{u"foo", u"bar"}})));
-  std::string error;
-  ASSERT_TRUE(job.Begin(error));
-  RunAll(job, 2);
+  WriteBytes(t.src() + "c.htm", "foo c");
+  RewriteJob job(t.Setup({"a.htm", "b.htm", "c.htm"}, true, RulesOf({{u"foo", u"bar"}})));
+  StartRefusal refusal;
+  ASSERT_TRUE(job.Begin(refusal));
+  RunAll(job, 3);
   WriteBytes(t.src() + "b.htm", "edited later");
-  auto journal = ReadJournal(job.JournalPath());
-  ASSERT_TRUE(journal);
-  auto check = RestoreJob::Check(*journal);
-  const auto looks = RunAll(*check, 2);
-  ASSERT_EQ(looks.size(), 2u);
+  HeldJournal held = t.Held(job.JournalPath());
+  ASSERT_TRUE(held.Ok());
+  auto check = RestoreJob::Check(held.Read());
+  const auto looks = RunAll(*check, 3);
+  ASSERT_EQ(looks.size(), 3u);
   EXPECT_EQ(looks[0].outcome, Outcome::Unchanged);
   EXPECT_EQ(looks[1].why, Why::ChangedSinceRun);
-  auto write = RestoreJob::Write(*journal, job.JournalPath(), {true, false});
+  // c.htm is edited while the question is open: the user's answer was about what the look saw.
+  WriteBytes(t.src() + "c.htm", "edited while asked");
+  std::vector<std::optional<Fingerprint>> chosen = check->Seen();
+  chosen[1].reset();
+  auto write = RestoreJob::Write(held, t.Key(), chosen);
   ASSERT_TRUE(write->Begin());
-  RunAll(*write, 2);
+  const auto events = RunAll(*write, 3);
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[2].why, Why::ChangedDuringRun);
   EXPECT_EQ(ReadBytes(t.src() + "a.htm"), "foo a");
   EXPECT_EQ(ReadBytes(t.src() + "b.htm"), "edited later");
+  EXPECT_EQ(ReadBytes(t.src() + "c.htm"), "edited while asked");
 }
 
 TEST(RunLoop, GivesTheSameEventsInTheSameOrderWithOneOrSeveralThreads) {
@@ -302,7 +344,7 @@ TEST(RunLoop, GivesTheSameEventsInTheSameOrderWithOneOrSeveralThreads) {
   for (int i = 0; i < 300; ++i) {
     const std::string name = t.src() + std::to_string(i) + ".txt";
     WriteBytes(name, i % 7 == 0 ? "has the word" : std::string(static_cast<size_t>(i * 37), 'x'));
-    items.push_back({name, name, {}, false, {}});
+    items.push_back({name, name, {}, {}, {}});
   }
   auto search = [&](size_t workers) {
     SearchJob job(items, PrepareText(u"word"), Encoding::Utf8);

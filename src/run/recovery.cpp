@@ -1,0 +1,156 @@
+#include "run/recovery.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "fileset/paths.h"
+#include "platform/fileio.h"
+#include "run/filewrite.h"
+#include "run/originals.h"
+
+namespace zur {
+namespace {
+
+// The journal already says that these files are being written; what is found is recorded by the caller.
+struct AlreadyMarked : WriteMarks {
+  bool WritingInPlace(uint64_t) override { return true; }
+  bool Written(uint64_t) override { return true; }
+};
+
+enum class Found { Before, After, Other, Gone, Unseen };
+
+struct Look {
+  Found found = Found::Unseen;
+  fs::OpenedFile file;
+  ByteBuffer bytes;
+  std::string why;
+};
+
+// What the file of an entry holds now. Its name is not followed if it has become a link.
+Look LookAt(const JournalEntry& e) {
+  Look look;
+  look.file = fs::OpenedFile::Open(e.path, true, nullptr, false);
+  if (!look.file.Ok()) {
+    struct stat st;
+    // A file removed from a folder that is still there is gone; a folder that is gone may be on a drive
+    // that is not mounted now.
+    const bool gone = look.file.Refused() == fs::Refusal::Missing && ::stat(FolderPart(e.path).c_str(), &st) == 0;
+    look.found = gone ? Found::Gone : Found::Unseen;
+    look.why = look.file.Error() ? fs::ErrorText(look.file.Error()) : "not a regular file";
+    return look;
+  }
+  if (!look.file.ReadAll(look.bytes)) {
+    look.why = fs::ErrorText(look.file.Error());
+    return look;
+  }
+  const Fingerprint now = FingerprintOf(look.bytes.view());
+  look.found = now == e.before ? Found::Before : now == e.after ? Found::After : Found::Other;
+  return look;
+}
+
+std::string OriginalOf(const JournalEntry& e) { return e.copy.empty() ? e.data : e.copy; }
+
+// Gives a file that may be torn its original bytes back; true when it holds them.
+bool PutBack(const JournalEntry& e, Look& look, const std::string& tempPrefix, std::string& why) {
+  ByteBuffer original;
+  if (!LoadOriginal(e, original)) {
+    why = "the original is missing or damaged";
+    return false;
+  }
+  std::vector<FileWrite> one(1);
+  FileWrite& w = one[0];
+  w.file = &look.file;
+  w.bytes = original.view();
+  w.n = e.n;
+  w.previous = [&look](ByteBuffer& into) {
+    into.assign(look.bytes.view());
+    return true;
+  };
+  AlreadyMarked marks;
+  WriteFiles(one, tempPrefix, marks);
+  if (w.event.outcome == Outcome::Done) return true;
+  why = w.event.detail.empty() ? "the file changed meanwhile" : w.event.detail;
+  return false;
+}
+
+}  // namespace
+
+void RecoveryReport::Add(RecoveryReport&& more) {
+  resolved = resolved && more.resolved;
+  for (RecoveryNote& n : more.notes) notes.push_back(std::move(n));
+}
+
+RecoveryReport RecoverJournal(HeldJournal& held, const JournalKey& key) {
+  RecoveryReport report;
+  const Journal& j = held.Read();
+  const bool runOpen = j.closed.empty();
+  if (!runOpen && !j.restoreOpen) return report;
+  auto writer = JournalWriter::Continue(held, key);
+  if (!writer) {
+    report.resolved = false;
+    report.notes.push_back({RecoveryNote::What::Waits, held.Path(), held.Path(), fs::ErrorText(errno)});
+    return report;
+  }
+  const std::string tempPrefix = ".zur-" + j.header.id + "-";
+  auto waits = [&](const JournalEntry& e, std::string why) {
+    report.resolved = false;
+    report.notes.push_back({RecoveryNote::What::Waits, e.shown.empty() ? e.path : e.shown, OriginalOf(e), std::move(why)});
+  };
+  // Looks at the file of an entry that was on its way; puts back a torn one. True when it is resolved.
+  auto settle = [&](const JournalEntry& e, bool mayBeTorn, Found& found) {
+    fs::RemoveFromFolder(FolderPart(e.path), TempNameFor(tempPrefix, e.n));
+    Look look = LookAt(e);
+    found = look.found;
+    if (found == Found::Before || found == Found::After) return true;
+    // Whole bytes of another program (the run never wrote in place there) are left as they are.
+    if (!mayBeTorn || found == Found::Gone) return true;
+    if (found == Found::Unseen) {
+      waits(e, look.why);
+      return false;
+    }
+    std::string why;
+    if (!PutBack(e, look, tempPrefix, why)) {
+      waits(e, why);
+      return false;
+    }
+    found = Found::Before;
+    report.notes.push_back({RecoveryNote::What::PutBack, e.shown.empty() ? e.path : e.shown, {}, {}});
+    return true;
+  };
+
+  if (runOpen) {
+    bool all = true;
+    for (const JournalEntry& e : j.entries) {
+      if (j.done.count(e.n)) continue;
+      Found found;
+      if (!settle(e, j.writing.count(e.n) > 0, found)) {
+        all = false;
+      } else if (found == Found::After && !writer->Done(e.n)) {
+        all = false;
+      }
+    }
+    if (all && !writer->Closed("crash")) all = false;
+    if (!all) report.resolved = false;
+  }
+  if (j.restoreOpen) {
+    bool all = true;
+    for (const JournalEntry& e : j.entries) {
+      if (!j.restoring.count(e.n) || j.restored.count(e.n)) continue;
+      Found found;
+      // A file the restore was writing in place and left torn is given its original: that was the aim.
+      if (!settle(e, j.restoreWriting.count(e.n) > 0, found)) {
+        all = false;
+      } else if (found == Found::Before && !writer->Restored(e.n)) {
+        all = false;
+      }
+    }
+    if (all && !writer->RestoreEnd()) all = false;
+    if (!all) report.resolved = false;
+  }
+  writer.reset();
+  if (!held.Reread(key)) report.resolved = false;
+  return report;
+}
+
+}  // namespace zur

@@ -1,0 +1,21 @@
+// Why a command that writes the user's files did not start; nothing was touched then.
+#pragma once
+
+#include <string>
+
+namespace zur {
+
+struct StartRefusal {
+  enum class Kind {
+    None,
+    Records,  // the run's records (journal, mark, key) could not be made
+    Busy,     // another run of this program holds the journal
+    Journal,  // a journal there is not one this program wrote for this user
+    Waiting,  // an earlier run's files still wait to be put right
+  };
+  Kind kind = Kind::None;
+  std::string detail;  // what it concerns, and the system's reason
+  bool Refused() const { return kind != Kind::None; }
+};
+
+}  // namespace zur
