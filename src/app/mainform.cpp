@@ -34,6 +34,7 @@
 #include "replace/namereplace.h"
 #include "replace/restore.h"
 #include "replace/rulerows.h"
+#include "run/failure.h"
 #include "search/previewfile.h"
 #include "search/previewfind.h"
 #include "search/textsearch.h"
@@ -101,17 +102,7 @@ void TMainForm::Notice(const QString& text, MessageIcon icon) {
 }
 
 void TMainForm::ReportFailure() {
-  QString what;
-  try {
-    throw;
-  } catch (const std::bad_alloc&) {
-    what = QStringLiteral("out of memory");
-  } catch (const std::exception& e) {
-    what = QString::fromLocal8Bit(e.what());
-  } catch (...) {
-    what = QStringLiteral("unknown error");
-  }
-  const QString text = FormatMessage(msg_.FmtUnexpectedError, what);
+  const QString text = FormatMessage(msg_.FmtUnexpectedError, QString::fromLocal8Bit(CurrentFailureText().c_str()));
   Hint(text);
   Notice(text, MessageIcon::Error);
 }
@@ -166,6 +157,7 @@ void TMainForm::FormCreate() {
     v_.Image9->setPixmap(header);
     ApplyCaptionsAndHints();
   } catch (...) {
+    ReportFailure();
   }
 }
 
@@ -237,6 +229,7 @@ void TMainForm::FormResize() {
     s_.TabPicture = std::move(picture);
     v_.TabBar->update();
   } catch (...) {
+    ReportOnStandardError("laying out the window");
   }
 }
 
@@ -261,6 +254,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     try {
       RelayRuleRows();
     } catch (...) {
+      ReportOnStandardError("laying out the rule rows");
     }
   }
   return QWidget::eventFilter(watched, event);
@@ -270,6 +264,7 @@ void TMainForm::PageControl1DrawTab(QPainter& painter) {
   try {
     if (s_.TabPicture && !s_.TabPicture->isNull()) painter.drawPixmap(0, 0, *s_.TabPicture);
   } catch (...) {
+    ReportOnStandardError("drawing the tabs");
   }
 }
 
@@ -293,6 +288,7 @@ void TMainForm::FormDestroy() {
     s_.Work.reset();
     s_.TabPicture.reset();
   } catch (...) {
+    ReportOnStandardError("saving the settings");
   }
 }
 

@@ -183,10 +183,7 @@ void FillTables(MessageTables& tables, int languageIndex) {
 }
 
 void ApplyLanguage(MessageTables& tables) {
-  try {
-    FillTables(tables, 0);
-  } catch (...) {
-  }
+  FillTables(tables, 0);
 }
 
 QString FormatMessage(const QString& format, const QString& arg) {

@@ -32,19 +32,13 @@ QByteArray ResourceData(const QString& name, const QString& kind) {
 }
 
 void LoadBitmapResource(QPixmap& bitmap, const QString& name, const QString& kind) {
-  try {
-    QImage image;
-    if (image.loadFromData(ResourceData(name, kind), "BMP")) bitmap = QPixmap::fromImage(image);
-  } catch (...) {
-  }
+  QImage image;
+  if (image.loadFromData(ResourceData(name, kind), "BMP")) bitmap = QPixmap::fromImage(image);
 }
 
 void LoadJpegResource(QPixmap& picture, const QString& name, const QString& kind) {
-  try {
-    QImage image = DecodeJpeg(ResourceData(name, kind));
-    if (!image.isNull()) picture = QPixmap::fromImage(image);
-  } catch (...) {
-  }
+  QImage image = DecodeJpeg(ResourceData(name, kind));
+  if (!image.isNull()) picture = QPixmap::fromImage(image);
 }
 
 namespace {

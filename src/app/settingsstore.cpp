@@ -88,6 +88,7 @@ void SettingsStore::LoadSettings() {
       v.LbDocList->setCurrentRow(s.CurListIndex, QItemSelectionModel::NoUpdate);
     }
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 

@@ -7,6 +7,7 @@
 #include "app/formstate.h"
 #include "app/messages.h"
 #include "app/resources.h"
+#include "run/failure.h"
 
 namespace zur {
 namespace {
@@ -82,6 +83,7 @@ TFrmVersion::TFrmVersion(const MessageTables& msg, std::function<void()> openPro
     Label3->setText(msg.CapAuthor);
     Label4->setText(msg.CapHomePage);
   } catch (...) {
+    ReportOnStandardError("building the About window");
   }
   // A press on a text reaches the window too: labels pass presses on to their parent.
   for (QLabel* label : {Label1, Label2, LblVersion, Label3, Label4}) label->adjustSize();

@@ -87,6 +87,7 @@ TPnlTavimex::TPnlTavimex(TMainForm& form, QWidget* host) : QScrollArea(host), f_
     }
     WriteUpdateTxt(f_.SettingsDir(), f_.Env().exeFileName);
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -110,6 +111,7 @@ void TPnlTavimex::LinkMenuClick(int tag) {
       default: break;
     }
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -124,6 +126,7 @@ void TPnlTavimex::OpenWebAddress(const QString& address) {
   try {
     f_.Desktop().OpenWithDefault(WebAddressText(f_.B(address)));
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 

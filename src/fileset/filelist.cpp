@@ -108,6 +108,7 @@ void FileList::RefreshDocList() {
     // Focus only: the remembered index becomes the current item without being selected.
     if (index >= 0 && index < list->count()) list->setCurrentRow(index, QItemSelectionModel::NoUpdate);
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -119,6 +120,7 @@ void FileList::LbDocListClick() {
     const std::string path = f_.State().SourcePath + Entry(row);
     Preview(path, OneLineName(f_.Q(path)));
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -138,6 +140,7 @@ void FileList::LbDocListDblClick() {
     if (row < 0) return;
     OpenTarget(f_.Desktop(), f_.State().SourcePath + Entry(row));
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -157,6 +160,7 @@ void FileList::MnOpenWithNotepadClick() {
     }
     OpenInNotepad(f_.Desktop(), f_.State().SourcePath + Entry(row));
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 

@@ -85,16 +85,13 @@ bool FileExists(const std::string& path) {
 }
 
 std::string ResolveStoredName(const std::string& path) {
-  try {
-    if (path.empty() || FileExists(path)) return path;
-    const std::string folder = FolderPart(path);
-    const std::string name = AsciiLower(FileNamePart(path));
-    std::vector<fs::DirEntry> entries;
-    if (!fs::ListDirectory(folder, entries)) return path;
-    for (const auto& e : entries) {
-      if (!e.isFolder && AsciiLower(e.name) == name) return folder + e.name;
-    }
-  } catch (...) {
+  if (path.empty() || FileExists(path)) return path;
+  const std::string folder = FolderPart(path);
+  const std::string name = AsciiLower(FileNamePart(path));
+  std::vector<fs::DirEntry> entries;
+  if (!fs::ListDirectory(folder, entries)) return path;
+  for (const auto& e : entries) {
+    if (!e.isFolder && AsciiLower(e.name) == name) return folder + e.name;
   }
   return path;
 }
@@ -115,13 +112,10 @@ CreateOutcome CreateFolderPath(const std::string& path) {
 }
 
 void ListFolderFiles(const std::string& folder, std::vector<std::string>& list) {
-  try {
-    std::vector<fs::DirEntry> entries;
-    if (!fs::ListDirectory(folder, entries)) return;
-    for (const auto& e : entries) {
-      if (!e.isFolder) list.push_back(folder + e.name);
-    }
-  } catch (...) {
+  std::vector<fs::DirEntry> entries;
+  if (!fs::ListDirectory(folder, entries)) return;
+  for (const auto& e : entries) {
+    if (!e.isFolder) list.push_back(folder + e.name);
   }
 }
 

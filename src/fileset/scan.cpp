@@ -133,12 +133,8 @@ bool IsExcludedExt(std::string_view name, CodePage cp) {
 }
 
 bool HasListedExt(std::string_view name, const ExtList& list, CodePage cp) {
-  try {
-    const std::vector<std::string> listed = ListedExtensions(list, cp);
-    return std::find(listed.begin(), listed.end(), FileExtension(name, cp)) != listed.end();
-  } catch (...) {
-    return false;
-  }
+  const std::vector<std::string> listed = ListedExtensions(list, cp);
+  return std::find(listed.begin(), listed.end(), FileExtension(name, cp)) != listed.end();
 }
 
 void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out,
@@ -154,15 +150,12 @@ void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<
 
 void ScanFolderTree(const std::string& folder, const ExtList& list, const ScanSink& sink, const std::string& leaveOut,
                     CodePage cp, std::vector<ScanProblem>* problems) {
-  try {
-    ScanScope scope{ListedExtensions(list, cp), sink, false, {}, cp, problems};
-    const auto top = fs::IdOfFolder(folder);
-    if (top) scope.visited.insert(*top);
-    // Marking the left-out folder as visited keeps the scan out of it.
-    if (auto id = leaveOut.empty() ? std::nullopt : fs::IdOfFolder(leaveOut)) scope.visited.insert(*id);
-    ScanFolder(folder, top ? top->device : 0, scope, true);
-  } catch (...) {
-  }
+  ScanScope scope{ListedExtensions(list, cp), sink, false, {}, cp, problems};
+  const auto top = fs::IdOfFolder(folder);
+  if (top) scope.visited.insert(*top);
+  // Marking the left-out folder as visited keeps the scan out of it.
+  if (auto id = leaveOut.empty() ? std::nullopt : fs::IdOfFolder(leaveOut)) scope.visited.insert(*id);
+  ScanFolder(folder, top ? top->device : 0, scope, true);
 }
 
 }  // namespace zur

@@ -19,24 +19,15 @@ std::string PickFolder(DesktopServices& desktop, QWidget* owner, const std::stri
 }
 
 void OpenTarget(DesktopServices& desktop, const std::string& target) {
-  try {
-    if (auto text = OpenTargetText(target)) desktop.OpenWithDefault(*text);
-  } catch (...) {
-  }
+  if (auto text = OpenTargetText(target)) desktop.OpenWithDefault(*text);
 }
 
 void OpenFolderWindow(DesktopServices& desktop, const std::string& folder) {
-  try {
-    desktop.OpenFolderWindow(folder);
-  } catch (...) {
-  }
+  desktop.OpenFolderWindow(folder);
 }
 
 void OpenInNotepad(DesktopServices& desktop, const std::string& file) {
-  try {
-    desktop.OpenInTextEditor(file);
-  } catch (...) {
-  }
+  desktop.OpenInTextEditor(file);
 }
 
 }  // namespace zur

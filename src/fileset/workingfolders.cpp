@@ -86,6 +86,7 @@ void WorkingFolders::BtnSelectPathClick() {
     s.DialogFolder = f_.Q(s.SourcePath);
     f_.Files().RefreshDocList();
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -96,6 +97,7 @@ void WorkingFolders::EdtPathKeyDown(int key) {
     f_.Files().RefreshDocList();
     if (f_.View().CbCover->isChecked()) f_.View().EdtOutput->setText(f_.View().EdtPath->text());
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -110,6 +112,7 @@ void WorkingFolders::EdtPathExit() {
     }
     if (f_.View().CbCover->isChecked()) f_.View().EdtOutput->setText(f_.View().EdtPath->text());
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -145,6 +148,7 @@ void WorkingFolders::BtnOpenDirClick() {
     const std::string folder = CheckSourceFolder();
     if (!folder.empty()) OpenOrMakeFolder(folder, f_.View().EdtPath);
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -159,6 +163,7 @@ void WorkingFolders::EdtOutputExit() {
     s.OutputPath = FolderValue(f_.B(f_.View().EdtOutput->text()));
     f_.View().EdtOutput->setText(f_.Q(s.OutputPath));
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -167,6 +172,7 @@ void WorkingFolders::BtnOpenFocusPathClick() {
     // The field's text as it stands: not trimmed, not normalised, not committed.
     OpenOrMakeFolder(f_.B(f_.View().EdtOutput->text()), f_.View().EdtOutput);
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -176,6 +182,7 @@ void WorkingFolders::EdtBackupPathExit() {
     s.BackupPath = FolderValue(f_.B(f_.View().EdtBackupPath->text()));
     f_.View().EdtBackupPath->setText(f_.Q(s.BackupPath));
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -183,6 +190,7 @@ void WorkingFolders::BtnOpenBakPathClick() {
   try {
     OpenOrMakeFolder(f_.State().BackupPath, f_.View().EdtBackupPath);
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -190,6 +198,7 @@ void WorkingFolders::CbCoverClick() {
   try {
     if (f_.View().CbCover->isChecked()) f_.View().EdtOutput->setText(f_.Q(f_.State().SourcePath));
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -200,6 +209,7 @@ void WorkingFolders::cbBackupWhenTransfterClick() {
   try {
     f_.Batches().Records().ClearLastJournal();
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 

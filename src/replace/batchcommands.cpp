@@ -155,6 +155,7 @@ void BatchCommands::BtnTextReplaceClick() {
       // The preview would take the place of the report: a run that left files alone keeps it.
       completed = !tally.stopped && tally.Problems() == 0;
     } catch (...) {
+      f_.ReportFailure();
     }
   }
   // The preview of the focused entry, once the command has ended.
@@ -177,6 +178,7 @@ void BatchCommands::BtnDirTextReplaceClick() {
     f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllReplaced));
     f_.ShowProgress(false);
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 

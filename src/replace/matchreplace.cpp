@@ -33,6 +33,7 @@ void MatchReplace::BtnPiPeiClick() {
     // No copies, no closing word and no lines for the files written; files left alone are named.
     f_.Batches().RunRewrite(f_.Batches().SelectedItems(), {RunKind::SelectedFiles, true, false, true, false});
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -50,6 +51,7 @@ void MatchReplace::Button3Click() {
     if (backup) f_.State().LastBatchKind = 2;
     f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgReplaceDone));
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 

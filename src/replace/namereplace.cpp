@@ -52,6 +52,7 @@ void NameReplace::BtnRepalceFileNameClick() {
     }
     f_.Files().RefreshDocList();
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -88,6 +89,7 @@ void NameReplace::BtnBtnRplaceNameOfDIRClick() {
     }
     f_.Files().RefreshDocList();
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 

@@ -332,101 +332,87 @@ std::string ReplaceAll(std::string_view text, std::string_view find, std::string
 }
 
 bool ReplaceInWorkText(WorkText& work, const PreparedRule& rule) {
-  try {
-    if (!rule.active) return false;
-    // Whether the file is text is asked only of a file where the rule's text occurs.
-    const Probe probe = MayOccur(work, rule, false);
-    if (!probe.may || work.NotText()) return false;
-    const Encoding e = work.Kind().encoding;
-    const PreparedRule::Form& form = rule.In(e);
-    if (!form.usable) return false;
-    return ReplaceAllIn(work, form, FirstFor(probe, e, work.Start()));
-  } catch (...) {
-    return false;
-  }
+  if (!rule.active) return false;
+  // Whether the file is text is asked only of a file where the rule's text occurs.
+  const Probe probe = MayOccur(work, rule, false);
+  if (!probe.may || work.NotText()) return false;
+  const Encoding e = work.Kind().encoding;
+  const PreparedRule::Form& form = rule.In(e);
+  if (!form.usable) return false;
+  return ReplaceAllIn(work, form, FirstFor(probe, e, work.Start()));
 }
 
 void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule) {
-  try {
-    if (!rule.active || !MayOccur(work, rule, true).may || work.NotText()) return;
-    const PreparedRule::Form& form = rule.In(work.Kind().encoding);
-    if (!form.usable) return;
-    if (!form.keyed) {
-      ReplaceAllIn(work, form, work.Start());
-      return;
-    }
-    // An empty prefix or suffix never completes a match.
-    if (form.prefix.Empty() || form.suffix.Empty()) return;
-    const std::string replacement = ReplacementBytes(form, work);
-    const size_t start = work.Start();
-    SplitText rest(work.View().substr(start));  // read only until the text is set again below
-    std::string out;
-    bool replaced = false;
-    for (int pass = 0; pass < MaxKeyMatches; ++pass) {
-      const Span p = rest.Find(form.prefix, 0);
-      if (p.begin == kNoSpan) break;
-      const Span s = rest.Find(form.suffix, p.end);
-      if (s.begin == kNoSpan) break;
-      rest.AppendRange(out, 0, p.begin);
-      rest.ReplaceUpTo(s.end, replacement);
-      replaced = true;
-    }
-    if (!replaced) return;
-    rest.AppendRange(out, 0, rest.Size());
-    work.WillChange();
-    ByteBuffer result;
-    result.reserve(start + out.size());
-    result.append(work.View().substr(0, start));
-    result.append(out);
-    work.Bytes() = std::move(result);
-  } catch (...) {
+  if (!rule.active || !MayOccur(work, rule, true).may || work.NotText()) return;
+  const PreparedRule::Form& form = rule.In(work.Kind().encoding);
+  if (!form.usable) return;
+  if (!form.keyed) {
+    ReplaceAllIn(work, form, work.Start());
+    return;
   }
+  // An empty prefix or suffix never completes a match.
+  if (form.prefix.Empty() || form.suffix.Empty()) return;
+  const std::string replacement = ReplacementBytes(form, work);
+  const size_t start = work.Start();
+  SplitText rest(work.View().substr(start));  // read only until the text is set again below
+  std::string out;
+  bool replaced = false;
+  for (int pass = 0; pass < MaxKeyMatches; ++pass) {
+    const Span p = rest.Find(form.prefix, 0);
+    if (p.begin == kNoSpan) break;
+    const Span s = rest.Find(form.suffix, p.end);
+    if (s.begin == kNoSpan) break;
+    rest.AppendRange(out, 0, p.begin);
+    rest.ReplaceUpTo(s.end, replacement);
+    replaced = true;
+  }
+  if (!replaced) return;
+  rest.AppendRange(out, 0, rest.Size());
+  work.WillChange();
+  ByteBuffer result;
+  result.reserve(start + out.size());
+  result.append(work.View().substr(0, start));
+  result.append(out);
+  work.Bytes() = std::move(result);
 }
 
 void ApplyRules(WorkText& work, const PreparedRules& rules, bool keyed) {
-  try {
-    for (const PreparedRule& rule : rules) {
-      if (keyed) {
-        ReplaceKeyPattern(work, rule);
-      } else {
-        ReplaceInWorkText(work, rule);
-      }
+  for (const PreparedRule& rule : rules) {
+    if (keyed) {
+      ReplaceKeyPattern(work, rule);
+    } else {
+      ReplaceInWorkText(work, rule);
     }
-  } catch (...) {
   }
 }
 
 bool WorkTextContains(WorkText& work, const PreparedText& text) {
-  try {
-    auto probe = [&](Encoding e) {
-      const auto& form = text.In(e);
-      return form && form->Find(work.View(), work.Start()).begin != kNoSpan;
-    };
-    if (work.KindKnown()) return probe(work.Kind().encoding);
-    // Without a byte-order mark the file is UTF-8 or GB18030: when the text has the same bytes in
-    // both, its encoding does not matter; else only a hit of one form makes the decision needed.
-    // The other form is looked for only when the encoding says it is the one that counts.
-    if (text.sameWithoutMark) return probe(Encoding::Utf8);
-    const auto& utf8 = text.In(Encoding::Utf8);
-    const auto& gb = text.In(Encoding::Gb18030);
-    auto plain = [](const auto& form) { return form && !form->Empty() && !form->HasLineBreak(); };
-    if (plain(utf8) && plain(gb)) {
-      // Both forms in one pass; the first found decides whether the encoding must be known.
-      int which = 0;
-      if (FindEitherBytes(work.View(), utf8->Pieces()[0], gb->Pieces()[0], work.Start(), which) == kNotFound) return false;
-      const Encoding e = work.Kind().encoding;
-      return e == (which == 0 ? Encoding::Utf8 : Encoding::Gb18030) || probe(e);
-    }
-    if (probe(Encoding::Utf8)) {
-      const Encoding e = work.Kind().encoding;
-      return e == Encoding::Utf8 || probe(e);
-    }
-    if (!probe(Encoding::Gb18030)) return false;
+  auto probe = [&](Encoding e) {
+    const auto& form = text.In(e);
+    return form && form->Find(work.View(), work.Start()).begin != kNoSpan;
+  };
+  if (work.KindKnown()) return probe(work.Kind().encoding);
+  // Without a byte-order mark the file is UTF-8 or GB18030: when the text has the same bytes in
+  // both, its encoding does not matter; else only a hit of one form makes the decision needed.
+  // The other form is looked for only when the encoding says it is the one that counts.
+  if (text.sameWithoutMark) return probe(Encoding::Utf8);
+  const auto& utf8 = text.In(Encoding::Utf8);
+  const auto& gb = text.In(Encoding::Gb18030);
+  auto plain = [](const auto& form) { return form && !form->Empty() && !form->HasLineBreak(); };
+  if (plain(utf8) && plain(gb)) {
+    // Both forms in one pass; the first found decides whether the encoding must be known.
+    int which = 0;
+    if (FindEitherBytes(work.View(), utf8->Pieces()[0], gb->Pieces()[0], work.Start(), which) == kNotFound) return false;
     const Encoding e = work.Kind().encoding;
-    return e == Encoding::Gb18030 || (e != Encoding::Utf8 && probe(e));
-  } catch (...) {
-    return false;
+    return e == (which == 0 ? Encoding::Utf8 : Encoding::Gb18030) || probe(e);
   }
+  if (probe(Encoding::Utf8)) {
+    const Encoding e = work.Kind().encoding;
+    return e == Encoding::Utf8 || probe(e);
+  }
+  if (!probe(Encoding::Gb18030)) return false;
+  const Encoding e = work.Kind().encoding;
+  return e == Encoding::Gb18030 || (e != Encoding::Utf8 && probe(e));
 }
 
 }  // namespace zur

@@ -2,28 +2,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <exception>
-#include <new>
+
+#include "run/failure.h"
 
 namespace zur {
-namespace {
 
-// What an exception says, for a report line.
-std::string WhatWentWrong() {
-  try {
-    throw;
-  } catch (const std::bad_alloc&) {
-    return "out of memory";
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-    return "unknown error";
-  }
-}
-
-}  // namespace
-
-void Run::ReportFailure(size_t item) { Emit({item, Outcome::Failed, Why::Error, WhatWentWrong()}); }
+void Run::ReportFailure(size_t item) { Emit({item, Outcome::Failed, Why::Error, CurrentFailureText()}); }
 
 Run::Run(RunJob& job, size_t items, RunOptions options) : job_(job), count_(items), options_(options) {
   if (options_.workers == 0) {
@@ -167,7 +151,7 @@ void Run::WorkerLoop(size_t id) {
       prepared = job_.Prepare(item, worker);
     } catch (...) {
       prepared.reset();
-      why = WhatWentWrong();
+      why = CurrentFailureText();
     }
     if (!prepared) {
       prepared = std::make_unique<RunJob::Prepared>();

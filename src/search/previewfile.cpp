@@ -45,6 +45,7 @@ void PreviewFile::BtnReplaceClick() {
     text.replace(find, replacement, Qt::CaseSensitive);
     f_.Pane().SetText(text);
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -59,6 +60,7 @@ void PreviewFile::BtnSaveFileClick() {
   try {
     if (f_.Pane().HoldsWholeFile()) WritePane();
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -82,6 +84,7 @@ void PreviewFile::BtnSaveDirectoryClick() {
     // A failure is said as such, never as success.
     f_.Notice(ProblemLine(f_.Msg(), result, OneLineName(f_.Q(pane.LoadedFile()))));
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 

@@ -100,6 +100,7 @@ void PreviewFind::FindDialog1Find() {
     const QString quote = QStringLiteral("\"");
     FindStep(x, f_.Msg().MsgNoMatchFound + x + quote, QStringLiteral("找不到结果") + x + quote);
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -110,6 +111,7 @@ void PreviewFind::ReplaceDialog1Find() {
     FindStep(x, f_.Msg().MsgNoMatchWords + x + quote,
              QStringLiteral("There are no further occurences of \"") + x + QStringLiteral("\" in Memo1."));
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -136,6 +138,7 @@ void PreviewFind::ReplaceDialog1Replace() {
     }
     SelectInPane(s + k + static_cast<int>(p), static_cast<int>(x.size()));
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -166,6 +169,7 @@ void PreviewFind::MemoHintDblClick(int line) {
     if (!FileExists(file)) file = ResolveStoredName(f_.B(NameOfLine(block.text())));
     if (FileExists(file)) OpenTarget(f_.Desktop(), file);
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 

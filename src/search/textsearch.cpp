@@ -96,6 +96,7 @@ void TextSearch::BtnSearchClick() {
     v.GbSearchResult->setTitle(FormatMessage(f_.Msg().FmtFoundCount, v.LbSearch->count()));
     f_.ShowProgress(false);
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -115,6 +116,7 @@ void TextSearch::WithSelectedFile(const std::function<void(const std::string&)>&
     }
     open(file);
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -125,6 +127,7 @@ void TextSearch::LbSearchClick() {
     const std::string file = SelectedFile();
     if (!file.empty()) f_.Files().Preview(file, selected.first()->text());
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 
@@ -133,6 +136,7 @@ void TextSearch::LbSearchDblClick() {
     const std::string file = SelectedFile();
     if (!file.empty()) OpenTarget(f_.Desktop(), file);
   } catch (...) {
+    f_.ReportFailure();
   }
 }
 

@@ -170,15 +170,12 @@ std::optional<float> DecimalNumber(std::string_view text) {
 }
 
 void ParseVersionTokens(std::string_view pageText, float& version, std::string& downloadUrl) {
-  try {
-    const long long a = static_cast<long long>(Pos("softversion_", pageText));
-    const long long b = static_cast<long long>(Pos("_softversion", pageText));
-    if (auto number = DecimalNumber(Copy(pageText, a + 12, b - (a + 12)))) version = *number;
-    const long long c = static_cast<long long>(Pos("softurl_", pageText));
-    const long long d = static_cast<long long>(Pos("_softurl", pageText));
-    downloadUrl = Copy(pageText, c + 8, d - (c + 8));
-  } catch (...) {
-  }
+  const long long a = static_cast<long long>(Pos("softversion_", pageText));
+  const long long b = static_cast<long long>(Pos("_softversion", pageText));
+  if (auto number = DecimalNumber(Copy(pageText, a + 12, b - (a + 12)))) version = *number;
+  const long long c = static_cast<long long>(Pos("softurl_", pageText));
+  const long long d = static_cast<long long>(Pos("_softurl", pageText));
+  downloadUrl = Copy(pageText, c + 8, d - (c + 8));
 }
 
 bool IsNewerVersion(float pageVersion) {
