@@ -167,6 +167,7 @@ void FillMain(MessageTables& t, int lang) {
      "Not put right yet: %d; their originals are kept and the next start tries again (see the output pane)."},
     {&MessageTables::FmtJournalRefused, "运行记录不能使用：%s（%s）", "運行記錄不能使用：%s（%s）",
      "a run record that cannot be used: %s (%s)"},
+    {&MessageTables::FmtKeptAside, "恢复前的内容另存在 %s", "恢復前的內容另存在 %s", "what it held is kept in %s"},
     {&MessageTables::FmtUnexpectedError, "操作出错，已停止：%s", "操作出錯，已停止：%s", "The command failed and stopped: %s"},
   });
 }

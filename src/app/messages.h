@@ -105,6 +105,7 @@ struct MessageTables {
   QString FmtWaitingCount;
   QString FmtJournalRefused;
   QString FmtUnexpectedError;
+  QString FmtKeptAside;
 };
 
 // Fills both tables for the fixed language index 0. Running it twice leaves the same values.

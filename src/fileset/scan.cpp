@@ -44,9 +44,9 @@ struct ScanScope {
 };
 
 // The scan of one folder.
-void ScanFolder(std::string folder, uint64_t device, ScanScope& scope, bool top) {
+void ScanFolder(std::string folder, ScanScope& scope, bool top) {
   std::vector<fs::DirEntry> entries;
-  if (!fs::ListDirectory(folder, entries)) {
+  if (!fs::ListDirectory(folder, entries, [&scope](std::string_view name) { return scope.Wanted(name); })) {
     const int error = errno;
     if (!top && scope.problems) scope.problems->push_back({folder, error});
     return;
@@ -64,16 +64,17 @@ void ScanFolder(std::string folder, uint64_t device, ScanScope& scope, bool top)
         continue;
       }
       if (!scope.visited.insert(*id).second) continue;
-      ScanFolder(sub, id->device, scope, false);
+      ScanFolder(sub, scope, false);
       continue;
     }
-    if (!scope.Wanted(e.name)) continue;
+    // (A regular file that was identified has been asked about already.)
+    if (e.inode == 0 && !scope.Wanted(e.name)) continue;
     // A file that comes first in a drive's root folder upper-cases the folder value. Only the
     // drive letter can change; ordinary folders keep their case on a case-sensitive file system.
     if (wasFirst && folder == native::DriveRootOf(native::DrivePart(folder))) folder = AsciiUpper(folder);
     // A regular file is known by its identity, so that a link or another file put in its place later is
     // not taken for it.
-    const fs::FileId id = e.isRegular && device != 0 ? fs::FileId{device, e.inode} : fs::FileId{};
+    const fs::FileId id = e.isRegular ? fs::FileId{e.device, e.inode} : fs::FileId{};
     if (!scope.sink({folder + LowerAsciiCharacters(e.name, scope.cp), folder + e.name, id})) scope.ended = true;
   }
 }
@@ -151,11 +152,10 @@ void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<
 void ScanFolderTree(const std::string& folder, const ExtList& list, const ScanSink& sink, const std::string& leaveOut,
                     CodePage cp, std::vector<ScanProblem>* problems) {
   ScanScope scope{ListedExtensions(list, cp), sink, false, {}, cp, problems};
-  const auto top = fs::IdOfFolder(folder);
-  if (top) scope.visited.insert(*top);
+  if (auto top = fs::IdOfFolder(folder)) scope.visited.insert(*top);
   // Marking the left-out folder as visited keeps the scan out of it.
   if (auto id = leaveOut.empty() ? std::nullopt : fs::IdOfFolder(leaveOut)) scope.visited.insert(*id);
-  ScanFolder(folder, top ? top->device : 0, scope, true);
+  ScanFolder(folder, scope, true);
 }
 
 }  // namespace zur

@@ -305,7 +305,14 @@ bool OpenedFile::OverwriteInPlace(std::string_view bytes, std::string_view previ
     }
     // The part beyond the old end goes first: where room cannot be reserved, a full disk shows here,
     // while the old bytes are still as they were.
-    if (!WriteAllAt(fd_, bytes.data() + oldSize, newSize - oldSize, static_cast<off_t>(oldSize))) return fail(errno);
+    if (!WriteAllAt(fd_, bytes.data() + oldSize, newSize - oldSize, static_cast<off_t>(oldSize))) {
+      const int why = errno;
+      if (::ftruncate(fd_, static_cast<off_t>(oldSize)) == 0 && ::fdatasync(fd_) == 0) {
+        error = ErrorText(why);
+        return false;
+      }
+      return fail(why);
+    }
   }
   if (!WriteAllAt(fd_, bytes.data(), std::min(oldSize, newSize), 0)) return fail(errno);
   if (newSize < oldSize && ::ftruncate(fd_, static_cast<off_t>(newSize)) != 0) return fail(errno);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -29,13 +30,16 @@ struct DirEntry {
   std::string name;
   bool isFolder = false;  // also true for a link to a folder
   bool isRegular = false;  // a regular file itself (not a link), as the listing tells
-  uint64_t inode = 0;      // its inode number, as the listing tells
+  uint64_t device = 0;     // (a regular file asked about) which file it is
+  uint64_t inode = 0;
 };
 
 // Every entry of the folder except "." and "..", hidden ones included, in name order (ASCII
 // letters compared without regard to case, then byte order), so listings are the same on every
-// run. False when the folder cannot be opened.
-bool ListDirectory(const std::string& folder, std::vector<DirEntry>& out);
+// run. Regular files for which `identify` says yes also get their device and inode, as the folder
+// holds them now. False when the folder cannot be opened.
+bool ListDirectory(const std::string& folder, std::vector<DirEntry>& out,
+                   const std::function<bool(std::string_view)>& identify = {});
 
 class FileError : public std::runtime_error {
  public:
@@ -65,6 +69,11 @@ class FileReader {
 // only when complete. An existing file keeps its permissions; a link is written through to the file
 // it points to. Throws FileError on failure.
 void WriteFileSafely(const std::string& path, std::string_view bytes);
+
+// The working folder, ending in "/" (empty when it cannot be told).
+std::string WorkingFolder();
+// `path` made absolute against `base` (a folder ending in "/"; the working folder when empty).
+std::string AbsolutePath(const std::string& path, const std::string& base = {});
 
 // Creates one folder; its parent must exist. False on failure.
 bool MakeFolder(const std::string& path);

@@ -98,7 +98,8 @@ std::optional<FolderId> IdOfFolder(const std::string& path) {
   return FolderId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
-bool ListDirectory(const std::string& folder, std::vector<DirEntry>& out) {
+bool ListDirectory(const std::string& folder, std::vector<DirEntry>& out,
+                   const std::function<bool(std::string_view)>& identify) {
   DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
   if (!dir) return false;
   std::vector<DirEntry> entries;
@@ -110,7 +111,16 @@ bool ListDirectory(const std::string& folder, std::vector<DirEntry>& out) {
       entry.isFolder = true;
     } else if (e->d_type == DT_REG) {
       entry.isRegular = true;
-      entry.inode = static_cast<uint64_t>(e->d_ino);
+      // The identity as a later open sees it (a listing's own inode numbers are not that on every
+      // file system).
+      struct stat st;
+      if (identify && identify(entry.name)) {
+        entry.isRegular = fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
+        if (entry.isRegular) {
+          entry.device = static_cast<uint64_t>(st.st_dev);
+          entry.inode = static_cast<uint64_t>(st.st_ino);
+        }
+      }
     } else if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
       struct stat st;
       entry.isFolder = fstatat(dfd, e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
@@ -215,6 +225,16 @@ void WriteFileSafely(const std::string& path, std::string_view bytes) {
   std::string message = ErrnoText("cannot write", target);
   ::unlink(temp.c_str());
   throw FileError(message);
+}
+
+std::string WorkingFolder() {
+  char cwd[PATH_MAX];
+  return ::getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" : std::string();
+}
+
+std::string AbsolutePath(const std::string& path, const std::string& base) {
+  if (!path.empty() && path[0] == '/') return path;
+  return (base.empty() ? WorkingFolder() : base) + path;
 }
 
 bool MakeFolder(const std::string& path) {

@@ -32,11 +32,17 @@ void Restore::ReportRecovery(const RecoveryReport& report) {
   for (const RecoveryNote& note : report.notes) {
     const QString shown = OneLineName(f_.Q(note.shown));
     switch (note.what) {
-      case RecoveryNote::What::PutBack:
+      case RecoveryNote::What::PutBack: {
         ++putBack;
-        f_.Pane().AppendLine(FormatMessage(f_.Msg().FmtRecovered, shown));
+        QString line = FormatMessage(f_.Msg().FmtRecovered, shown);
+        if (!note.keptAside.empty()) {
+          line += QStringLiteral("（") + FormatMessage(f_.Msg().FmtKeptAside, OneLineName(f_.Q(note.keptAside))) +
+                  QStringLiteral("）");
+        }
+        f_.Pane().AppendLine(line);
         if (named.size() < kNamesInMessage) named.append(shown);
         break;
+      }
       case RecoveryNote::What::Waits: {
         ++waiting;
         const QString line = FormatMessage(f_.Msg().FmtRecoveryWaits, shown, OneLineName(f_.Q(note.original)));
@@ -116,7 +122,7 @@ void Restore::Undo() {
       break;
   }
   // A restore (or the run) cut short is finished first.
-  const RecoveryReport repaired = RecoverJournal(held, records.Key());
+  const RecoveryReport repaired = RecoverJournal(held, records.Key(), records.Folder());
   ReportRecovery(repaired);
   if (!repaired.resolved) {
     f_.Notice(f_.Msg().MsgRunWaiting + f_.Q(journalPath));
@@ -157,8 +163,8 @@ void Restore::Undo() {
   }
 
   auto write = RestoreJob::Write(held, records.Key(), std::move(expected));
-  if (!write->Begin()) {
-    f_.Notice(f_.Msg().MsgRunNotStarted + f_.Q(journalPath));
+  if (!write->Begin(records, why)) {
+    f_.Notice(f_.Msg().MsgRunNotStarted + f_.Q(why));
     f_.ShowProgress(false);
     return;
   }

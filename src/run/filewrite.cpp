@@ -20,8 +20,8 @@ void Failed(FileWrite& w, const std::string& error) { Leave(w, Outcome::Failed, 
 void WriteInPlace(FileWrite& w, WriteMarks& marks) {
   ByteBuffer previous;
   if (!w.previous || !w.previous(previous)) return Leave(w, Outcome::Failed, Why::NoCopy);
-  if (!w.file->StillAsRead()) return Leave(w, Outcome::Skipped, Why::ChangedDuringRun);
   if (!marks.WritingInPlace(w.n)) return Failed(w, fs::ErrorText(errno));
+  if (!w.file->StillAsRead()) return Leave(w, Outcome::Skipped, Why::ChangedDuringRun);
   std::string error;
   bool damaged = false;
   if (!w.file->OverwriteInPlace(w.bytes, previous.view(), error, damaged)) {

@@ -119,6 +119,7 @@ bool WriteAllAt(int fd, std::string_view bytes, uint64_t offset) {
   while (!bytes.empty()) {
     const ssize_t n = ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = EIO;
     if (n <= 0) return false;
     bytes.remove_prefix(static_cast<size_t>(n));
     offset += static_cast<uint64_t>(n);
@@ -178,10 +179,11 @@ std::optional<std::string> UnescapeField(std::string_view text) {
   return out;
 }
 
-std::vector<const JournalEntry*> Journal::LatestEntries() const {
+std::vector<const JournalEntry*> Journal::ChangedFiles() const {
   std::unordered_map<std::string, size_t> slot;
   std::vector<const JournalEntry*> out;
   for (const JournalEntry& e : entries) {
+    if (!done.count(e.n)) continue;
     auto [it, fresh] = slot.emplace(e.path, out.size());
     if (fresh) {
       out.push_back(&e);
@@ -233,7 +235,13 @@ std::optional<Journal> ParseJournal(std::string_view text, const JournalKey& key
       j.header.source = f["source"];
       j.header.output = f["output"];
     } else if (word == "entry") {
-      if (auto e = ParseEntry(line)) j.entries.push_back(std::move(*e));
+      auto e = ParseEntry(line);
+      if (!e) {
+        // Signed by this program, yet not understood: nothing of it is acted on.
+        why = "an entry that cannot be read";
+        return std::nullopt;
+      }
+      j.entries.push_back(std::move(*e));
     } else if (word == "done" || word == "writing" || word == "restoring" || word == "restored") {
       uint64_t n = 0;
       if (!ParseNumber(Fields(line)["n"], n)) continue;
@@ -395,7 +403,10 @@ std::unique_ptr<JournalWriter> JournalWriter::Continue(HeldJournal& held, const 
 }
 
 bool JournalWriter::Line(std::string_view record) {
-  if (broken_) return false;
+  if (broken_) {
+    errno = EIO;
+    return false;
+  }
   const LineMac mac = key_.Mac(last_, record);
   std::string line(record);
   line += kMacField;
@@ -419,6 +430,9 @@ bool JournalWriter::RestoreBegin() { return Line("restore-begin") && Sync(); }
 bool JournalWriter::Restoring(uint64_t n) { return Line("restoring" + NumberField("n", n)); }
 bool JournalWriter::Restored(uint64_t n) { return Line("restored" + NumberField("n", n)); }
 bool JournalWriter::RestoreEnd() { return Line("restore-end") && Sync(); }
-bool JournalWriter::Sync() { return !broken_ && ::fdatasync(fd_) == 0; }
+bool JournalWriter::Sync() {
+  if (broken_) errno = EIO;
+  return !broken_ && ::fdatasync(fd_) == 0;
+}
 
 }  // namespace zur

@@ -61,8 +61,10 @@ struct Journal {
   uint64_t length = 0;  // bytes of whole, signed lines (what follows is a torn last line)
   LineMac last{};       // the signature of the last of them
 
-  // The last entry of each path, in the order the paths were first met.
-  std::vector<const JournalEntry*> LatestEntries() const;
+  // The files the run changed: for each path the last entry whose new bytes reached the disk ("done"),
+  // in the order the paths were first met. (Entries of a run taken over keep the first run's copy and
+  // original, so the last one holds the original and the newest bytes.)
+  std::vector<const JournalEntry*> ChangedFiles() const;
   bool Interrupted() const { return closed != "done"; }
 };
 

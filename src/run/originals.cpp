@@ -15,7 +15,10 @@ namespace zur {
 bool MakeFolders(const std::string& path) {
   if (path.empty()) return false;
   struct stat st;
-  if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  if (::stat(path.c_str(), &st) == 0) {
+    if (!S_ISDIR(st.st_mode)) errno = ENOTDIR;
+    return S_ISDIR(st.st_mode);
+  }
   std::string trimmed = path;
   while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
   const size_t slash = trimmed.rfind('/');
@@ -56,7 +59,9 @@ OriginalStore::~OriginalStore() { Close(); }
 void OriginalStore::Close() {
   for (DataFile& d : data_) {
     if (d.fd >= 0) ::close(d.fd);
-    d = DataFile{};
+    d.fd = -1;
+    d.size = 0;
+    d.named = false;
   }
 }
 
@@ -70,8 +75,10 @@ void OriginalStore::Keep(size_t worker, const std::string& copyPath, std::string
   DataFile& d = data_[worker % kMaxWorkers];
   e.data = dataBase_ + std::to_string(worker % kMaxWorkers);
   if (d.fd < 0) {
-    d.fd = ::open(e.data.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (d.fd < 0) throw fs::FileError(e.data + ": " + fs::ErrorText(errno));
+    d.named = false;
+    const int fd = ::open(e.data.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) throw fs::FileError(e.data + ": " + fs::ErrorText(errno));
+    d.fd = fd;
   }
   e.dataOffset = d.size;
   size_t done = 0;
@@ -86,8 +93,21 @@ void OriginalStore::Keep(size_t worker, const std::string& copyPath, std::string
 
 bool OriginalStore::Sync() {
   if (copies_) return fs::SyncFileSystemOf(output_);
+  bool fresh = false;
   for (DataFile& d : data_) {
     if (d.fd >= 0 && ::fdatasync(d.fd) != 0) return false;
+    fresh = fresh || (d.fd >= 0 && !d.named);
+  }
+  // The names of new data files in their folder, too.
+  if (fresh) {
+    const std::string folder = FolderPart(dataBase_);
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool ok = dir >= 0 && ::fsync(dir) == 0;
+    const int why = errno;
+    if (dir >= 0) ::close(dir);
+    errno = why;
+    if (!ok) return false;
+    for (DataFile& d : data_) d.named = d.fd >= 0;
   }
   return true;
 }

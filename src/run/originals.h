@@ -3,6 +3,7 @@
 // without copies, a stretch of a data file of its own beside its journal (one data file a worker).
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -35,8 +36,9 @@ class OriginalStore {
 
  private:
   struct DataFile {
-    int fd = -1;
-    uint64_t size = 0;
+    std::atomic<int> fd{-1};          // made by its worker; made durable by the run's thread
+    uint64_t size = 0;                // its worker's only
+    std::atomic<bool> named{false};   // its name in the folder is on the disk
   };
   bool copies_;
   std::string output_;

@@ -6,6 +6,7 @@
 
 #include "fileset/paths.h"
 #include "platform/fileio.h"
+#include "platform/filesystem.h"
 #include "run/filewrite.h"
 #include "run/originals.h"
 
@@ -51,11 +52,19 @@ Look LookAt(const JournalEntry& e) {
 
 std::string OriginalOf(const JournalEntry& e) { return e.copy.empty() ? e.data : e.copy; }
 
-// Gives a file that may be torn its original bytes back; true when it holds them.
-bool PutBack(const JournalEntry& e, Look& look, const std::string& tempPrefix, std::string& why) {
+// Gives a file that may be torn its original bytes back, after keeping what it holds at `aside`; true
+// when it holds them.
+bool PutBack(const JournalEntry& e, Look& look, const std::string& tempPrefix, const std::string& aside,
+             std::string& why) {
   ByteBuffer original;
   if (!LoadOriginal(e, original)) {
     why = "the original is missing or damaged";
+    return false;
+  }
+  try {
+    fs::WriteNewFile(aside, look.bytes.view(), 0600, look.file.Stat().mtimeSec, look.file.Stat().mtimeNsec);
+  } catch (const fs::FileError& error) {
+    why = error.what();
     return false;
   }
   std::vector<FileWrite> one(1);
@@ -81,7 +90,7 @@ void RecoveryReport::Add(RecoveryReport&& more) {
   for (RecoveryNote& n : more.notes) notes.push_back(std::move(n));
 }
 
-RecoveryReport RecoverJournal(HeldJournal& held, const JournalKey& key) {
+RecoveryReport RecoverJournal(HeldJournal& held, const JournalKey& key, const std::string& asideFolder) {
   RecoveryReport report;
   const Journal& j = held.Read();
   const bool runOpen = j.closed.empty();
@@ -89,13 +98,18 @@ RecoveryReport RecoverJournal(HeldJournal& held, const JournalKey& key) {
   auto writer = JournalWriter::Continue(held, key);
   if (!writer) {
     report.resolved = false;
-    report.notes.push_back({RecoveryNote::What::Waits, held.Path(), held.Path(), fs::ErrorText(errno)});
+    report.notes.push_back({RecoveryNote::What::Waits, held.Path(), held.Path(), fs::ErrorText(errno), {}});
     return report;
   }
   const std::string tempPrefix = ".zur-" + j.header.id + "-";
   auto waits = [&](const JournalEntry& e, std::string why) {
     report.resolved = false;
-    report.notes.push_back({RecoveryNote::What::Waits, e.shown.empty() ? e.path : e.shown, OriginalOf(e), std::move(why)});
+    report.notes.push_back({RecoveryNote::What::Waits, e.shown.empty() ? e.path : e.shown, OriginalOf(e), std::move(why), {}});
+  };
+  // The journal itself could not take a record: the run stays open, and says so.
+  auto unrecorded = [&] {
+    report.resolved = false;
+    report.notes.push_back({RecoveryNote::What::Waits, held.Path(), held.Path(), fs::ErrorText(errno), {}});
   };
   // Looks at the file of an entry that was on its way; puts back a torn one. True when it is resolved.
   auto settle = [&](const JournalEntry& e, bool mayBeTorn, Found& found) {
@@ -110,12 +124,13 @@ RecoveryReport RecoverJournal(HeldJournal& held, const JournalKey& key) {
       return false;
     }
     std::string why;
-    if (!PutBack(e, look, tempPrefix, why)) {
+    const std::string aside = asideFolder + "put-aside-" + j.header.id + "-" + std::to_string(e.n);
+    if (!PutBack(e, look, tempPrefix, aside, why)) {
       waits(e, why);
       return false;
     }
     found = Found::Before;
-    report.notes.push_back({RecoveryNote::What::PutBack, e.shown.empty() ? e.path : e.shown, {}, {}});
+    report.notes.push_back({RecoveryNote::What::PutBack, e.shown.empty() ? e.path : e.shown, {}, {}, aside});
     return true;
   };
 
@@ -127,10 +142,14 @@ RecoveryReport RecoverJournal(HeldJournal& held, const JournalKey& key) {
       if (!settle(e, j.writing.count(e.n) > 0, found)) {
         all = false;
       } else if (found == Found::After && !writer->Done(e.n)) {
+        unrecorded();
         all = false;
       }
     }
-    if (all && !writer->Closed("crash")) all = false;
+    if (all && !writer->Closed("crash")) {
+      unrecorded();
+      all = false;
+    }
     if (!all) report.resolved = false;
   }
   if (j.restoreOpen) {
@@ -142,14 +161,21 @@ RecoveryReport RecoverJournal(HeldJournal& held, const JournalKey& key) {
       if (!settle(e, j.restoreWriting.count(e.n) > 0, found)) {
         all = false;
       } else if (found == Found::Before && !writer->Restored(e.n)) {
+        unrecorded();
         all = false;
       }
     }
-    if (all && !writer->RestoreEnd()) all = false;
+    if (all && !writer->RestoreEnd()) {
+      unrecorded();
+      all = false;
+    }
     if (!all) report.resolved = false;
   }
   writer.reset();
-  if (!held.Reread(key)) report.resolved = false;
+  if (!held.Reread(key)) {
+    report.resolved = false;
+    report.notes.push_back({RecoveryNote::What::Refused, held.Path(), {}, held.Why(), {}});
+  }
   return report;
 }
 

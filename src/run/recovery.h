@@ -14,9 +14,10 @@ namespace zur {
 struct RecoveryNote {
   enum class What { PutBack, Waits, Refused };
   What what = What::PutBack;
-  std::string shown;     // the file (or, for a refused journal, the journal)
-  std::string original;  // where its original bytes are kept (Waits)
-  std::string why;       // what stopped it (Waits, Refused)
+  std::string shown;      // the file (or, for a refused journal, the journal)
+  std::string original;   // where its original bytes are kept (Waits)
+  std::string why;        // what stopped it (Waits, Refused)
+  std::string keptAside;  // (PutBack) where the bytes it held before are kept
 };
 
 struct RecoveryReport {
@@ -26,8 +27,9 @@ struct RecoveryReport {
 };
 
 // Puts right the journal held by the caller: the run's files that may be torn, and a restore cut short.
-// Records what it found in the journal and closes a run that was cut short once every file is
-// resolved. Safe to repeat.
-RecoveryReport RecoverJournal(HeldJournal& held, const JournalKey& key);
+// What such a file holds is kept in `asideFolder` before it gets its original back (it may hold the
+// user's repair of a damaged file). Records what it found in the journal and closes a run that was
+// cut short once every file is resolved. Safe to repeat.
+RecoveryReport RecoverJournal(HeldJournal& held, const JournalKey& key, const std::string& asideFolder);
 
 }  // namespace zur

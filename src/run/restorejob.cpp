@@ -32,7 +32,7 @@ struct RestoreJob::Looked : RunJob::Prepared {
 };
 
 RestoreJob::RestoreJob(Journal journal) : journal_(std::move(journal)) {
-  entries_ = journal_.LatestEntries();
+  entries_ = journal_.ChangedFiles();
   seen_.resize(entries_.size());
   groupStart_ = std::chrono::steady_clock::now();
 }
@@ -54,9 +54,14 @@ std::unique_ptr<RestoreJob> RestoreJob::Write(HeldJournal& journal, const Journa
   return job;
 }
 
-bool RestoreJob::Begin() {
+bool RestoreJob::Begin(RunState& records, std::string& why) {
+  mark_ = records.MarkActive(records.NewId(), held_->Path(), why);
+  if (!mark_) return false;
   writer_ = JournalWriter::Continue(*held_, *key_);
-  return writer_ && writer_->RestoreBegin();
+  if (writer_ && writer_->RestoreBegin()) return true;
+  why = held_->Path() + ": " + fs::ErrorText(errno);
+  mark_->Remove();
+  return false;
 }
 
 std::unique_ptr<RunJob::Prepared> RestoreJob::Prepare(size_t item, Worker& worker) {
@@ -193,9 +198,10 @@ void RestoreJob::Flush(Context& ctx) {
 
 void RestoreJob::Finish(Context& ctx, bool) {
   Flush(ctx);
-  // A file left damaged keeps the restore open: the next start finishes it.
-  if (writer_ && unresolved_ == 0) writer_->RestoreEnd();
+  // A file left damaged keeps the restore open (and marked): the next start finishes it.
+  if (writer_ && unresolved_ == 0 && writer_->RestoreEnd() && mark_) mark_->Remove();
   writer_.reset();
+  mark_.reset();
 }
 
 }  // namespace zur

@@ -12,6 +12,7 @@
 
 #include "run/engine.h"
 #include "run/journal.h"
+#include "run/runstate.h"
 
 namespace zur {
 
@@ -29,9 +30,12 @@ class RestoreJob : public RunJob {
 
   const std::vector<const JournalEntry*>& Entries() const { return entries_; }
   const std::vector<std::optional<Fingerprint>>& Seen() const { return seen_; }
-  // Before writing: records in the journal that a restore begins (so that one cut short is finished
-  // at the next start). False when the journal cannot be written: nothing is restored then.
-  bool Begin();
+  // Before writing: marks the restore as going and records in the journal that it begins (so that one
+  // cut short is finished at the next start). False, with the reason, when either cannot be done:
+  // nothing is restored then.
+  bool Begin(RunState& records, std::string& why);
+  // Every file chosen holds whole bytes (the restore's records are gone once it has ended).
+  bool Resolved() const { return unresolved_ == 0; }
 
   std::unique_ptr<Prepared> Prepare(size_t item, Worker& worker) override;
   void Commit(size_t item, std::unique_ptr<Prepared> prepared, Context& ctx) override;
@@ -55,6 +59,7 @@ class RestoreJob : public RunJob {
   HeldJournal* held_ = nullptr;
   std::optional<JournalKey> key_;
   std::unique_ptr<JournalWriter> writer_;
+  std::unique_ptr<RunState::Mark> mark_;
   std::vector<Pending> group_;
   size_t groupWrites_ = 0;
   size_t groupBytes_ = 0;

@@ -21,16 +21,6 @@ constexpr size_t kGroupWrites = 256;
 constexpr size_t kGroupBytes = 32u << 20;
 constexpr auto kGroupTime = std::chrono::milliseconds(250);
 
-std::string WorkingFolder() {
-  char cwd[4096];
-  return ::getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" : std::string();
-}
-
-std::string Absolute(const std::string& path, const std::string& cwd) {
-  if (!path.empty() && path[0] == '/') return path;
-  return cwd + path;
-}
-
 // The run's journal records each write of the group.
 struct JournalMarks : WriteMarks {
   explicit JournalMarks(JournalWriter& j) : journal(j) {}
@@ -50,15 +40,17 @@ struct RewriteJob::Prepared : RunJob::Prepared {
                        // permissions, time and fingerprint; the rest is filled in when it is journalled
   bool copyMade = false;
   std::string keepError;  // the original could not be kept: the file is not rewritten
+  bool carried = false;   // an unfinished earlier run changed the file:
+  ByteBuffer read;        // what it holds now
 };
 
-RewriteJob::RewriteJob(RewriteSetup setup) : setup_(std::move(setup)), state_(setup_.stateDir), cwd_(WorkingFolder()) {
+RewriteJob::RewriteJob(RewriteSetup setup) : setup_(std::move(setup)), state_(setup_.stateDir), cwd_(fs::WorkingFolder()) {
   for (RunItem& item : setup_.items) AddItem(std::move(item));
   setup_.items.clear();
 }
 
 void RewriteJob::AddItem(RunItem item) {
-  item.path = Absolute(item.stored, cwd_);
+  item.path = fs::AbsolutePath(item.stored, cwd_);
   items_.Append(std::move(item));
 }
 
@@ -67,15 +59,15 @@ RewriteJob::~RewriteJob() = default;
 // An earlier run into the same output folder: put right first; if it did not end, its originals are
 // carried into this run's journal.
 bool RewriteJob::TakeOver(HeldJournal& earlier, std::vector<JournalEntry>& carried, StartRefusal& refusal) {
-  RecoveryReport report = RecoverJournal(earlier, state_.Key());
+  RecoveryReport report = RecoverJournal(earlier, state_.Key(), state_.Folder());
   if (!report.resolved) {
     refusal = {StartRefusal::Kind::Waiting, journalPath_};
     return false;
   }
   const Journal& j = earlier.Read();
   if (!j.Interrupted()) return true;
-  for (const JournalEntry* e : j.LatestEntries()) {
-    if (e->copy.empty() || !j.done.count(e->n)) continue;
+  for (const JournalEntry* e : j.ChangedFiles()) {
+    if (e->copy.empty()) continue;
     carried.push_back(*e);
     carried_[e->path] = *e;
     carriedCopies_.insert(e->copy);
@@ -92,8 +84,8 @@ bool RewriteJob::Begin(StartRefusal& refusal) {
   }
   id_ = state_.NewId();
   tempPrefix_ = ".zur-" + id_ + "-";
-  output_ = Absolute(setup_.output, cwd_);
-  JournalHeader header{id_, setup_.kind, setup_.copies, Absolute(setup_.source, cwd_), output_};
+  output_ = fs::AbsolutePath(setup_.output, cwd_);
+  JournalHeader header{id_, setup_.kind, setup_.copies, fs::AbsolutePath(setup_.source, cwd_), output_};
   std::vector<JournalEntry> carried;
   HeldJournal earlier;
   if (setup_.copies) {
@@ -156,8 +148,11 @@ void RewriteJob::KeepOriginal(size_t item, size_t worker, std::string_view origi
   const fs::FileStat& st = p.file.Stat();
   auto carried = carried_.find(p.file.Path());
   if (carried != carried_.end()) {
-    // An unfinished earlier run changed this file: its copy is the original, and stays so.
+    // An unfinished earlier run changed this file: its copy is the original, and stays so. What the
+    // file holds now is kept for putting back should writing it in place fail.
     p.kept = carried->second;
+    p.carried = true;
+    p.read.assign(original);
     return;
   }
   JournalEntry& k = p.kept;
@@ -210,7 +205,7 @@ std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worke
   if (!writable) return unchanged({item, Outcome::Skipped, Why::NotWritable, {}});
   if (!p->keepError.empty()) return unchanged({item, Outcome::Failed, Why::Error, p->keepError});
   // The rules may have given the text back as it was (one rule undoing another).
-  if (carried_.count(p->file.Path()) == 0 && p->kept.after == p->kept.before) {
+  if (!p->carried && p->kept.after == p->kept.before) {
     return unchanged({item, Outcome::Unchanged, Why::None, {}});
   }
   p->write = true;
@@ -285,7 +280,11 @@ void RewriteJob::Flush(Context& ctx) {
     w.file = &p.file;
     w.bytes = p.bytes.view();
     w.n = p.kept.n;
-    w.previous = [&p](ByteBuffer& into) { return LoadOriginal(p.kept, into); };
+    w.previous = [&p](ByteBuffer& into) {
+      if (!p.carried) return LoadOriginal(p.kept, into);
+      into.assign(p.read.view());
+      return true;
+    };
     w.event = {pending.item, Outcome::Done, Why::None, {}};
     writes.push_back(std::move(w));
     owners.push_back(&pending);

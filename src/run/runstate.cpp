@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "fileset/paths.h"
 #include "platform/fileio.h"
 #include "platform/filesystem.h"
 #include "platform/privatefiles.h"
@@ -95,8 +96,13 @@ std::unique_ptr<RunState::Mark> RunState::MarkActive(const std::string& id, cons
     return nullptr;
   }
   const std::string line = EscapeField(journal) + "\n";
-  const bool ok = fs::TryLockExclusive(fd) && ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size()) &&
-                  ::fdatasync(fd) == 0 && fs::RenameNoReplace(temp, path) && SyncFolder(folder_);
+  auto written = [&] {
+    const ssize_t n = ::write(fd, line.data(), line.size());
+    if (n >= 0 && n != static_cast<ssize_t>(line.size())) errno = EIO;
+    return n == static_cast<ssize_t>(line.size());
+  };
+  const bool ok = fs::TryLockExclusive(fd) && written() && ::fdatasync(fd) == 0 && fs::RenameNoReplace(temp, path) &&
+                  SyncFolder(folder_);
   if (!ok) {
     why = path + ": " + fs::ErrorText(errno);
     ::unlink(temp.c_str());
@@ -137,7 +143,7 @@ RecoveryReport RunState::RecoverInterrupted() {
   std::string why;
   if (!Ready(why)) {
     report.resolved = false;
-    report.notes.push_back({RecoveryNote::What::Refused, folder_, {}, why});
+    report.notes.push_back({RecoveryNote::What::Refused, folder_, {}, why, {}});
     return report;
   }
   for (const std::string& name : NamesIn(folder_)) {
@@ -160,14 +166,20 @@ RecoveryReport RunState::RecoverInterrupted() {
       case HeldJournal::Status::Busy:
         break;  // taken over by a run that is going
       case HeldJournal::Status::Missing:
-        finished = true;
+        // Gone with its folder: perhaps on a drive that is not mounted now. Its mark stays.
+        if (journalPath && fs::Probe(FolderPart(*journalPath)) != fs::Kind::Folder) {
+          report.resolved = false;
+          report.notes.push_back({RecoveryNote::What::Waits, *journalPath, *journalPath, fs::ErrorText(ENOENT), {}});
+        } else {
+          finished = true;
+        }
         break;
       case HeldJournal::Status::Refused:
         report.resolved = false;
-        report.notes.push_back({RecoveryNote::What::Refused, *journalPath, {}, journal.Why()});
+        report.notes.push_back({RecoveryNote::What::Refused, *journalPath, {}, journal.Why(), {}});
         break;
       case HeldJournal::Status::Ok: {
-        RecoveryReport one = RecoverJournal(journal, *key_);
+        RecoveryReport one = RecoverJournal(journal, *key_, folder_);
         finished = one.resolved;
         report.Add(std::move(one));
         break;

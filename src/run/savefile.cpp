@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+
 #include "platform/fileio.h"
 #include "platform/filesystem.h"
 #include "run/filewrite.h"
@@ -23,7 +24,7 @@ struct SaveMarks : WriteMarks {
 }  // namespace
 
 RunEvent SaveFile(const std::string& path, std::string_view bytes, const std::string& stateDir) {
-  fs::OpenedFile file = fs::OpenedFile::Open(path, true);
+  fs::OpenedFile file = fs::OpenedFile::Open(fs::AbsolutePath(path), true);
   if (!file.Ok()) return RefusalEvent(0, file.Refused(), file.Error());
   if (!file.Writable()) return {0, Outcome::Skipped, Why::NotWritable, {}};
   ByteBuffer original;

@@ -58,7 +58,13 @@ RunEvent PreviewFile::WritePane() {
 
 void PreviewFile::BtnSaveFileClick() {
   try {
-    if (f_.Pane().HoldsWholeFile()) WritePane();
+    if (!f_.Pane().HoldsWholeFile()) return;
+    // Quiet when it works; a save that did not happen is never left unsaid.
+    const RunEvent result = WritePane();
+    if (result.outcome == Outcome::Skipped && result.why == Why::None) return;
+    if (result.outcome == Outcome::Skipped || result.outcome == Outcome::Failed) {
+      f_.Notice(ProblemLine(f_.Msg(), result, OneLineName(f_.Q(f_.Pane().LoadedFile()))), MessageIcon::Error);
+    }
   } catch (...) {
     f_.ReportFailure();
   }

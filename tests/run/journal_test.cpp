@@ -160,14 +160,14 @@ TEST(Journal, ARestoreCutShortIsFinishedAndADamagedCopyIsNotUsed) {
   }
   ASSERT_TRUE(held.Reread(records.Key()));
   WriteBytes(src + "a.htm", "fo");
-  EXPECT_TRUE(RecoverJournal(held, records.Key()).resolved);
+  EXPECT_TRUE(RecoverJournal(held, records.Key(), state).resolved);
   EXPECT_EQ(ReadBytes(src + "a.htm"), "foo a");
   EXPECT_FALSE(held.Read().restoreOpen);
 
   // A copy changed since: b.htm is reported, not written with it.
   WriteBytes(out + "b.htm", "tampered");
   auto write = RestoreJob::Write(held, records.Key(), {FingerprintOf("foo a"), FingerprintOf("bar b")});
-  ASSERT_TRUE(write->Begin());
+  ASSERT_TRUE(write->Begin(records, why)) << why;
   zur::Run run(*write, 2);
   run.Start();
   run.Wait();

@@ -15,51 +15,22 @@
 #include "run/rewritejob.h"
 #include "run/runstate.h"
 #include "run/searchjob.h"
+#include "support/asnobody.h"
+#include "support/runtree.h"
 #include "support/tempdir.h"
 #include "support/texts.h"
 
 namespace zur {
 namespace {
 
+using testing::AsNobody;
 using testing::ReadBytes;
+using testing::RunAll;
+using testing::Tree;
 using testing::RulesOf;
 using testing::TempDir;
 using testing::U;
 using testing::WriteBytes;
-
-std::vector<RunEvent> RunAll(RunJob& job, size_t items, RunOptions options = {}) {
-  Run run(job, items, options);
-  run.Start();
-  run.Wait();
-  return run.TakeEvents();
-}
-
-struct Tree {
-  TempDir dir;
-  std::string src() const { return dir / "src/"; }
-  std::string out() const { return dir / "out/"; }
-  std::string state() const { return dir / "state/"; }
-
-  // The journal at `path`, held (locked and checked) as a restore holds it.
-  HeldJournal Held(const std::string& path) const { return HeldJournal::Open(path, Key()); }
-  JournalKey Key() const {
-    RunState records(state());
-    std::string why;
-    EXPECT_TRUE(records.Ready(why)) << why;
-    return records.Key();
-  }
-
-  RewriteSetup Setup(std::vector<std::string> names, bool copies, PreparedRules rules) const {
-    RewriteSetup s;
-    for (const std::string& n : names) s.items.push_back({src() + n, src() + n, n, {}, {}});
-    s.rules = std::move(rules);
-    s.copies = copies;
-    s.source = src();
-    s.output = out();
-    s.stateDir = state();
-    return s;
-  }
-};
 
 std::vector<Outcome> Outcomes(const std::vector<RunEvent>& events) {
   std::vector<Outcome> out;
@@ -180,18 +151,6 @@ TEST(RewriteJob, AWriteThatFailsPutsTheOriginalBack) {
   EXPECT_EQ(ReadBytes(t.src() + "a.htm"), std::string(100, 'a'));
 }
 
-// Runs `body` as another user (nobody) in a child process; the result is its exit status.
-int AsNobody(const std::function<int()>& body) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(90);
-    ::_exit(body());
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 99;
-}
-
 TEST(RewriteJob, NeverRewritesAFileTheUserMayNotWrite) {
   Tree t;
   WriteBytes(t.src() + "readonly.htm", "foo");
@@ -277,6 +236,8 @@ TEST(RewriteJob, ARunCutShortIsPutRightAndCanBeUndone) {
   EXPECT_EQ(ReadBytes(t.dir / "f2-link.htm"), "foo 2");
   ASSERT_EQ(report.notes.size(), 1u);
   EXPECT_EQ(report.notes[0].what, RecoveryNote::What::PutBack);
+  // What it held is not thrown away: it may be the user's own repair of the file.
+  EXPECT_EQ(ReadBytes(report.notes[0].keptAside), "bar 2 and garbage");
   EXPECT_EQ(ReadBytes(t.src() + "f1.htm"), "bar 1");  // finished files keep what the run wrote
   EXPECT_EQ(ReadBytes(t.src() + "f4.htm"), "the user's own words");
   WriteBytes(t.src() + "f4.htm", "foo 4");
@@ -299,7 +260,25 @@ TEST(RewriteJob, ARunCutShortIsPutRightAndCanBeUndone) {
   auto check = RestoreJob::Check(held.Read());
   RunAll(*check, check->Entries().size());
   auto write = RestoreJob::Write(held, t.Key(), check->Seen());
-  ASSERT_TRUE(write->Begin());
+  RunState records = t.Records();
+  std::string why;
+  ASSERT_TRUE(write->Begin(records, why)) << why;
+  // The restore vanishes after two files, as under kill -9; the next start finishes what it began.
+  RunOptions vanish;
+  vanish.abandonAfter = 2;
+  RunAll(*write, write->Entries().size(), vanish);
+  write.reset();
+  held = HeldJournal();
+  EXPECT_TRUE(state.RecoverInterrupted().resolved);
+  held = t.Held(state.LastJournal());
+  ASSERT_TRUE(held.Ok());
+  EXPECT_FALSE(held.Read().restoreOpen);
+  EXPECT_EQ(held.Read().restored.size(), 2u);
+  // The rest on a second try.
+  check = RestoreJob::Check(held.Read());
+  RunAll(*check, check->Entries().size());
+  write = RestoreJob::Write(held, t.Key(), check->Seen());
+  ASSERT_TRUE(write->Begin(records, why)) << why;
   RunAll(*write, write->Entries().size());
   for (int i = 0; i < 6; ++i) {
     EXPECT_EQ(ReadBytes(t.src() + "f" + std::to_string(i) + ".htm"), "foo " + std::to_string(i));
@@ -329,7 +308,9 @@ TEST(RestoreJob, TellsFilesChangedSinceTheRunApartAndWritesOnlyWhatItLookedAt) {
   std::vector<std::optional<Fingerprint>> chosen = check->Seen();
   chosen[1].reset();
   auto write = RestoreJob::Write(held, t.Key(), chosen);
-  ASSERT_TRUE(write->Begin());
+  RunState records = t.Records();
+  std::string why;
+  ASSERT_TRUE(write->Begin(records, why)) << why;
   const auto events = RunAll(*write, 3);
   ASSERT_EQ(events.size(), 3u);
   EXPECT_EQ(events[2].why, Why::ChangedDuringRun);
