@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/bytebuffer.h"
 
@@ -102,9 +104,11 @@ class OpenedFile {
   void Close();
 
  private:
+  friend class StagedFile;
   bool PutBack(std::string_view previous);
 
   int fd_ = -1;
+  bool replaced_ = false;  // a new file took its name: closing it frees it
   bool read_ = false;  // read from before (so reading again starts from the top)
   bool writable_ = false;
   Refusal refusal_ = Refusal::None;
@@ -138,7 +142,7 @@ class StagedFile {
   FileId FolderId() const { return folderId_; }
   // Moves the new file over the old one. Just before, the name must still hold the file that was read,
   // with the size and times it had then; otherwise `changed` is set and nothing happens.
-  bool Replace(const OpenedFile& file, std::string& error, bool& changed);
+  bool Replace(OpenedFile& file, std::string& error, bool& changed);
   // Removes the new file (the write is given up).
   void Discard();
 
@@ -148,6 +152,29 @@ class StagedFile {
   FileId folderId_;
   std::string temp_;  // the new file's name in the folder, while it exists
 };
+
+// What must reach the disk together, at one point of a run: whole file systems (each flushed once) and
+// single files (each flushed, unless its file system is flushed whole anyway). Descriptors stay the
+// caller's.
+class SyncPoint {
+ public:
+  void FileSystemOf(int fd);
+  void File(int fd);
+  // Something that should have been flushed could not even be opened: Reach fails with `error`.
+  void Failed(int error) { error_ = error; }
+  // Flushes all; false, with errno set, when one of them failed.
+  bool Reach();
+  void Clear();
+
+ private:
+  std::vector<std::pair<uint64_t, int>> systems_;  // device, a descriptor on it
+  std::vector<std::pair<uint64_t, int>> files_;
+  int error_ = 0;
+};
+
+// Lets this process keep as many files open as the system allows it (a run holds a group of files
+// and their folders open at once).
+void RaiseOpenFileLimit();
 
 // What kind of thing a path names, following links, without opening it.
 Refusal ProbeRegular(const std::string& path, FileStat* st = nullptr);

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/closer.h"
 #include "platform/filesystem.h"
 #include "platform/fileio.h"
 
@@ -182,14 +184,21 @@ OpenedFile& OpenedFile::operator=(OpenedFile&& o) noexcept {
     error_ = o.error_;
     stat_ = o.stat_;
     path_ = std::move(o.path_);
+    replaced_ = o.replaced_;
     o.fd_ = -1;
   }
   return *this;
 }
 
 void OpenedFile::Close() {
-  if (fd_ >= 0) ::close(fd_);
+  // The old file of a name that a new file took is freed by this close: done on the side.
+  if (fd_ >= 0 && replaced_) {
+    CloseInBackground(fd_);
+  } else if (fd_ >= 0) {
+    ::close(fd_);
+  }
   fd_ = -1;
+  replaced_ = false;
 }
 
 std::string OpenedFile::Folder() const { return FolderOf(path_); }
@@ -411,7 +420,7 @@ bool StagedFile::Stage(const OpenedFile& file, std::string_view bytes, const std
   return true;
 }
 
-bool StagedFile::Replace(const OpenedFile& file, std::string& error, bool& changed) {
+bool StagedFile::Replace(OpenedFile& file, std::string& error, bool& changed) {
   changed = false;
   if (temp_.empty()) {
     error = ErrorText(EINVAL);
@@ -443,6 +452,7 @@ bool StagedFile::Replace(const OpenedFile& file, std::string& error, bool& chang
     return false;
   }
   temp_.clear();
+  file.replaced_ = true;
   return true;
 }
 
@@ -499,6 +509,60 @@ void ReadRange(const std::string& path, uint64_t offset, uint64_t size, ByteBuff
 }
 
 bool SyncFileSystemOf(int fd) { return ::syncfs(fd) == 0; }
+
+namespace {
+
+uint64_t DeviceOf(int fd) {
+  struct stat st;
+  return ::fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_dev) : 0;
+}
+
+}  // namespace
+
+void SyncPoint::FileSystemOf(int fd) {
+  const uint64_t device = DeviceOf(fd);
+  for (const auto& s : systems_) {
+    if (s.first == device) return;
+  }
+  systems_.emplace_back(device, fd);
+}
+
+void SyncPoint::File(int fd) { files_.emplace_back(DeviceOf(fd), fd); }
+
+bool SyncPoint::Reach() {
+  bool ok = error_ == 0;
+  int why = error_;
+  for (const auto& [device, fd] : systems_) {
+    if (::syncfs(fd) != 0 && ok) {
+      ok = false;
+      why = errno;
+    }
+  }
+  for (const auto& [device, fd] : files_) {
+    bool covered = false;
+    for (const auto& s : systems_) covered = covered || s.first == device;
+    if (!covered && ::fdatasync(fd) != 0 && ok) {
+      ok = false;
+      why = errno;
+    }
+  }
+  Clear();
+  errno = why;
+  return ok;
+}
+
+void SyncPoint::Clear() {
+  systems_.clear();
+  files_.clear();
+  error_ = 0;
+}
+
+void RaiseOpenFileLimit() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+  limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 1 << 16);
+  ::setrlimit(RLIMIT_NOFILE, &limit);
+}
 
 bool SyncFileSystemOf(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);

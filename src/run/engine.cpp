@@ -195,7 +195,7 @@ void Run::RunLoop() {
         committing_ = true;
         guard.unlock();
         try {
-          job_.Flush(*this);
+          job_.Idle(*this);
         } catch (...) {
           ReportFailure(kNoItem);
         }

@@ -84,8 +84,10 @@ class RunJob {
   virtual ~RunJob() = default;
   virtual std::unique_ptr<Prepared> Prepare(size_t item, Worker& worker) = 0;
   virtual void Commit(size_t item, std::unique_ptr<Prepared> prepared, Context& ctx) = 0;
-  // Finishes what Commit has kept back; called when no item is ready for a while, and at the end.
+  // Finishes what Commit has kept back; called at the end.
   virtual void Flush(Context&) {}
+  // No item has been ready for a while (a large file is being read): what waits may be finished now.
+  virtual void Idle(Context& ctx) { Flush(ctx); }
   // The run is over; `stopped` when it ended early.
   virtual void Finish(Context&, bool /*stopped*/) {}
   // An item that was prepared but will not be committed (the run stopped first).

@@ -3,8 +3,9 @@
 //
 // Files are written in groups, so that the disk is asked to flush once a group and not once a file:
 //   1. each file that is still as it was read gets its new bytes in a hidden file beside it, with its
-//      owner, group, permissions and extended attributes;
-//   2. the new files reach the disk (one flush of each file system);
+//      owner, group, permissions and extended attributes (StageWrite; worker threads may do this for
+//      their own files, the journal already naming the hidden file);
+//   2. the new files, the kept originals and the journal reach the disk together;
 //   3. each new file is renamed over its file, if the name still holds the file that was read, with the
 //      size and times it had then;
 //   4. the folders reach the disk;
@@ -40,19 +41,29 @@ class WriteMarks {
 };
 
 struct FileWrite {
+  enum class Step { Unstaged, Staged, InPlace, Over };
+
   fs::OpenedFile* file = nullptr;  // opened for writing, and read
-  std::string_view bytes;          // what it becomes
+  std::string_view bytes;          // what it becomes (needed until it is staged; in place, to the end)
   uint64_t n = 0;                  // its journal entry
   const uint32_t* mode = nullptr;  // permission bits to give it (a restore); else it keeps its own
   // The bytes the file holds now, for putting them back when an in-place write fails.
   std::function<bool(ByteBuffer&)> previous;
   RunEvent event;  // in: the item; out: Done, or why the file was left as it was
+  Step step = Step::Unstaged;
+  fs::StagedFile staged;
 };
 
 // The hidden name of a file's new content while it is written: `prefix` + the entry number.
 std::string TempNameFor(const std::string& prefix, uint64_t n);
 
-// Writes the group (in its order) and fills in each write's event.
-void WriteFiles(std::vector<FileWrite>& group, const std::string& tempPrefix, WriteMarks& marks);
+// Step 1 for one file: its new content beside it (or the decision to write it in place). A file that
+// changed since it was read, or whose new content cannot be written, is left (Over, with its event).
+void StageWrite(FileWrite& w, const std::string& tempPrefix);
+
+// Writes the group (in its order), staging what is not staged yet, and fills in each write's event.
+// `before` holds what else must reach the disk before any file changes (the originals, the journal).
+void WriteFiles(const std::vector<FileWrite*>& group, const std::string& tempPrefix, WriteMarks& marks,
+                fs::SyncPoint& before);
 
 }  // namespace zur

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <unordered_map>
@@ -180,17 +181,26 @@ std::optional<std::string> UnescapeField(std::string_view text) {
 }
 
 std::vector<const JournalEntry*> Journal::ChangedFiles() const {
-  std::unordered_map<std::string, size_t> slot;
-  std::vector<const JournalEntry*> out;
+  struct Changed {
+    uint64_t first;
+    const JournalEntry* latest;
+  };
+  std::unordered_map<std::string, Changed> byPath;
   for (const JournalEntry& e : entries) {
     if (!done.count(e.n)) continue;
-    auto [it, fresh] = slot.emplace(e.path, out.size());
-    if (fresh) {
-      out.push_back(&e);
-    } else {
-      out[it->second] = &e;
+    auto [it, fresh] = byPath.emplace(e.path, Changed{e.n, &e});
+    if (!fresh) {
+      it->second.first = std::min(it->second.first, e.n);
+      if (e.n > it->second.latest->n) it->second.latest = &e;
     }
   }
+  std::vector<Changed> sorted;
+  sorted.reserve(byPath.size());
+  for (const auto& [path, changed] : byPath) sorted.push_back(changed);
+  std::sort(sorted.begin(), sorted.end(), [](const Changed& a, const Changed& b) { return a.first < b.first; });
+  std::vector<const JournalEntry*> out;
+  out.reserve(sorted.size());
+  for (const Changed& c : sorted) out.push_back(c.latest);
   return out;
 }
 

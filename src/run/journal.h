@@ -61,9 +61,10 @@ struct Journal {
   uint64_t length = 0;  // bytes of whole, signed lines (what follows is a torn last line)
   LineMac last{};       // the signature of the last of them
 
-  // The files the run changed: for each path the last entry whose new bytes reached the disk ("done"),
-  // in the order the paths were first met. (Entries of a run taken over keep the first run's copy and
-  // original, so the last one holds the original and the newest bytes.)
+  // The files the run changed: for each path the entry of the highest number whose new bytes reached
+  // the disk ("done"), in the order of the paths' first entry numbers (a run numbers its files in the
+  // order it met them). (Entries of a run taken over keep the first run's copy and original, so the
+  // last one holds the original and the newest bytes.)
   std::vector<const JournalEntry*> ChangedFiles() const;
   bool Interrupted() const { return closed != "done"; }
 };
@@ -122,6 +123,7 @@ class JournalWriter {
   static std::unique_ptr<JournalWriter> Continue(HeldJournal& held, const JournalKey& key);
 
   const std::string& Path() const { return path_; }
+  int Fd() const { return fd_; }
   // Each appends one record and says whether it was written (Sync and the records that must be on
   // the disk before a file changes also make the journal durable).
   bool Entry(const JournalEntry& e);

@@ -57,6 +57,10 @@ OriginalStore::OriginalStore(bool copies, std::string output, std::string dataBa
 OriginalStore::~OriginalStore() { Close(); }
 
 void OriginalStore::Close() {
+  for (int* fd : {&outputFd_, &dataFolderFd_}) {
+    if (*fd >= 0) ::close(*fd);
+    *fd = -1;
+  }
   for (DataFile& d : data_) {
     if (d.fd >= 0) ::close(d.fd);
     d.fd = -1;
@@ -91,25 +95,33 @@ void OriginalStore::Keep(size_t worker, const std::string& copyPath, std::string
   d.size += original.size();
 }
 
-bool OriginalStore::Sync() {
-  if (copies_) return fs::SyncFileSystemOf(output_);
+void OriginalStore::AddTo(fs::SyncPoint& point) {
+  if (copies_) {
+    if (outputFd_ < 0) outputFd_ = ::open(output_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (outputFd_ >= 0) {
+      point.FileSystemOf(outputFd_);
+    } else {
+      point.Failed(errno);
+    }
+    return;
+  }
   bool fresh = false;
   for (DataFile& d : data_) {
-    if (d.fd >= 0 && ::fdatasync(d.fd) != 0) return false;
-    fresh = fresh || (d.fd >= 0 && !d.named);
+    const int fd = d.fd;
+    if (fd < 0) continue;
+    point.File(fd);
+    fresh = fresh || !d.named;
+    d.named = true;
   }
   // The names of new data files in their folder, too.
   if (fresh) {
-    const std::string folder = FolderPart(dataBase_);
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool ok = dir >= 0 && ::fsync(dir) == 0;
-    const int why = errno;
-    if (dir >= 0) ::close(dir);
-    errno = why;
-    if (!ok) return false;
-    for (DataFile& d : data_) d.named = d.fd >= 0;
+    if (dataFolderFd_ < 0) dataFolderFd_ = ::open(FolderPart(dataBase_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dataFolderFd_ >= 0) {
+      point.File(dataFolderFd_);
+    } else {
+      point.Failed(errno);
+    }
   }
-  return true;
 }
 
 bool LoadOriginal(const JournalEntry& e, ByteBuffer& into) {

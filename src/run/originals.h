@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/bytebuffer.h"
+#include "platform/fileio.h"
 #include "run/journal.h"
 
 namespace zur {
@@ -29,8 +30,8 @@ class OriginalStore {
   // thread), and fills in where: `copyPath`, or a stretch of the worker's data file. Throws
   // fs::FileError.
   void Keep(size_t worker, const std::string& copyPath, std::string_view original, JournalEntry& e);
-  // Everything kept so far reaches the disk; false (errno set) when it did not.
-  bool Sync();
+  // Everything kept so far reaches the disk at `point`.
+  void AddTo(fs::SyncPoint& point);
   // Closes the data files.
   void Close();
 
@@ -44,6 +45,8 @@ class OriginalStore {
   std::string output_;
   std::string dataBase_;
   std::vector<DataFile> data_;
+  int outputFd_ = -1;  // (copies) the output folder
+  int dataFolderFd_ = -1;  // the folder of the data files, when one of them is new
 };
 
 // The original bytes of an entry, from its copy or its data file (a link at their name is not followed);

@@ -67,8 +67,7 @@ bool PutBack(const JournalEntry& e, Look& look, const std::string& tempPrefix, c
     why = error.what();
     return false;
   }
-  std::vector<FileWrite> one(1);
-  FileWrite& w = one[0];
+  FileWrite w;
   w.file = &look.file;
   w.bytes = original.view();
   w.n = e.n;
@@ -77,7 +76,8 @@ bool PutBack(const JournalEntry& e, Look& look, const std::string& tempPrefix, c
     return true;
   };
   AlreadyMarked marks;
-  WriteFiles(one, tempPrefix, marks);
+  fs::SyncPoint nothingMore;
+  WriteFiles({&w}, tempPrefix, marks, nothingMore);
   if (w.event.outcome == Outcome::Done) return true;
   why = w.event.detail.empty() ? "the file changed meanwhile" : w.event.detail;
   return false;

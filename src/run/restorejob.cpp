@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "platform/closer.h"
 #include "platform/fileio.h"
 #include "run/filewrite.h"
 #include "run/originals.h"
@@ -10,15 +11,23 @@
 namespace zur {
 namespace {
 
-constexpr size_t kGroupWrites = 256;
+constexpr size_t kGroupWrites = 512;
 constexpr size_t kGroupBytes = 32u << 20;
-constexpr auto kGroupTime = std::chrono::milliseconds(250);
+constexpr auto kGroupTime = std::chrono::milliseconds(1000);
 
+// Workers add records while the run's thread records writes: one writer at a time.
 struct RestoreMarks : WriteMarks {
-  explicit RestoreMarks(JournalWriter& j) : journal(j) {}
-  bool WritingInPlace(uint64_t n) override { return journal.Writing(n); }
-  bool Written(uint64_t n) override { return journal.Restored(n); }
+  RestoreMarks(JournalWriter& j, std::mutex& l) : journal(j), lock(l) {}
+  bool WritingInPlace(uint64_t n) override {
+    std::lock_guard<std::mutex> guard(lock);
+    return journal.Writing(n);
+  }
+  bool Written(uint64_t n) override {
+    std::lock_guard<std::mutex> guard(lock);
+    return journal.Restored(n);
+  }
   JournalWriter& journal;
+  std::mutex& lock;
 };
 
 }  // namespace
@@ -29,9 +38,10 @@ struct RestoreJob::Looked : RunJob::Prepared {
   ByteBuffer original;
   ByteBuffer current;  // what the file holds, put back if writing in place fails
   bool write = false;
+  FileWrite out;       // the original on its way back
 };
 
-RestoreJob::RestoreJob(Journal journal) : journal_(std::move(journal)) {
+RestoreJob::RestoreJob(Journal journal) : journal_(std::move(journal)), tempPrefix_(".zur-" + journal_.header.id + "-") {
   entries_ = journal_.ChangedFiles();
   seen_.resize(entries_.size());
   groupStart_ = std::chrono::steady_clock::now();
@@ -55,6 +65,7 @@ std::unique_ptr<RestoreJob> RestoreJob::Write(HeldJournal& journal, const Journa
 }
 
 bool RestoreJob::Begin(RunState& records, std::string& why) {
+  fs::RaiseOpenFileLimit();  // a group of files and their folders are held open at once
   mark_ = records.MarkActive(records.NewId(), held_->Path(), why);
   if (!mark_) return false;
   writer_ = JournalWriter::Continue(*held_, *key_);
@@ -106,6 +117,30 @@ std::unique_ptr<RunJob::Prepared> RestoreJob::Prepare(size_t item, Worker& worke
     return p;
   }
   p->current = std::move(worker.buffer);
+  // The journal names the file as being restored before its original is written beside it.
+  {
+    std::lock_guard<std::mutex> guard(journalLock_);
+    if (!writer_->Restoring(e.n)) {
+      p->event = {item, Outcome::Failed, Why::Error, writer_->Path() + ": " + fs::ErrorText(errno)};
+      return p;
+    }
+  }
+  FileWrite& w = p->out;
+  w.file = &p->file;
+  w.bytes = p->original.view();
+  w.n = e.n;
+  w.mode = &e.mode;
+  Looked* raw = p.get();
+  w.previous = [raw](ByteBuffer& into) {
+    into.assign(raw->current.view());
+    return true;
+  };
+  w.event = {item, Outcome::Done, Why::None, {}};
+  StageWrite(w, tempPrefix_);
+  if (w.step == FileWrite::Step::Over) {
+    p->event = std::move(w.event);
+    return p;
+  }
   p->write = true;
   p->heldBytes = p->original.size() + p->current.size();
   return p;
@@ -140,56 +175,35 @@ void RestoreJob::EmitGroup(Context& ctx) {
   groupStart_ = std::chrono::steady_clock::now();
 }
 
+// A group waits for the disk's flush with others; only one kept back too long is written while
+// workers are busy.
+void RestoreJob::Idle(Context& ctx) {
+  if (std::chrono::steady_clock::now() - groupStart_ >= kGroupTime) Flush(ctx);
+}
+
 void RestoreJob::Flush(Context& ctx) {
   if (groupWrites_ == 0) {
     EmitGroup(ctx);
     return;
   }
-  // The journal says which files are being put back before any of them is touched.
-  std::string problem;
+  // The journal's "restoring" records reach the disk with the originals' new copies, before any file
+  // changes.
+  fs::SyncPoint before;
+  before.File(writer_->Fd());
+  std::vector<FileWrite*> writes;
   for (Pending& pending : group_) {
-    if (pending.write && !writer_->Restoring(entries_[pending.item]->n)) {
-      problem = writer_->Path() + ": " + fs::ErrorText(errno);
-      break;
-    }
+    if (pending.write) writes.push_back(&pending.write->out);
   }
-  if (problem.empty() && !writer_->Sync()) problem = writer_->Path() + ": " + fs::ErrorText(errno);
-  std::vector<FileWrite> writes;
-  std::vector<Pending*> owners;
+  RestoreMarks marks(*writer_, journalLock_);
+  WriteFiles(writes, tempPrefix_, marks, before);
   for (Pending& pending : group_) {
     if (!pending.write) continue;
-    if (!problem.empty()) {
-      pending.event = {pending.item, Outcome::Failed, Why::Error, problem};
-      continue;
-    }
-    Looked& p = *pending.write;
-    const JournalEntry& e = *entries_[pending.item];
-    FileWrite w;
-    w.file = &p.file;
-    w.bytes = p.original.view();
-    w.n = e.n;
-    w.mode = &e.mode;
-    w.previous = [&p](ByteBuffer& into) {
-      into.assign(p.current.view());
-      return true;
-    };
-    w.event = {pending.item, Outcome::Done, Why::None, {}};
-    writes.push_back(std::move(w));
-    owners.push_back(&pending);
-  }
-  RestoreMarks marks(*writer_);
-  WriteFiles(writes, ".zur-" + journal_.header.id + "-", marks);
-  for (size_t i = 0; i < writes.size(); ++i) {
-    Pending& pending = *owners[i];
-    pending.event = std::move(writes[i].event);
+    pending.event = std::move(pending.write->out.event);
     if (pending.event.why == Why::Damaged || pending.event.why == Why::NotDurable) {
       ++unresolved_;
       const JournalEntry& e = *entries_[pending.item];
       if (pending.event.why == Why::Damaged) pending.event.detail = e.copy.empty() ? e.data : e.copy;
     }
-  }
-  for (Pending& pending : group_) {
-    if (!pending.write) continue;
     ctx.Release(pending.write->heldBytes);
     pending.write.reset();
   }
@@ -198,6 +212,7 @@ void RestoreJob::Flush(Context& ctx) {
 
 void RestoreJob::Finish(Context& ctx, bool) {
   Flush(ctx);
+  fs::WaitForBackgroundCloses();
   // A file left damaged keeps the restore open (and marked): the next start finishes it.
   if (writer_ && unresolved_ == 0 && writer_->RestoreEnd() && mark_) mark_->Remove();
   writer_.reset();

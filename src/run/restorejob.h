@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,6 +41,7 @@ class RestoreJob : public RunJob {
   std::unique_ptr<Prepared> Prepare(size_t item, Worker& worker) override;
   void Commit(size_t item, std::unique_ptr<Prepared> prepared, Context& ctx) override;
   void Flush(Context& ctx) override;
+  void Idle(Context& ctx) override;
   void Finish(Context& ctx, bool stopped) override;
 
  private:
@@ -59,6 +61,8 @@ class RestoreJob : public RunJob {
   HeldJournal* held_ = nullptr;
   std::optional<JournalKey> key_;
   std::unique_ptr<JournalWriter> writer_;
+  std::mutex journalLock_;  // workers add records while the run's thread records writes
+  std::string tempPrefix_;
   std::unique_ptr<RunState::Mark> mark_;
   std::vector<Pending> group_;
   size_t groupWrites_ = 0;

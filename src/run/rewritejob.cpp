@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "fileset/paths.h"
+#include "platform/closer.h"
 #include "platform/fileio.h"
 #include "platform/filesystem.h"
 #include "platform/privatefiles.h"
@@ -17,16 +18,24 @@ namespace zur {
 
 namespace {
 
-constexpr size_t kGroupWrites = 256;
+constexpr size_t kGroupWrites = 512;
 constexpr size_t kGroupBytes = 32u << 20;
-constexpr auto kGroupTime = std::chrono::milliseconds(250);
+constexpr auto kGroupTime = std::chrono::milliseconds(1000);
 
-// The run's journal records each write of the group.
+// The run's journal records each write of the group (workers add entries meanwhile: one writer at a
+// time).
 struct JournalMarks : WriteMarks {
-  explicit JournalMarks(JournalWriter& j) : journal(j) {}
-  bool WritingInPlace(uint64_t n) override { return journal.Writing(n); }
-  bool Written(uint64_t n) override { return journal.Done(n); }
+  JournalMarks(JournalWriter& j, std::mutex& l) : journal(j), lock(l) {}
+  bool WritingInPlace(uint64_t n) override {
+    std::lock_guard<std::mutex> guard(lock);
+    return journal.Writing(n);
+  }
+  bool Written(uint64_t n) override {
+    std::lock_guard<std::mutex> guard(lock);
+    return journal.Done(n);
+  }
   JournalWriter& journal;
+  std::mutex& lock;
 };
 
 }  // namespace
@@ -42,6 +51,7 @@ struct RewriteJob::Prepared : RunJob::Prepared {
   std::string keepError;  // the original could not be kept: the file is not rewritten
   bool carried = false;   // an unfinished earlier run changed the file:
   ByteBuffer read;        // what it holds now
+  FileWrite out;          // the new content on its way
 };
 
 RewriteJob::RewriteJob(RewriteSetup setup) : setup_(std::move(setup)), state_(setup_.stateDir), cwd_(fs::WorkingFolder()) {
@@ -71,12 +81,13 @@ bool RewriteJob::TakeOver(HeldJournal& earlier, std::vector<JournalEntry>& carri
     carried.push_back(*e);
     carried_[e->path] = *e;
     carriedCopies_.insert(e->copy);
-    nextEntry_ = std::max(nextEntry_, e->n + 1);
+    firstEntry_ = std::max(firstEntry_, e->n + 1);
   }
   return true;
 }
 
 bool RewriteJob::Begin(StartRefusal& refusal) {
+  fs::RaiseOpenFileLimit();  // a group of files and their folders are held open at once
   std::string why;
   if (!state_.Ready(why)) {
     refusal = {StartRefusal::Kind::Records, why};
@@ -208,10 +219,39 @@ std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worke
   if (!p->carried && p->kept.after == p->kept.before) {
     return unchanged({item, Outcome::Unchanged, Why::None, {}});
   }
-  p->write = true;
   p->bytes = std::move(work.Bytes());
+  // The entry is in the journal before the new content is written beside the file, so that nothing a
+  // run cut short leaves behind goes unnamed; the content is written here, on the worker's thread.
+  if (!Journalled(item, *p)) return unchanged({item, Outcome::Failed, Why::Error, journalPath_ + ": " + fs::ErrorText(errno)});
+  FileWrite& w = p->out;
+  w.file = &p->file;
+  w.bytes = p->bytes.view();
+  w.n = p->kept.n;
+  w.event = {item, Outcome::Done, Why::None, {}};
+  Prepared* raw = p.get();
+  w.previous = [raw](ByteBuffer& into) {
+    if (!raw->carried) return LoadOriginal(raw->kept, into);
+    into.assign(raw->read.view());
+    return true;
+  };
+  StageWrite(w, tempPrefix_);
+  if (w.step == FileWrite::Step::Over) {
+    DropCopy(*p);
+    p->verdict = std::move(w.event);
+    return p;
+  }
+  p->write = true;
   p->heldBytes = p->bytes.size();
   return p;
+}
+
+bool RewriteJob::Journalled(size_t item, Prepared& p) {
+  std::lock_guard<std::mutex> guard(journalLock_);
+  // Numbered in the run's order (the order the restore reports in), whichever worker comes first.
+  p.kept.n = firstEntry_ + item;
+  p.kept.path = p.file.Path();
+  p.kept.shown = items_[item].shown;
+  return journal_->Entry(p.kept);
 }
 
 void RewriteJob::DropCopy(Prepared& p) {
@@ -256,49 +296,31 @@ void RewriteJob::EmitGroup(Context& ctx) {
   groupStart_ = std::chrono::steady_clock::now();
 }
 
+// A group waits for the disk's flush with others; only one kept back too long is written while
+// workers are busy.
+void RewriteJob::Idle(Context& ctx) {
+  if (std::chrono::steady_clock::now() - groupStart_ >= kGroupTime) Flush(ctx);
+}
+
 void RewriteJob::Flush(Context& ctx) {
   if (groupWrites_ == 0) {
     EmitGroup(ctx);
     return;
   }
-  // The kept originals and then their entries reach the disk before any file of the group changes.
-  std::string problem;
-  if (!store_->Sync()) problem = fs::ErrorText(errno);
-  std::vector<FileWrite> writes;
-  std::vector<Pending*> owners;
+  // The kept originals and the entries reach the disk with the new contents, before any file changes.
+  fs::SyncPoint before;
+  store_->AddTo(before);
+  before.File(journal_->Fd());
+  std::vector<FileWrite*> writes;
   for (Pending& pending : group_) {
-    if (!pending.write || !problem.empty()) continue;
-    Prepared& p = *pending.write;
-    p.kept.n = nextEntry_++;
-    p.kept.path = p.file.Path();
-    p.kept.shown = items_[pending.item].shown;
-    if (!journal_->Entry(p.kept)) {
-      problem = journalPath_ + ": " + fs::ErrorText(errno);
-      break;
-    }
-    FileWrite w;
-    w.file = &p.file;
-    w.bytes = p.bytes.view();
-    w.n = p.kept.n;
-    w.previous = [&p](ByteBuffer& into) {
-      if (!p.carried) return LoadOriginal(p.kept, into);
-      into.assign(p.read.view());
-      return true;
-    };
-    w.event = {pending.item, Outcome::Done, Why::None, {}};
-    writes.push_back(std::move(w));
-    owners.push_back(&pending);
+    if (pending.write) writes.push_back(&pending.write->out);
   }
-  if (problem.empty() && !journal_->Sync()) problem = journalPath_ + ": " + fs::ErrorText(errno);
-  if (problem.empty()) {
-    JournalMarks marks(*journal_);
-    WriteFiles(writes, tempPrefix_, marks);
-    for (size_t i = 0; i < writes.size(); ++i) owners[i]->event = std::move(writes[i].event);
-  }
+  JournalMarks marks(*journal_, journalLock_);
+  WriteFiles(writes, tempPrefix_, marks, before);
   for (Pending& pending : group_) {
     if (!pending.write) continue;
     Prepared& p = *pending.write;
-    if (!problem.empty()) pending.event = {pending.item, Outcome::Failed, Why::Error, problem};
+    pending.event = std::move(p.out.event);
     const Why why = pending.event.why;
     if (why == Why::Damaged || why == Why::NotDurable) {
       // The file may not hold whole bytes, or the disk did not confirm them: its original stays.
@@ -316,6 +338,7 @@ void RewriteJob::Flush(Context& ctx) {
 void RewriteJob::Finish(Context& ctx, bool stopped) {
   Flush(ctx);
   store_->Close();
+  fs::WaitForBackgroundCloses();  // the replaced files are freed before the run says it has ended
   // Everything resolved: the run is closed and its originals (without copies) go. Otherwise all stays,
   // and the next start puts right what it can and tells the user of the rest.
   if (unresolved_ == 0 && journal_->Closed(stopped ? "stopped" : "done")) {

@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -22,6 +23,7 @@
 #include "platform/fileio.h"
 #include "replace/rules.h"
 #include "run/engine.h"
+#include "run/filewrite.h"
 #include "run/filesmet.h"
 #include "run/itemlist.h"
 #include "run/journal.h"
@@ -72,6 +74,7 @@ class RewriteJob : public RunJob {
   std::unique_ptr<Prepared> Prepare(size_t item, Worker& worker) override;
   void Commit(size_t item, std::unique_ptr<Prepared> prepared, Context& ctx) override;
   void Flush(Context& ctx) override;
+  void Idle(Context& ctx) override;
   void Finish(Context& ctx, bool stopped) override;
   void Discard(size_t item, Prepared& prepared) override;
 
@@ -83,6 +86,7 @@ class RewriteJob : public RunJob {
     RunEvent event;
   };
   bool TakeOver(HeldJournal& earlier, std::vector<JournalEntry>& carried, StartRefusal& refusal);
+  bool Journalled(size_t item, Prepared& p);
   void KeepOriginal(size_t item, size_t worker, std::string_view original, Prepared& p);
   std::string CopyPathFor(size_t item) const;
   void DropCopy(Prepared& p);
@@ -95,13 +99,14 @@ class RewriteJob : public RunJob {
   std::string output_;      // the output folder, absolute
   std::string journalPath_;
   std::unique_ptr<JournalWriter> journal_;
+  std::mutex journalLock_;  // workers add entries while the run's thread records writes
   std::unique_ptr<RunState::Mark> mark_;
   std::unique_ptr<OriginalStore> store_;
   std::string cwd_;  // what relative paths are relative to
   ItemList<RunItem> items_;
   std::unordered_map<std::string, JournalEntry> carried_;  // originals of an unfinished earlier run, by path
   std::unordered_set<std::string> carriedCopies_;
-  uint64_t nextEntry_ = 1;
+  uint64_t firstEntry_ = 1;  // the entry number of the first item (after those carried over)
   std::vector<Pending> group_;
   size_t groupWrites_ = 0;
   size_t groupBytes_ = 0;

@@ -61,19 +61,23 @@ RunEvent SaveFile(const std::string& path, std::string_view bytes, const std::st
   }
   auto journal = JournalWriter::Create(journalPath, {id, RunKind::SelectedFiles, false, {}, {}}, {}, state.Key(), false, why);
   if (!journal) return fail(why);
-  if (!store.Sync() || !journal->Entry(e) || !journal->Sync()) return fail(journalPath + ": " + fs::ErrorText(errno));
+  if (!journal->Entry(e)) return fail(journalPath + ": " + fs::ErrorText(errno));
 
-  std::vector<FileWrite> one(1);
-  one[0].file = &file;
-  one[0].bytes = bytes;
-  one[0].n = 1;
-  one[0].previous = [&original](ByteBuffer& into) {
+  FileWrite w;
+  w.file = &file;
+  w.bytes = bytes;
+  w.n = 1;
+  w.previous = [&original](ByteBuffer& into) {
     into.assign(original.view());
     return true;
   };
+  // The original and its entry reach the disk with the new content, before the file changes.
+  fs::SyncPoint before;
+  store.AddTo(before);
+  before.File(journal->Fd());
   SaveMarks marks(*journal);
-  WriteFiles(one, ".zur-" + id + "-", marks);
-  RunEvent result = std::move(one[0].event);
+  WriteFiles({&w}, ".zur-" + id + "-", marks, before);
+  RunEvent result = std::move(w.event);
   result.item = 0;
   if (result.why == Why::Damaged || result.why == Why::NotDurable) {
     // The original stays in the journal's data; the next start puts the file right.

@@ -264,16 +264,17 @@ TEST(Safety, TextAddedWhileTheRunGoesIsNeverCutOff) {
     ByteBuffer read;
     EXPECT_TRUE(file.ReadAll(read));
     meanwhile();
-    std::vector<FileWrite> one(1);
-    one[0].file = &file;
-    one[0].bytes = "bar";
-    one[0].n = 1;
-    one[0].previous = [&read](ByteBuffer& into) {
+    FileWrite w;
+    w.file = &file;
+    w.bytes = "bar";
+    w.n = 1;
+    w.previous = [&read](ByteBuffer& into) {
       into.assign(read.view());
       return true;
     };
-    WriteFiles(one, ".t-", marks);
-    return one[0].event;
+    fs::SyncPoint before;
+    WriteFiles({&w}, ".t-", marks, before);
+    return w.event;
   };
   // Appended after the file was read: the run leaves it with the other program's bytes.
   RunEvent e = writeAfter([&] { std::ofstream(path, std::ios::app) << " and more"; });
