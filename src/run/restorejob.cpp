@@ -11,10 +11,6 @@
 namespace zur {
 namespace {
 
-constexpr size_t kGroupWrites = 512;
-constexpr size_t kGroupBytes = 32u << 20;
-constexpr auto kGroupTime = std::chrono::milliseconds(1000);
-
 // Workers add records while the run's thread records writes: one writer at a time.
 struct RestoreMarks : WriteMarks {
   RestoreMarks(JournalWriter& j, std::mutex& l) : journal(j), lock(l) {}
@@ -44,7 +40,6 @@ struct RestoreJob::Looked : RunJob::Prepared {
 RestoreJob::RestoreJob(Journal journal) : journal_(std::move(journal)), tempPrefix_(".zur-" + journal_.header.id + "-") {
   entries_ = journal_.ChangedFiles();
   seen_.resize(entries_.size());
-  groupStart_ = std::chrono::steady_clock::now();
 }
 
 RestoreJob::~RestoreJob() = default;
@@ -148,66 +143,43 @@ std::unique_ptr<RunJob::Prepared> RestoreJob::Prepare(size_t item, Worker& worke
 
 void RestoreJob::Commit(size_t item, std::unique_ptr<Prepared> prepared, Context& ctx) {
   if (prepared->broken) {
-    group_.push_back({item, nullptr, {item, Outcome::Failed, Why::Error, prepared->brokenWhy}});
+    group_.AddEvent({item, Outcome::Failed, Why::Error, prepared->brokenWhy});
   } else {
     std::unique_ptr<Looked> p(static_cast<Looked*>(prepared.release()));
     if (p->write) {
-      ctx.Hold(p->heldBytes);
-      groupBytes_ += p->heldBytes;
-      ++groupWrites_;
-      group_.push_back({item, std::move(p), {}});
+      group_.AddWrite(item, std::move(p), ctx);
     } else {
-      group_.push_back({item, nullptr, std::move(p->event)});
+      group_.AddEvent(std::move(p->event));
     }
   }
-  if (groupWrites_ == 0) {
-    EmitGroup(ctx);
-  } else if (groupWrites_ >= kGroupWrites || groupBytes_ >= kGroupBytes ||
-             std::chrono::steady_clock::now() - groupStart_ >= kGroupTime) {
+  if (!group_.HasWrites()) {
+    group_.Emit(ctx);
+  } else if (group_.Full()) {
     Flush(ctx);
   }
-}
-
-void RestoreJob::EmitGroup(Context& ctx) {
-  for (Pending& pending : group_) ctx.Emit(std::move(pending.event));
-  group_.clear();
-  groupWrites_ = groupBytes_ = 0;
-  groupStart_ = std::chrono::steady_clock::now();
 }
 
 // A group waits for the disk's flush with others; only one kept back too long is written while
 // workers are busy.
 void RestoreJob::Idle(Context& ctx) {
-  if (std::chrono::steady_clock::now() - groupStart_ >= kGroupTime) Flush(ctx);
+  if (group_.Old()) Flush(ctx);
 }
 
 void RestoreJob::Flush(Context& ctx) {
-  if (groupWrites_ == 0) {
-    EmitGroup(ctx);
-    return;
+  if (group_.HasWrites()) {
+    // The journal's "restoring" records reach the disk with the originals' new copies, before any
+    // file changes.
+    fs::SyncPoint before;
+    before.File(writer_->Fd());
+    RestoreMarks marks(*writer_, journalLock_);
+    WriteFiles(group_.Writes(), tempPrefix_, marks, before);
   }
-  // The journal's "restoring" records reach the disk with the originals' new copies, before any file
-  // changes.
-  fs::SyncPoint before;
-  before.File(writer_->Fd());
-  std::vector<FileWrite*> writes;
-  for (Pending& pending : group_) {
-    if (pending.write) writes.push_back(&pending.write->out);
-  }
-  RestoreMarks marks(*writer_, journalLock_);
-  WriteFiles(writes, tempPrefix_, marks, before);
-  for (Pending& pending : group_) {
-    if (!pending.write) continue;
-    pending.event = std::move(pending.write->out.event);
-    if (pending.event.why == Why::Damaged || pending.event.why == Why::NotDurable) {
-      ++unresolved_;
-      const JournalEntry& e = *entries_[pending.item];
-      if (pending.event.why == Why::Damaged) pending.event.detail = e.copy.empty() ? e.data : e.copy;
-    }
-    ctx.Release(pending.write->heldBytes);
-    pending.write.reset();
-  }
-  EmitGroup(ctx);
+  group_.Emit(ctx, [this](RunEvent& event, Looked&) {
+    if (event.why != Why::Damaged && event.why != Why::NotDurable) return;
+    ++unresolved_;
+    const JournalEntry& e = *entries_[event.item];
+    if (event.why == Why::Damaged) event.detail = e.copy.empty() ? e.data : e.copy;
+  });
 }
 
 void RestoreJob::Finish(Context& ctx, bool) {

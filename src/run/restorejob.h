@@ -4,7 +4,6 @@
 // what the look saw.
 #pragma once
 
-#include <chrono>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -14,6 +13,7 @@
 #include "run/engine.h"
 #include "run/journal.h"
 #include "run/runstate.h"
+#include "run/writegroup.h"
 
 namespace zur {
 
@@ -46,13 +46,7 @@ class RestoreJob : public RunJob {
 
  private:
   struct Looked;
-  struct Pending {
-    size_t item;
-    std::unique_ptr<Looked> write;
-    RunEvent event;
-  };
   explicit RestoreJob(Journal journal);
-  void EmitGroup(Context& ctx);
 
   Journal journal_;
   std::vector<const JournalEntry*> entries_;
@@ -64,10 +58,7 @@ class RestoreJob : public RunJob {
   std::mutex journalLock_;  // workers add records while the run's thread records writes
   std::string tempPrefix_;
   std::unique_ptr<RunState::Mark> mark_;
-  std::vector<Pending> group_;
-  size_t groupWrites_ = 0;
-  size_t groupBytes_ = 0;
-  std::chrono::steady_clock::time_point groupStart_;
+  WriteGroup<Looked> group_;
   size_t unresolved_ = 0;
 };
 

@@ -18,10 +18,6 @@ namespace zur {
 
 namespace {
 
-constexpr size_t kGroupWrites = 512;
-constexpr size_t kGroupBytes = 32u << 20;
-constexpr auto kGroupTime = std::chrono::milliseconds(1000);
-
 // The run's journal records each write of the group (workers add entries meanwhile: one writer at a
 // time).
 struct JournalMarks : WriteMarks {
@@ -143,7 +139,6 @@ bool RewriteJob::Begin(StartRefusal& refusal) {
   earlier = HeldJournal();  // its lock goes with it; the new journal holds the name now
   store_ = std::make_unique<OriginalStore>(setup_.copies, output_, state_.DataBaseFor(id_));
   if (setup_.copies) state_.SetLastJournal(journalPath_);
-  groupStart_ = std::chrono::steady_clock::now();
   return true;
 }
 
@@ -265,7 +260,7 @@ void RewriteJob::Discard(size_t, RunJob::Prepared& prepared) {
 
 void RewriteJob::Commit(size_t item, std::unique_ptr<RunJob::Prepared> prepared, Context& ctx) {
   if (prepared->broken) {
-    group_.push_back({item, nullptr, {item, Outcome::Failed, Why::Error, prepared->brokenWhy}});
+    group_.AddEvent({item, Outcome::Failed, Why::Error, prepared->brokenWhy});
   } else {
     std::unique_ptr<Prepared> p(static_cast<Prepared*>(prepared.release()));
     if (p->file.Ok() && !seen_.First(p->file.Stat().device, p->file.Stat().inode)) {
@@ -273,66 +268,42 @@ void RewriteJob::Commit(size_t item, std::unique_ptr<RunJob::Prepared> prepared,
       return;
     }
     if (p->write) {
-      ctx.Hold(p->heldBytes);
-      groupBytes_ += p->heldBytes;
-      ++groupWrites_;
-      group_.push_back({item, std::move(p), {}});
+      group_.AddWrite(item, std::move(p), ctx);
     } else {
-      group_.push_back({item, nullptr, p->verdict});
+      group_.AddEvent(std::move(p->verdict));
     }
   }
-  if (groupWrites_ == 0) {
-    EmitGroup(ctx);
-  } else if (groupWrites_ >= kGroupWrites || groupBytes_ >= kGroupBytes ||
-             std::chrono::steady_clock::now() - groupStart_ >= kGroupTime) {
+  if (!group_.HasWrites()) {
+    group_.Emit(ctx);
+  } else if (group_.Full()) {
     Flush(ctx);
   }
-}
-
-void RewriteJob::EmitGroup(Context& ctx) {
-  for (Pending& pending : group_) ctx.Emit(std::move(pending.event));
-  group_.clear();
-  groupWrites_ = groupBytes_ = 0;
-  groupStart_ = std::chrono::steady_clock::now();
 }
 
 // A group waits for the disk's flush with others; only one kept back too long is written while
 // workers are busy.
 void RewriteJob::Idle(Context& ctx) {
-  if (std::chrono::steady_clock::now() - groupStart_ >= kGroupTime) Flush(ctx);
+  if (group_.Old()) Flush(ctx);
 }
 
 void RewriteJob::Flush(Context& ctx) {
-  if (groupWrites_ == 0) {
-    EmitGroup(ctx);
-    return;
+  if (group_.HasWrites()) {
+    // The kept originals and the entries reach the disk with the new contents, before any file changes.
+    fs::SyncPoint before;
+    store_->AddTo(before);
+    before.File(journal_->Fd());
+    JournalMarks marks(*journal_, journalLock_);
+    WriteFiles(group_.Writes(), tempPrefix_, marks, before);
   }
-  // The kept originals and the entries reach the disk with the new contents, before any file changes.
-  fs::SyncPoint before;
-  store_->AddTo(before);
-  before.File(journal_->Fd());
-  std::vector<FileWrite*> writes;
-  for (Pending& pending : group_) {
-    if (pending.write) writes.push_back(&pending.write->out);
-  }
-  JournalMarks marks(*journal_, journalLock_);
-  WriteFiles(writes, tempPrefix_, marks, before);
-  for (Pending& pending : group_) {
-    if (!pending.write) continue;
-    Prepared& p = *pending.write;
-    pending.event = std::move(p.out.event);
-    const Why why = pending.event.why;
-    if (why == Why::Damaged || why == Why::NotDurable) {
+  group_.Emit(ctx, [this](RunEvent& event, Prepared& p) {
+    if (event.why == Why::Damaged || event.why == Why::NotDurable) {
       // The file may not hold whole bytes, or the disk did not confirm them: its original stays.
       ++unresolved_;
-      if (why == Why::Damaged) pending.event.detail = p.kept.copy.empty() ? p.kept.data : p.kept.copy;
-    } else if (pending.event.outcome != Outcome::Done) {
+      if (event.why == Why::Damaged) event.detail = p.kept.copy.empty() ? p.kept.data : p.kept.copy;
+    } else if (event.outcome != Outcome::Done) {
       DropCopy(p);  // the file keeps its bytes; its copy is not an original of anything
     }
-    ctx.Release(p.heldBytes);
-    pending.write.reset();
-  }
-  EmitGroup(ctx);
+  });
 }
 
 void RewriteJob::Finish(Context& ctx, bool stopped) {

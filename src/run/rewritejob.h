@@ -30,6 +30,7 @@
 #include "run/originals.h"
 #include "run/refusal.h"
 #include "run/runstate.h"
+#include "run/writegroup.h"
 
 namespace zur {
 
@@ -80,17 +81,11 @@ class RewriteJob : public RunJob {
 
  private:
   struct Prepared;
-  struct Pending {
-    size_t item;
-    std::unique_ptr<Prepared> write;  // empty for an item that is only reported
-    RunEvent event;
-  };
   bool TakeOver(HeldJournal& earlier, std::vector<JournalEntry>& carried, StartRefusal& refusal);
   bool Journalled(size_t item, Prepared& p);
   void KeepOriginal(size_t item, size_t worker, std::string_view original, Prepared& p);
   std::string CopyPathFor(size_t item) const;
   void DropCopy(Prepared& p);
-  void EmitGroup(Context& ctx);
 
   RewriteSetup setup_;
   RunState state_;
@@ -107,10 +102,7 @@ class RewriteJob : public RunJob {
   std::unordered_map<std::string, JournalEntry> carried_;  // originals of an unfinished earlier run, by path
   std::unordered_set<std::string> carriedCopies_;
   uint64_t firstEntry_ = 1;  // the entry number of the first item (after those carried over)
-  std::vector<Pending> group_;
-  size_t groupWrites_ = 0;
-  size_t groupBytes_ = 0;
-  std::chrono::steady_clock::time_point groupStart_;
+  WriteGroup<Prepared> group_;
   FilesMet seen_;
   size_t unresolved_ = 0;  // files whose write could not be undone or confirmed: the originals stay
 };

@@ -24,9 +24,9 @@ using testing::RulesOf;
 using testing::TempDir;
 using testing::WriteBytes;
 
-JournalKey KeyOf(uint8_t seed) {
+JournalKey KeyOf(uint8_t first) {
   std::array<uint8_t, JournalKey::kSize> bytes{};
-  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(seed + i);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(first + i);
   return JournalKey(bytes);
 }
 
