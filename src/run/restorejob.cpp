@@ -5,29 +5,11 @@
 #include "platform/closer.h"
 #include "platform/fileio.h"
 #include "run/filewrite.h"
+#include "run/journalmarks.h"
 #include "run/originals.h"
 #include "run/runevents.h"
 
 namespace zur {
-namespace {
-
-// Workers add records while the run's thread records writes: one writer at a time.
-struct RestoreMarks : WriteMarks {
-  RestoreMarks(JournalWriter& j, std::mutex& l) : journal(j), lock(l) {}
-  bool WritingInPlace(uint64_t n) override {
-    std::lock_guard<std::mutex> guard(lock);
-    return journal.Writing(n);
-  }
-  bool Written(uint64_t n) override {
-    std::lock_guard<std::mutex> guard(lock);
-    return journal.Restored(n);
-  }
-  JournalWriter& journal;
-  std::mutex& lock;
-};
-
-}  // namespace
-
 struct RestoreJob::Looked : RunJob::Prepared {
   RunEvent event;
   fs::OpenedFile file;
@@ -171,7 +153,7 @@ void RestoreJob::Flush(Context& ctx) {
     // file changes.
     fs::SyncPoint before;
     before.File(writer_->Fd());
-    RestoreMarks marks(*writer_, journalLock_);
+    JournalMarks marks(*writer_, journalLock_, JournalMarks::Of::Restore);
     WriteFiles(group_.Writes(), tempPrefix_, marks, before);
   }
   group_.Emit(ctx, [this](RunEvent& event, Looked&) {

@@ -12,29 +12,10 @@
 #include "replace/substitute.h"
 #include "replace/worktext.h"
 #include "run/filewrite.h"
+#include "run/journalmarks.h"
 #include "run/runevents.h"
 
 namespace zur {
-
-namespace {
-
-// The run's journal records each write of the group (workers add entries meanwhile: one writer at a
-// time).
-struct JournalMarks : WriteMarks {
-  JournalMarks(JournalWriter& j, std::mutex& l) : journal(j), lock(l) {}
-  bool WritingInPlace(uint64_t n) override {
-    std::lock_guard<std::mutex> guard(lock);
-    return journal.Writing(n);
-  }
-  bool Written(uint64_t n) override {
-    std::lock_guard<std::mutex> guard(lock);
-    return journal.Done(n);
-  }
-  JournalWriter& journal;
-  std::mutex& lock;
-};
-
-}  // namespace
 
 struct RewriteJob::Prepared : RunJob::Prepared {
   fs::OpenedFile file;
@@ -292,7 +273,7 @@ void RewriteJob::Flush(Context& ctx) {
     fs::SyncPoint before;
     store_->AddTo(before);
     before.File(journal_->Fd());
-    JournalMarks marks(*journal_, journalLock_);
+    JournalMarks marks(*journal_, journalLock_, JournalMarks::Of::Run);
     WriteFiles(group_.Writes(), tempPrefix_, marks, before);
   }
   group_.Emit(ctx, [this](RunEvent& event, Prepared& p) {

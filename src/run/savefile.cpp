@@ -6,23 +6,13 @@
 #include "platform/fileio.h"
 #include "platform/filesystem.h"
 #include "run/filewrite.h"
+#include "run/journalmarks.h"
 #include "run/journal.h"
 #include "run/originals.h"
 #include "run/runevents.h"
 #include "run/runstate.h"
 
 namespace zur {
-namespace {
-
-struct SaveMarks : WriteMarks {
-  explicit SaveMarks(JournalWriter& j) : journal(j) {}
-  bool WritingInPlace(uint64_t n) override { return journal.Writing(n); }
-  bool Written(uint64_t n) override { return journal.Done(n); }
-  JournalWriter& journal;
-};
-
-}  // namespace
-
 RunEvent SaveFile(const std::string& path, std::string_view bytes, const std::string& stateDir) {
   fs::OpenedFile file = fs::OpenedFile::Open(fs::AbsolutePath(path), true);
   if (!file.Ok()) return RefusalEvent(0, file.Refused(), file.Error());
@@ -75,7 +65,8 @@ RunEvent SaveFile(const std::string& path, std::string_view bytes, const std::st
   fs::SyncPoint before;
   store.AddTo(before);
   before.File(journal->Fd());
-  SaveMarks marks(*journal);
+  std::mutex alone;
+  JournalMarks marks(*journal, alone, JournalMarks::Of::Run);
   WriteFiles({&w}, ".zur-" + id + "-", marks, before);
   RunEvent result = std::move(w.event);
   result.item = 0;
