@@ -35,6 +35,7 @@ struct ScanScope {
   VisitedFolders visited;  // every folder entered so far
   CodePage cp;
   std::vector<ScanProblem>* problems;
+  bool identify;
 
   bool Wanted(std::string_view name) const {
     const std::string ext = FileExtension(name, cp);
@@ -46,7 +47,8 @@ struct ScanScope {
 // The scan of one folder.
 void ScanFolder(std::string folder, ScanScope& scope, bool top) {
   std::vector<fs::DirEntry> entries;
-  if (!fs::ListDirectory(folder, entries, [&scope](std::string_view name) { return scope.Wanted(name); })) {
+  const auto identify = [&scope](std::string_view name) { return scope.Wanted(name); };
+  if (!fs::ListDirectory(folder, entries, scope.identify ? identify : std::function<bool(std::string_view)>())) {
     const int error = errno;
     if (!top && scope.problems) scope.problems->push_back({folder, error});
     return;
@@ -68,14 +70,16 @@ void ScanFolder(std::string folder, ScanScope& scope, bool top) {
       continue;
     }
     // (A regular file that was identified has been asked about already.)
-    if (e.inode == 0 && !scope.Wanted(e.name)) continue;
+    if (!(scope.identify && e.inode != 0) && !scope.Wanted(e.name)) continue;
     // A file that comes first in a drive's root folder upper-cases the folder value. Only the
     // drive letter can change; ordinary folders keep their case on a case-sensitive file system.
     if (wasFirst && folder == native::DriveRootOf(native::DrivePart(folder))) folder = AsciiUpper(folder);
     // A regular file is known by its identity, so that a link or another file put in its place later is
     // not taken for it.
     const fs::FileId id = e.isRegular ? fs::FileId{e.device, e.inode} : fs::FileId{};
-    if (!scope.sink({folder + LowerAsciiCharacters(e.name, scope.cp), folder + e.name, id})) scope.ended = true;
+    if (!scope.sink({folder + LowerAsciiCharacters(e.name, scope.cp), folder + e.name, e.isRegular, id})) {
+      scope.ended = true;
+    }
   }
 }
 
@@ -139,19 +143,19 @@ bool HasListedExt(std::string_view name, const ExtList& list, CodePage cp) {
 }
 
 void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out,
-                    const std::string& leaveOut, CodePage cp, std::vector<ScanProblem>* problems) {
+                    const std::string& leaveOut, CodePage cp, std::vector<ScanProblem>* problems, bool identify) {
   ScanFolderTree(
       folder, list,
       [&out](ScanEntry&& e) {
         out.push_back(std::move(e));
         return true;
       },
-      leaveOut, cp, problems);
+      leaveOut, cp, problems, identify);
 }
 
 void ScanFolderTree(const std::string& folder, const ExtList& list, const ScanSink& sink, const std::string& leaveOut,
-                    CodePage cp, std::vector<ScanProblem>* problems) {
-  ScanScope scope{ListedExtensions(list, cp), sink, false, {}, cp, problems};
+                    CodePage cp, std::vector<ScanProblem>* problems, bool identify) {
+  ScanScope scope{ListedExtensions(list, cp), sink, false, {}, cp, problems, identify};
   if (auto top = fs::IdOfFolder(folder)) scope.visited.insert(*top);
   // Marking the left-out folder as visited keeps the scan out of it.
   if (auto id = leaveOut.empty() ? std::nullopt : fs::IdOfFolder(leaveOut)) scope.visited.insert(*id);

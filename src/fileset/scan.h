@@ -35,7 +35,8 @@ bool HasListedExt(std::string_view name, const ExtList& list, CodePage cp = Code
 struct ScanEntry {
   std::string shown;
   std::string stored;
-  fs::FileId id;  // the regular file the listing saw (unknown for a link or an unknown kind)
+  bool regular = false;  // the listing said it is a regular file (no link)
+  fs::FileId id;         // (a scan that identifies) which regular file the listing saw
 };
 
 // A folder the scan could not open, and the system's error number.
@@ -49,15 +50,16 @@ struct ScanProblem {
 // File names are shown lower-cased (see LowerAsciiCharacters). Links to folders are followed like
 // folders, but a folder reached a second time is not entered again. A folder named in `leaveOut` (for
 // instance the output folder inside the source folder) is not entered. Sub-folders that cannot be
-// opened are added to `problems` when given.
+// opened are added to `problems` when given. With `identify`, each regular file found also gets its
+// identity (for a command that writes it: a file put in its place later is then not taken for it).
 void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out,
                     const std::string& leaveOut = {}, CodePage cp = CodePage::Utf8,
-                    std::vector<ScanProblem>* problems = nullptr);
+                    std::vector<ScanProblem>* problems = nullptr, bool identify = false);
 
 // The same, handing each file to `sink` as it is found; the scan ends early when the sink says false.
 using ScanSink = std::function<bool(ScanEntry&&)>;
 void ScanFolderTree(const std::string& folder, const ExtList& list, const ScanSink& sink,
                     const std::string& leaveOut = {}, CodePage cp = CodePage::Utf8,
-                    std::vector<ScanProblem>* problems = nullptr);
+                    std::vector<ScanProblem>* problems = nullptr, bool identify = false);
 
 }  // namespace zur

@@ -73,8 +73,8 @@ class OpenedFile {
   //
   // Without `listed`, a path that is a link is followed to the file it leads to (unless `followLink` is
   // false: then a link is refused as Replaced), and Path() names that file. With `listed` (a listing
-  // has just seen a regular file of that identity there), the path is taken as it is: a link now at the
-  // name, or another file, is refused as Replaced.
+  // has just seen a regular file there), the path is taken as it is: a link now at the name is refused
+  // as Replaced, and so is another file when the listing told which file it saw (`listed` Known()).
   static OpenedFile Open(const std::string& path, bool write, const FileId* listed = nullptr, bool followLink = true);
 
   bool Ok() const { return fd_ >= 0; }

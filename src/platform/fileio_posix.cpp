@@ -247,7 +247,8 @@ OpenedFile OpenedFile::Open(const std::string& path, bool write, const FileId* l
   if (fd < 0) return refuse(errno == ELOOP ? Refusal::Replaced : RefusalOf(errno), errno);
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-      (listed && (static_cast<uint64_t>(st.st_dev) != listed->device || static_cast<uint64_t>(st.st_ino) != listed->inode))) {
+      (listed && listed->Known() &&
+       (static_cast<uint64_t>(st.st_dev) != listed->device || static_cast<uint64_t>(st.st_ino) != listed->inode))) {
     // The name was given to something else since it was listed (or looked at).
     ::close(fd);
     f.writable_ = false;

@@ -69,9 +69,9 @@ void BatchCommands::ScanTree(const TreeScan& scan, const std::function<bool(RunI
       scan.root, scan.extensions,
       [&](ScanEntry&& file) {
         std::string below = PathBelow(scan.root, file.stored);
-        return add({std::move(file.shown), std::move(file.stored), std::move(below), file.id, {}});
+        return add({std::move(file.shown), std::move(file.stored), std::move(below), file.id, {}, file.regular});
       },
-      scan.leaveOut, scan.cp, &problems);
+      scan.leaveOut, scan.cp, &problems, true);
 }
 
 void BatchCommands::ReportScanProblems(const std::vector<ScanProblem>& problems) {

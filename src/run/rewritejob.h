@@ -41,6 +41,7 @@ struct RunItem {
   std::string below;   // the path of its backup copy below the output folder
   fs::FileId listed;   // the regular file a listing saw there (unknown for a link or a picked name)
   std::string path;    // (filled in by the job) the stored path made absolute
+  bool regular = false;  // a listing said it is a regular file (no link)
 };
 
 struct RewriteSetup {

@@ -17,7 +17,8 @@ struct Found : RunJob::Prepared {
 std::unique_ptr<RunJob::Prepared> SearchJob::Prepare(size_t item, Worker& worker) {
   auto p = std::make_unique<Found>();
   const RunItem& it = items_[item];
-  fs::OpenedFile file = fs::OpenedFile::Open(it.stored, false, it.listed.Known() ? &it.listed : nullptr);
+  // Reading only: a file the listing saw as regular is opened without a look first.
+  fs::OpenedFile file = fs::OpenedFile::Open(it.stored, false, it.regular ? &it.listed : nullptr);
   if (!file.Ok()) {
     p->event = RefusalEvent(item, file.Refused(), file.Error());
     return p;

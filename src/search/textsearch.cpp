@@ -68,7 +68,7 @@ void TextSearch::BtnSearchClick() {
           ScanFolderTree(
               root, extensions,
               [&](ScanEntry&& file) {
-                job.AddItem({std::move(file.shown), std::move(file.stored), {}, file.id, {}});
+                job.AddItem({std::move(file.shown), std::move(file.stored), {}, file.id, {}, file.regular});
                 announce.One();
                 return !run.StopRequested();
               },
