@@ -46,7 +46,7 @@ class Closer {
   }
 
  private:
-  static constexpr size_t kMaxWaiting = 512;
+  static constexpr size_t kMaxWaiting = 128;
   // Freeing waits on the disk more than on a processor: a few at once go faster.
   static constexpr int kThreads = 4;
 

@@ -140,17 +140,29 @@ class StagedFile {
   // A descriptor of the folder, for making what was written there durable (syncfs, fsync).
   int FolderFd() const { return dirfd_; }
   FileId FolderId() const { return folderId_; }
+  // The new file itself, once written.
+  FileId NewId() const { return newId_; }
+  // After its file system was flushed: asks for the new file's own bytes once more, which is cheap then
+  // and says whether the disk took them (a file system that flushes nothing as a whole does it here).
+  bool Confirm(std::string& error);
   // Moves the new file over the old one. Just before, the name must still hold the file that was read,
   // with the size and times it had then; otherwise `changed` is set and nothing happens.
   bool Replace(OpenedFile& file, std::string& error, bool& changed);
-  // Removes the new file (the write is given up).
-  void Discard();
+  // Makes the folder's new entry durable where flushing the file system as a whole does not.
+  bool ConfirmFolder();
+  // Removes the new file (the write is given up). False when it could not be removed: it is left in the
+  // folder under its name, and Leftover() says so from then on.
+  bool Discard();
+  bool Leftover() const { return leftover_; }
 
  private:
   Way way_ = Way::Rename;
   int dirfd_ = -1;
   FileId folderId_;
-  std::string temp_;  // the new file's name in the folder, while it exists
+  FileId newId_;
+  bool ownFlush_ = false;  // the file system does not flush as a whole (FUSE)
+  bool leftover_ = false;  // a new file that could not be removed
+  std::string temp_;       // the new file's name in the folder, while it exists
 };
 
 // What must reach the disk together, at one point of a run: whole file systems (each flushed once) and
@@ -173,8 +185,11 @@ class SyncPoint {
 };
 
 // Lets this process keep as many files open as the system allows it (a run holds a group of files
-// and their folders open at once).
-void RaiseOpenFileLimit();
+// and their folders open at once), and says how many that is.
+size_t RaiseOpenFileLimit();
+
+// Flushes a file and its folder to the disk; false, with errno set, on failure.
+bool SyncFileAndFolder(const std::string& path);
 
 // What kind of thing a path names, following links, without opening it.
 Refusal ProbeRegular(const std::string& path, FileStat* st = nullptr);

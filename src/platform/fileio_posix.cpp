@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/statfs.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -109,6 +110,7 @@ bool WriteAllAt(int fd, const char* p, size_t n, off_t offset) {
 }
 
 constexpr uint32_t kSettableBits = 01777;  // permission bits without set-user-ID and set-group-ID
+constexpr long kFuseMagic = 0x65735546;   // file systems in user space: syncfs may flush nothing
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -347,6 +349,9 @@ StagedFile& StagedFile::operator=(StagedFile&& o) noexcept {
     way_ = o.way_;
     dirfd_ = o.dirfd_;
     folderId_ = o.folderId_;
+    newId_ = o.newId_;
+    ownFlush_ = o.ownFlush_;
+    leftover_ = o.leftover_;
     temp_ = std::move(o.temp_);
     o.dirfd_ = -1;
     o.temp_.clear();
@@ -354,10 +359,22 @@ StagedFile& StagedFile::operator=(StagedFile&& o) noexcept {
   return *this;
 }
 
-void StagedFile::Discard() {
-  if (!temp_.empty() && dirfd_ >= 0) ::unlinkat(dirfd_, temp_.c_str(), 0);
+bool StagedFile::Discard() {
+  const bool gone = temp_.empty() || dirfd_ < 0 || ::unlinkat(dirfd_, temp_.c_str(), 0) == 0 || errno == ENOENT;
+  if (!gone) leftover_ = true;
   temp_.clear();
+  return gone;
 }
+
+bool StagedFile::Confirm(std::string& error) {
+  const int fd = ::openat(dirfd_, temp_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  const bool ok = fd >= 0 && ::fdatasync(fd) == 0;
+  if (!ok) error = ErrorText(errno);
+  if (fd >= 0) ::close(fd);
+  return ok;
+}
+
+bool StagedFile::ConfirmFolder() { return !ownFlush_ || ::fsync(dirfd_) == 0; }
 
 bool StagedFile::Stage(const OpenedFile& file, std::string_view bytes, const std::string& tempName,
                        const uint32_t* mode, std::string& error) {
@@ -383,6 +400,8 @@ bool StagedFile::Stage(const OpenedFile& file, std::string_view bytes, const std
       return false;
     }
     folderId_ = {static_cast<uint64_t>(dst.st_dev), static_cast<uint64_t>(dst.st_ino)};
+    struct statfs fsinfo;
+    ownFlush_ = ::fstatfs(dirfd_, &fsinfo) == 0 && fsinfo.f_type == kFuseMagic;
   }
   const int fd = ::openat(dirfd_, tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) {
@@ -404,6 +423,7 @@ bool StagedFile::Stage(const OpenedFile& file, std::string_view bytes, const std
   const uint32_t want = mode ? (*mode & kSettableBits) : (st.mode & 07777);
   struct stat now;
   bool same = ::fstat(fd, &now) == 0;
+  newId_ = {static_cast<uint64_t>(now.st_dev), static_cast<uint64_t>(now.st_ino)};
   if (same && (now.st_uid != st.uid || now.st_gid != st.gid)) same = ::fchown(fd, st.uid, st.gid) == 0;
   same = same && CopyAttributes(file.Fd(), fd) && ::fchmod(fd, want) == 0 && ::fstat(fd, &now) == 0 &&
          now.st_uid == st.uid && now.st_gid == st.gid && (now.st_mode & 07777) == want;
@@ -533,16 +553,17 @@ void SyncPoint::File(int fd) { files_.emplace_back(DeviceOf(fd), fd); }
 bool SyncPoint::Reach() {
   bool ok = error_ == 0;
   int why = error_;
-  for (const auto& [device, fd] : systems_) {
-    if (::syncfs(fd) != 0 && ok) {
-      ok = false;
-      why = errno;
-    }
-  }
+  // Single files first (the journal names what the file systems then hold).
   for (const auto& [device, fd] : files_) {
     bool covered = false;
     for (const auto& s : systems_) covered = covered || s.first == device;
     if (!covered && ::fdatasync(fd) != 0 && ok) {
+      ok = false;
+      why = errno;
+    }
+  }
+  for (const auto& [device, fd] : systems_) {
+    if (::syncfs(fd) != 0 && ok) {
       ok = false;
       why = errno;
     }
@@ -558,11 +579,32 @@ void SyncPoint::Clear() {
   error_ = 0;
 }
 
-void RaiseOpenFileLimit() {
+size_t RaiseOpenFileLimit() {
   rlimit limit{};
-  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
-  limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 1 << 16);
-  ::setrlimit(RLIMIT_NOFILE, &limit);
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 1024;
+  if (limit.rlim_cur < limit.rlim_max) {
+    rlimit raised = limit;
+    raised.rlim_cur = std::min<rlim_t>(limit.rlim_max, 1 << 16);
+    if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
+  }
+  return limit.rlim_cur == RLIM_INFINITY ? (1u << 16) : static_cast<size_t>(limit.rlim_cur);
+}
+
+bool SyncFileAndFolder(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  bool ok = fd >= 0 && ::fsync(fd) == 0;
+  int why = errno;
+  if (fd >= 0) ::close(fd);
+  if (ok) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ok = dir >= 0 && ::fsync(dir) == 0;
+    why = errno;
+    if (dir >= 0) ::close(dir);
+  }
+  errno = why;
+  return ok;
 }
 
 bool SyncFileSystemOf(const std::string& path) {

@@ -11,6 +11,7 @@ class FilesMet {
  public:
   // Whether this is the first time the file is met.
   bool First(uint64_t device, uint64_t inode) { return seen_.insert(Key{device, inode}).second; }
+  bool Met(uint64_t device, uint64_t inode) const { return seen_.count(Key{device, inode}) > 0; }
 
  private:
   struct Key {

@@ -20,14 +20,22 @@ void Failed(FileWrite& w, const std::string& error) { Leave(w, Outcome::Failed, 
 void WriteInPlace(FileWrite& w, WriteMarks& marks) {
   ByteBuffer previous;
   if (!w.previous || !w.previous(previous)) return Leave(w, Outcome::Failed, Why::NoCopy);
-  if (!marks.WritingInPlace(w.n)) return Failed(w, fs::ErrorText(errno));
   if (!w.file->StillAsRead()) return Leave(w, Outcome::Skipped, Why::ChangedDuringRun);
+  if (!marks.WritingInPlace(w.n)) return Failed(w, fs::ErrorText(errno));
+  // Changed while the mark was made: the mark is taken back, so that recovery leaves the file alone.
+  if (!w.file->StillAsRead()) {
+    if (marks.Left(w.n)) return Leave(w, Outcome::Skipped, Why::ChangedDuringRun);
+    return Leave(w, Outcome::Failed, Why::NotDurable, fs::ErrorText(errno));
+  }
   std::string error;
   bool damaged = false;
   if (!w.file->OverwriteInPlace(w.bytes, previous.view(), error, damaged)) {
     return damaged ? Leave(w, Outcome::Failed, Why::Damaged, error) : Failed(w, error);
   }
-  if (w.mode && !w.file->SetMode(*w.mode)) return Failed(w, fs::ErrorText(errno));
+  // New permission bits (a restore) are on the disk too before the file is recorded as written.
+  if (w.mode && (!w.file->SetMode(*w.mode) || ::fsync(w.file->Fd()) != 0)) {
+    return Leave(w, Outcome::Failed, Why::NotDurable, fs::ErrorText(errno));
+  }
   Leave(w, Outcome::Done, Why::None);
 }
 
@@ -65,8 +73,18 @@ void WriteFiles(const std::vector<FileWrite*>& group, const std::string& tempPre
     FailStaged(group, Why::Error, error);
     for (FileWrite* w : group) {
       if (w->step == FileWrite::Step::InPlace) Failed(*w, error);
+      w->leftover = w->staged.Leftover();
     }
     return;
+  }
+  // Each new file's own word that the disk has it (cheap after the flush; where a file system flushes
+  // nothing as a whole, this is the flush).
+  for (FileWrite* w : group) {
+    std::string error;
+    if (w->step == FileWrite::Step::Staged && !w->staged.Confirm(error)) {
+      w->staged.Discard();
+      Failed(*w, error);
+    }
   }
   // 3. Renamed over the files that are still as they were read.
   fs::SyncPoint renames;
@@ -86,12 +104,14 @@ void WriteFiles(const std::vector<FileWrite*>& group, const std::string& tempPre
     }
   }
   // 4. The renames on the disk.
-  if (!renames.Reach()) {
-    const std::string error = fs::ErrorText(errno);
-    for (FileWrite* w : group) {
-      if (w->step == FileWrite::Step::Over && w->event.outcome == Outcome::Done) {
-        Leave(*w, Outcome::Failed, Why::NotDurable, error);
-      }
+  const bool durable = renames.Reach();
+  const std::string error = durable ? std::string() : fs::ErrorText(errno);
+  for (FileWrite* w : group) {
+    if (w->step != FileWrite::Step::Over || w->event.outcome != Outcome::Done) continue;
+    if (!durable) {
+      Leave(*w, Outcome::Failed, Why::NotDurable, error);
+    } else if (!w->staged.ConfirmFolder()) {
+      Leave(*w, Outcome::Failed, Why::NotDurable, fs::ErrorText(errno));
     }
   }
   // 5. The files that only take their new bytes in place.
@@ -100,6 +120,7 @@ void WriteFiles(const std::vector<FileWrite*>& group, const std::string& tempPre
   }
   // 6. What is on the disk is recorded as written.
   for (FileWrite* w : group) {
+    w->leftover = w->staged.Leftover();
     if (w->event.outcome == Outcome::Done && !marks.Written(w->n)) {
       // The file holds its new bytes, but the journal could not say so: it keeps the original.
       Leave(*w, Outcome::Failed, Why::NotDurable, fs::ErrorText(errno));

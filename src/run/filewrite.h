@@ -38,6 +38,9 @@ class WriteMarks {
   virtual bool WritingInPlace(uint64_t n) = 0;
   // The new bytes of entry `n` are on the disk.
   virtual bool Written(uint64_t n) = 0;
+  // The file of entry `n` was marked as being written in place, and was left untouched after all (it
+  // changed meanwhile); true once that is on the disk.
+  virtual bool Left(uint64_t n) = 0;
 };
 
 struct FileWrite {
@@ -52,6 +55,8 @@ struct FileWrite {
   RunEvent event;  // in: the item; out: Done, or why the file was left as it was
   Step step = Step::Unstaged;
   fs::StagedFile staged;
+  // (out) A hidden new file could not be removed again: the journal must stay for the next start.
+  bool leftover = false;
 };
 
 // The hidden name of a file's new content while it is written: `prefix` + the entry number.

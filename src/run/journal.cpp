@@ -252,13 +252,15 @@ std::optional<Journal> ParseJournal(std::string_view text, const JournalKey& key
         return std::nullopt;
       }
       j.entries.push_back(std::move(*e));
-    } else if (word == "done" || word == "writing" || word == "restoring" || word == "restored") {
+    } else if (word == "done" || word == "writing" || word == "left" || word == "restoring" || word == "restored") {
       uint64_t n = 0;
       if (!ParseNumber(Fields(line)["n"], n)) continue;
       if (word == "done") {
         j.done.insert(n);
       } else if (word == "writing") {
         (j.restoreOpen ? j.restoreWriting : j.writing).insert(n);
+      } else if (word == "left") {
+        (j.restoreOpen ? j.restoreWriting : j.writing).erase(n);
       } else {
         (word == "restoring" ? j.restoring : j.restored).insert(n);
       }
@@ -434,6 +436,7 @@ bool JournalWriter::Line(std::string_view record) {
 
 bool JournalWriter::Entry(const JournalEntry& e) { return Line(EntryRecord(e)); }
 bool JournalWriter::Writing(uint64_t n) { return Line("writing" + NumberField("n", n)) && Sync(); }
+bool JournalWriter::Left(uint64_t n) { return Line("left" + NumberField("n", n)) && Sync(); }
 bool JournalWriter::Done(uint64_t n) { return Line("done" + NumberField("n", n)); }
 bool JournalWriter::Closed(std::string_view reason) { return Line("closed" + Field("reason", reason)) && Sync(); }
 bool JournalWriter::RestoreBegin() { return Line("restore-begin") && Sync(); }

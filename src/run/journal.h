@@ -128,6 +128,7 @@ class JournalWriter {
   // the disk before a file changes also make the journal durable).
   bool Entry(const JournalEntry& e);
   bool Writing(uint64_t n);  // durable
+  bool Left(uint64_t n);     // durable: takes a "writing" back
   bool Done(uint64_t n);
   bool Closed(std::string_view reason);  // durable
   bool RestoreBegin();                   // durable

@@ -23,6 +23,10 @@ class JournalMarks : public WriteMarks {
     std::lock_guard<std::mutex> guard(lock_);
     return of_ == Of::Run ? journal_.Done(n) : journal_.Restored(n);
   }
+  bool Left(uint64_t n) override {
+    std::lock_guard<std::mutex> guard(lock_);
+    return journal_.Left(n);
+  }
 
  private:
   JournalWriter& journal_;

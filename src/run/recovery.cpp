@@ -1,6 +1,7 @@
 #include "run/recovery.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -15,8 +16,11 @@ namespace {
 
 // The journal already says that these files are being written; what is found is recorded by the caller.
 struct AlreadyMarked : WriteMarks {
+  explicit AlreadyMarked(JournalWriter& j) : journal(j) {}
   bool WritingInPlace(uint64_t) override { return true; }
   bool Written(uint64_t) override { return true; }
+  bool Left(uint64_t n) override { return journal.Left(n); }
+  JournalWriter& journal;
 };
 
 enum class Found { Before, After, Other, Gone, Unseen };
@@ -55,7 +59,7 @@ std::string OriginalOf(const JournalEntry& e) { return e.copy.empty() ? e.data :
 // Gives a file that may be torn its original bytes back, after keeping what it holds at `aside`; true
 // when it holds them.
 bool PutBack(const JournalEntry& e, Look& look, const std::string& tempPrefix, const std::string& aside,
-             std::string& why) {
+             JournalWriter& journal, std::string& why) {
   ByteBuffer original;
   if (!LoadOriginal(e, original)) {
     why = "the original is missing or damaged";
@@ -67,6 +71,11 @@ bool PutBack(const JournalEntry& e, Look& look, const std::string& tempPrefix, c
     why = error.what();
     return false;
   }
+  // What it held is on the disk before it is given its original.
+  if (!fs::SyncFileAndFolder(aside)) {
+    why = aside + ": " + fs::ErrorText(errno);
+    return false;
+  }
   FileWrite w;
   w.file = &look.file;
   w.bytes = original.view();
@@ -75,7 +84,7 @@ bool PutBack(const JournalEntry& e, Look& look, const std::string& tempPrefix, c
     into.assign(look.bytes.view());
     return true;
   };
-  AlreadyMarked marks;
+  AlreadyMarked marks(journal);
   fs::SyncPoint nothingMore;
   WriteFiles({&w}, tempPrefix, marks, nothingMore);
   if (w.event.outcome == Outcome::Done) return true;
@@ -116,7 +125,15 @@ RecoveryReport RecoverJournal(HeldJournal& held, const JournalKey& key, const st
     fs::RemoveFromFolder(FolderPart(e.path), TempNameFor(tempPrefix, e.n));
     Look look = LookAt(e);
     found = look.found;
-    if (found == Found::Before || found == Found::After) return true;
+    if (found == Found::Before || found == Found::After) {
+      // Whole bytes read back may still be only in memory (the program died before flushing them):
+      // they are made durable before the run's originals may go.
+      if (mayBeTorn && ::fdatasync(look.file.Fd()) != 0) {
+        waits(e, fs::ErrorText(errno));
+        return false;
+      }
+      return true;
+    }
     // Whole bytes of another program (the run never wrote in place there) are left as they are.
     if (!mayBeTorn || found == Found::Gone) return true;
     if (found == Found::Unseen) {
@@ -125,7 +142,7 @@ RecoveryReport RecoverJournal(HeldJournal& held, const JournalKey& key, const st
     }
     std::string why;
     const std::string aside = asideFolder + "put-aside-" + j.header.id + "-" + std::to_string(e.n);
-    if (!PutBack(e, look, tempPrefix, aside, why)) {
+    if (!PutBack(e, look, tempPrefix, aside, *writer, why)) {
       waits(e, why);
       return false;
     }

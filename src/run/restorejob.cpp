@@ -42,7 +42,7 @@ std::unique_ptr<RestoreJob> RestoreJob::Write(HeldJournal& journal, const Journa
 }
 
 bool RestoreJob::Begin(RunState& records, std::string& why) {
-  fs::RaiseOpenFileLimit();  // a group of files and their folders are held open at once
+  group_.FitTo(fs::RaiseOpenFileLimit());  // a group of files and their folders are held open at once
   mark_ = records.MarkActive(records.NewId(), held_->Path(), why);
   if (!mark_) return false;
   writer_ = JournalWriter::Continue(*held_, *key_);
@@ -156,7 +156,8 @@ void RestoreJob::Flush(Context& ctx) {
     JournalMarks marks(*writer_, journalLock_, JournalMarks::Of::Restore);
     WriteFiles(group_.Writes(), tempPrefix_, marks, before);
   }
-  group_.Emit(ctx, [this](RunEvent& event, Looked&) {
+  group_.Emit(ctx, [this](RunEvent& event, Looked& p) {
+    if (p.out.leftover) ++unresolved_;  // a hidden new file stays: the next start removes it
     if (event.why != Why::Damaged && event.why != Why::NotDurable) return;
     ++unresolved_;
     const JournalEntry& e = *entries_[event.item];

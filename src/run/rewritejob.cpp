@@ -29,6 +29,7 @@ struct RewriteJob::Prepared : RunJob::Prepared {
   bool carried = false;   // an unfinished earlier run changed the file:
   ByteBuffer read;        // what it holds now
   FileWrite out;          // the new content on its way
+  fs::FileId now;         // (a name given to another file since the listing) the file it holds now
 };
 
 RewriteJob::RewriteJob(RewriteSetup setup) : setup_(std::move(setup)), state_(setup_.stateDir), cwd_(fs::WorkingFolder()) {
@@ -64,7 +65,7 @@ bool RewriteJob::TakeOver(HeldJournal& earlier, std::vector<JournalEntry>& carri
 }
 
 bool RewriteJob::Begin(StartRefusal& refusal) {
-  fs::RaiseOpenFileLimit();  // a group of files and their folders are held open at once
+  group_.FitTo(fs::RaiseOpenFileLimit());  // a group of files and their folders are held open at once
   std::string why;
   if (!state_.Ready(why)) {
     refusal = {StartRefusal::Kind::Records, why};
@@ -163,6 +164,11 @@ std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worke
   p->file = fs::OpenedFile::Open(it.path, true, it.listed.Known() ? &it.listed : nullptr);
   if (!p->file.Ok()) {
     p->verdict = RefusalEvent(item, p->file.Refused(), p->file.Error());
+    // (Perhaps a file this run has written already, under another name.)
+    fs::FileStat now;
+    if (p->file.Refused() == fs::Refusal::Replaced && fs::ProbeRegular(it.path, &now) == fs::Refusal::None) {
+      p->now = now.Id();
+    }
     return p;
   }
   if (!p->file.ReadAll(worker.buffer)) {
@@ -244,8 +250,11 @@ void RewriteJob::Commit(size_t item, std::unique_ptr<RunJob::Prepared> prepared,
     group_.AddEvent({item, Outcome::Failed, Why::Error, prepared->brokenWhy});
   } else {
     std::unique_ptr<Prepared> p(static_cast<Prepared*>(prepared.release()));
-    if (p->file.Ok() && !seen_.First(p->file.Stat().device, p->file.Stat().inode)) {
-      DropCopy(*p);  // the same file by another name: it was handled under the first
+    // The same file by another name (a link, or a name whose file this run has replaced already): it
+    // was handled under the first.
+    if ((p->file.Ok() && !seen_.First(p->file.Stat().device, p->file.Stat().inode)) ||
+        (p->now.Known() && seen_.Met(p->now.device, p->now.inode))) {
+      DropCopy(*p);
       return;
     }
     if (p->write) {
@@ -277,6 +286,10 @@ void RewriteJob::Flush(Context& ctx) {
     WriteFiles(group_.Writes(), tempPrefix_, marks, before);
   }
   group_.Emit(ctx, [this](RunEvent& event, Prepared& p) {
+    // The new file is the one its other names (links) now lead to.
+    const fs::FileId written = p.out.staged.NewId();
+    if (event.outcome == Outcome::Done && written.Known()) seen_.First(written.device, written.inode);
+    if (p.out.leftover) ++unresolved_;  // a hidden new file stays: the next start removes it
     if (event.why == Why::Damaged || event.why == Why::NotDurable) {
       // The file may not hold whole bytes, or the disk did not confirm them: its original stays.
       ++unresolved_;

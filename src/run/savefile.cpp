@@ -70,7 +70,7 @@ RunEvent SaveFile(const std::string& path, std::string_view bytes, const std::st
   WriteFiles({&w}, ".zur-" + id + "-", marks, before);
   RunEvent result = std::move(w.event);
   result.item = 0;
-  if (result.why == Why::Damaged || result.why == Why::NotDurable) {
+  if (result.why == Why::Damaged || result.why == Why::NotDurable || w.leftover) {
     // The original stays in the journal's data; the next start puts the file right.
     if (result.why == Why::Damaged) result.detail = e.data;
     return result;

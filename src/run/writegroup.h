@@ -3,6 +3,7 @@
 // events keep the run's order.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <vector>
@@ -34,7 +35,10 @@ class WriteGroup {
 
   bool HasWrites() const { return writes_ > 0; }
   // Enough waits to be written now.
-  bool Full() const { return writes_ >= kWrites || bytes_ >= kBytes || Old(); }
+  bool Full() const { return writes_ >= maxWrites_ || bytes_ >= kBytes || Old(); }
+  // Each waiting write holds its file and its folder open: a group stays well within what the process
+  // may open (`openFiles`).
+  void FitTo(size_t openFiles) { maxWrites_ = std::clamp<size_t>(openFiles / 4, 16, kWrites); }
   // It has waited long enough (the disk's flush is shared by fewer files then).
   bool Old() const { return Clock::now() - start_ >= kTime; }
 
@@ -77,6 +81,7 @@ class WriteGroup {
   std::vector<Pending> pending_;
   size_t writes_ = 0;
   size_t bytes_ = 0;
+  size_t maxWrites_ = kWrites;
   Clock::time_point start_;
 };
 

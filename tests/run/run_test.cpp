@@ -10,6 +10,7 @@
 
 #include <filesystem>
 
+#include "fileset/scan.h"
 #include "run/engine.h"
 #include "run/restorejob.h"
 #include "run/rewritejob.h"
@@ -108,6 +109,40 @@ TEST(RewriteJob, HandlesAFileReachedByTwoNamesOnce) {
   EXPECT_EQ(ReadBytes(t.out() + "hard.htm"), "src=\"");
   EXPECT_FALSE(std::filesystem::exists(t.out() + "link.htm"));
   EXPECT_FALSE(std::filesystem::exists(t.out() + "real.htm"));
+}
+
+TEST(RewriteJob, AFileIsChangedOnceWhenALinkReachesItAfterItsNewContent) {
+  // Enough files between the file and its link that the link is read after the file was replaced.
+  for (const bool linkFirst : {false, true}) {
+    Tree t;
+    std::vector<std::string> names;
+    WriteBytes(t.src() + "page.htm", "v1");
+    std::filesystem::create_symlink(t.src() + "page.htm", t.src() + "link.htm");
+    for (int i = 0; i < 700; ++i) {
+      names.push_back("filler" + std::to_string(i) + ".htm");
+      WriteBytes(t.src() + names.back(), "v1");
+    }
+    names.insert(linkFirst ? names.begin() : names.end(), "link.htm");
+    names.insert(linkFirst ? names.end() : names.begin(), "page.htm");
+    RewriteSetup setup = t.Setup({}, false, RulesOf({{u"v1", u"v1.1"}}));
+    std::vector<ScanEntry> listed;
+    ScanFolderTree(t.src(), SetExtList("htm"), listed, {}, CodePage::Utf8, nullptr, true);
+    for (const std::string& n : names) {
+      RunItem item{n, t.src() + n, n, {}, {}};
+      for (const ScanEntry& e : listed) {
+        if (e.stored == t.src() + n) item.listed = e.id;
+      }
+      setup.items.push_back(std::move(item));
+    }
+    RewriteJob job(std::move(setup));
+    StartRefusal refusal;
+    ASSERT_TRUE(job.Begin(refusal));
+    for (const RunEvent& e : RunAll(job, names.size())) {
+      EXPECT_TRUE(e.outcome == Outcome::Done) << names[e.item] << " " << static_cast<int>(e.why);
+    }
+    EXPECT_EQ(ReadBytes(t.src() + "page.htm"), "v1.1") << (linkFirst ? "link first" : "file first");
+    EXPECT_TRUE(std::filesystem::is_symlink(t.src() + "link.htm"));
+  }
 }
 
 TEST(RewriteJob, LeavesAloneWhatItMayNotOrCannotRewrite) {

@@ -258,6 +258,7 @@ TEST(Safety, TextAddedWhileTheRunGoesIsNeverCutOff) {
   struct NoMarks : WriteMarks {
     bool WritingInPlace(uint64_t) override { return true; }
     bool Written(uint64_t) override { return true; }
+    bool Left(uint64_t) override { return true; }
   } marks;
   auto writeAfter = [&](const std::function<void()>& meanwhile) {
     fs::OpenedFile file = fs::OpenedFile::Open(path, true);
