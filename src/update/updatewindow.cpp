@@ -98,6 +98,9 @@ TFrmUpdate::TFrmUpdate(UpdateEnv env, QWidget* owner)
   Timer1->setObjectName(QStringLiteral("Timer1"));
   Timer1->setInterval(250);
   Timer1->setSingleShot(true);
+  pause_ = new QTimer(this);
+  pause_->setSingleShot(true);
+  connect(pause_, &QTimer::timeout, this, [this] { BeginDownload(); });
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
 
   // FormCreate: the update program's place and the page view out of sight.
@@ -118,9 +121,14 @@ void TFrmUpdate::hideEvent(QHideEvent* event) {
   if (!event->spontaneous()) StopCheck();
 }
 
+bool TFrmUpdate::Idle() const {
+  return !pageLoad_ && !parse_ && !download_ && !target_ && !Timer1->isActive() && !pause_->isActive();
+}
+
 void TFrmUpdate::StopCheck() {
   ++check_;
   Timer1->stop();
+  pause_->stop();
   parse_.reset();
   Drop(pageLoad_);
   Drop(download_);
@@ -223,10 +231,7 @@ void TFrmUpdate::StartDownload() {
   LblHint->setText(QStringLiteral("软件正在更新中，请稍候..."));
   // The pauses before the download (1000 ms, then 100 ms as it starts) are one timer, so the window
   // never freezes; a check that has ended meanwhile downloads nothing.
-  const unsigned check = check_;
-  QTimer::singleShot(1100, this, [this, check] {
-    if (check == check_) BeginDownload();
-  });
+  pause_->start(1100);
 }
 
 void TFrmUpdate::BeginDownload() {

@@ -58,6 +58,8 @@ class TFrmUpdate : public QWidget {
   float PageVersion() const { return pageVersion_; }
   const std::string& DownloadUrl() const { return downloadUrl_; }
   const std::string& PageText() const { return pageText_; }
+  // Nothing of a check is under way or waiting (no transfer, parse or pause).
+  bool Idle() const;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -99,6 +101,7 @@ class TFrmUpdate : public QWidget {
   QWidget* Panel2;
   QToolButton* SpeedButton3;
   QTimer* Timer1;
+  QTimer* pause_;  // the pauses before the download
 };
 
 }  // namespace zur

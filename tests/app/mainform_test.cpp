@@ -125,7 +125,7 @@ class MainFormTest : public QObject {
     TMainForm& form = f.Open();
     for (QSize size : {QSize(960, 680), QSize(1200, 760), QSize(800, 600)}) {
       form.resize(size);
-      QTest::qWait(5);
+      QCoreApplication::processEvents();  // the layout follows the resize
       const int width = RuleRows::RuleWidthFor(f.Find<QScrollArea>("SbReplaceText")->width());
       for (int i = 1; i <= 3; ++i) {
         QCOMPARE(form.View().GbRuleFind[i]->geometry(), QRect(2, (i - 1) * 100, width, 100));

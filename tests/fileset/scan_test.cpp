@@ -93,8 +93,9 @@ TEST(ScanFolderTree, LowerCasesOnlyLettersThatAreCharactersOfTheirOwn) {
   ScanFolderTree(dir.Folder(), SetExtList("htm"), entries, {}, CodePage::Gbk);
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].shown, dir / "\x8A\x41.htm");
-  EXPECT_EQ(LowerAsciiCharacters("A\x8A\x41B", CodePage::Gbk), "a\x8A\x41b");
-  EXPECT_EQ(LowerAsciiCharacters("A\x8A\x41B", CodePage::Utf8), "a\x8A\x61b");
+  // ("\x41" "B": a hex escape would swallow the letter after it.)
+  EXPECT_EQ(LowerAsciiCharacters("A\x8A\x41" "B", CodePage::Gbk), "a\x8A\x41" "b");
+  EXPECT_EQ(LowerAsciiCharacters("A\x8A\x41" "B", CodePage::Utf8), "a\x8A\x61" "b");
 }
 
 TEST(ScanFolderTree, NamesTheFoldersItCannotOpen) {

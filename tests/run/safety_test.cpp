@@ -290,7 +290,6 @@ TEST(Safety, TextAddedWhileTheRunGoesIsNeverCutOff) {
   std::string error;
   ASSERT_TRUE(staged.Stage(file, "bar", ".t-2.tmp", nullptr, error)) << error;
   ASSERT_EQ(staged.How(), fs::StagedFile::Way::Rename);
-  std::this_thread::sleep_for(std::chrono::milliseconds(10));
   std::ofstream(path, std::ios::app) << " and more";
   bool changed = false;
   EXPECT_FALSE(staged.Replace(file, error, changed));

@@ -38,6 +38,8 @@ class HttpServer : public QObject {
   void Serve(const QByteArray& path, Answer answer) { answers_[path] = std::move(answer); }
   void Serve(const QByteArray& path, const QByteArray& body) { Serve(path, Answer{.body = body}); }
   int Requests(const QByteArray& path) const { return requested_.count(path); }
+  // Answers begun and not yet over (sent whole, or dropped because the client went away).
+  int Pending() const { return pending_; }
   QList<QByteArray> requested_;
   int dropped = 0;  // answers the client closed before they were complete
 
@@ -51,8 +53,12 @@ class HttpServer : public QObject {
     buffers_.remove(socket);
     requested_.append(path);
     const Answer answer = answers_.value(path, Answer{.status = 404, .body = "not here"});
+    ++pending_;
     QTimer::singleShot(answer.delayMs, this, [this, socket = QPointer<QTcpSocket>(socket), answer] {
-      if (!socket || answer.stallAfter == 0) return;
+      if (!socket || answer.stallAfter == 0) {
+        --pending_;
+        return;
+      }
       QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + " X\r\nContent-Type: text/html\r\n";
       if (answer.length) head += "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n";
       if (!answer.location.isEmpty()) head += "Location: " + answer.location + "\r\n";
@@ -64,19 +70,25 @@ class HttpServer : public QObject {
   void Send(QPointer<QTcpSocket> socket, Answer answer, int piece) {
     if (!socket || socket->state() != QAbstractSocket::ConnectedState) {
       ++dropped;
+      --pending_;
       return;
     }
     const qsizetype size = (answer.body.size() + answer.pieces - 1) / answer.pieces;
     socket->write(answer.body.mid(piece * size, size));
-    if (piece + 1 == answer.stallAfter) return;
+    if (piece + 1 == answer.stallAfter) {
+      --pending_;
+      return;
+    }
     if (piece + 1 < answer.pieces) {
       QTimer::singleShot(answer.pauseMs, this, [this, socket, answer, piece] { Send(socket, answer, piece + 1); });
     } else {
+      --pending_;
       socket->disconnectFromHost();
     }
   }
 
   QTcpServer server_;
+  int pending_ = 0;
   QMap<QByteArray, Answer> answers_;
   QMap<QTcpSocket*, QByteArray> buffers_;
 };

@@ -253,7 +253,11 @@ class UpdateWindowTest : public QObject {
       QVERIFY(QTest::qWaitFor([&] { return f.Hint() == QStringLiteral("软件正在更新中，请稍候..."); }, 2000));
     }
     f.window->close();
-    QTest::qWait(1500);  // past the answer and the pauses
+    // Closing ends the check at once; an answer still on its way then finds nobody.
+    QVERIFY(f.window->Idle());
+    QVERIFY(QTest::qWaitFor([&] { return f.server.Pending() == 0; }, 5000));
+    QCoreApplication::processEvents();
+    QVERIFY(f.window->Idle());
     QCOMPARE(f.server.Requests("/u.exe"), 0);
     QVERIFY(f.desktop.messages.empty());
     QCOMPARE(f.Files(), 0);
@@ -269,7 +273,9 @@ class UpdateWindowTest : public QObject {
     QVERIFY(QTest::qWaitFor([&] { return bar->value() > 0; }, 5000));
     f.window->hide();
     QCOMPARE(f.Files(), 0);  // no update.exe and no temporary file
-    QTest::qWait(300);
+    QVERIFY(f.window->Idle());
+    QVERIFY(QTest::qWaitFor([&] { return f.server.Pending() == 0; }, 5000));
+    QCoreApplication::processEvents();
     QCOMPARE(f.Files(), 0);
 
     f.window->show();  // a fresh check with a fresh hint, bar and button
