@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "replace/worktext.h"
+#include "run/journal.h"
 
 namespace zur {
 
@@ -19,9 +19,8 @@ struct FormState {
   ~FormState();
 
   int FindPos = 0;        // 1-based position of the last find hit in MemoHint; 0 none
-  int LastBatchKind = 0;  // 0 nothing to restore, 1 selected-files batch, 2 whole-folder batch
+  RunKind LastBatchKind = RunKind::None;  // the last batch, which the restore undoes
   std::string ExeDir;     // the program's folder, ending in a separator
-  std::unique_ptr<WorkText> Work;  // the scratch line buffer, created at start-up
   int CurListIndex = 0;   // file-list focus index remembered from the settings
   std::string SourcePath;
   std::string OutputPath;

@@ -137,7 +137,6 @@ void TMainForm::FormCreate() {
     s_.ExeDir = env_.exeDir;
     brandPanel_ = new TPnlTavimex(*this, v_.PnlCSParent);
     brandPanel_->show();
-    s_.Work = std::make_unique<WorkText>();
     const int ruleWidth = RuleRows::RuleWidthFor(v_.SbReplaceText->width());
     s_.TabPicture = std::make_unique<QPixmap>();
     LoadBitmapResource(*s_.TabPicture, QStringLiteral("toolbuttons"));
@@ -285,7 +284,6 @@ void TMainForm::FormDestroy() {
   destroyed_ = true;
   try {
     settings_->SaveSettings();
-    s_.Work.reset();
     s_.TabPicture.reset();
   } catch (...) {
     ReportOnStandardError("saving the settings");

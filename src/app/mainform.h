@@ -73,12 +73,9 @@ class TMainForm : public QWidget {
   CommandRunner& Runner() { return *runner_; }
   OutputPane& Pane() { return *pane_; }
   RuleRows& Rules() { return *rules_; }
-  WorkingFolders& Folders() { return *folders_; }
   FileList& Files() { return *files_; }
   BatchCommands& Batches() { return *batches_; }
-  Restore& Restorer() { return *restore_; }
   SettingsStore& Settings() { return *settings_; }
-  MatchReplace& Matches() { return *match_; }
   NameReplace& Names() { return *names_; }
   TextSearch& Search() { return *search_; }
   PreviewFind& PreviewEditor() { return *find_; }

@@ -205,7 +205,7 @@ void WorkingFolders::CbCoverClick() {
 void WorkingFolders::cbBackupWhenTransfterClick() {
   if (f_.View().cbBackupWhenTransfter->isChecked()) return;
   // Nothing is left to restore, now and after a restart.
-  f_.State().LastBatchKind = 0;
+  f_.State().LastBatchKind = RunKind::None;
   try {
     f_.Batches().Records().ClearLastJournal();
   } catch (...) {

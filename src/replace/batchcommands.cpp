@@ -149,7 +149,7 @@ void BatchCommands::BtnTextReplaceClick() {
       if (!backup) Records().ClearLastJournal();
       const RunTally tally = RunRewrite(SelectedItems(), {RunKind::SelectedFiles, false, backup, true, true});
       if (!tally.started) return;
-      f_.State().LastBatchKind = 1;
+      f_.State().LastBatchKind = RunKind::SelectedFiles;
       f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllReplaced));
       f_.ShowProgress(false);
       // The preview would take the place of the report: a run that left files alone keeps it.
@@ -174,7 +174,7 @@ void BatchCommands::BtnDirTextReplaceClick() {
     std::vector<ScanProblem> problems;
     const RunTally tally = RunRewrite({}, {RunKind::FolderTree, false, backup, false, true}, &problems);
     if (!tally.started) return;
-    f_.State().LastBatchKind = 2;
+    f_.State().LastBatchKind = RunKind::FolderTree;
     f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllReplaced));
     f_.ShowProgress(false);
   } catch (...) {

@@ -48,7 +48,7 @@ void MatchReplace::Button3Click() {
     const RunTally tally = batches.RunRewrite({}, {RunKind::FolderTree, true, backup, true, true}, &problems);
     if (!tally.started) return;
     // A run with copies is the one a restore undoes.
-    if (backup) f_.State().LastBatchKind = 2;
+    if (backup) f_.State().LastBatchKind = RunKind::FolderTree;
     f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgReplaceDone));
   } catch (...) {
     f_.ReportFailure();

@@ -78,7 +78,7 @@ void Restore::StartUp() {
   std::string why;
   if (records.Ready(why)) {
     const HeldJournal last = HeldJournal::Open(records.LastJournal(), records.Key());
-    if (last.Ok()) f_.State().LastBatchKind = static_cast<int>(last.Read().header.kind);
+    if (last.Ok()) f_.State().LastBatchKind = last.Read().header.kind;
   }
   f_.ShowPending();
 }
@@ -96,7 +96,7 @@ void Restore::Undo() {
   FormState& s = f_.State();
   RunState records = f_.Batches().Records();
   std::string why;
-  if (s.LastBatchKind == 0) {
+  if (s.LastBatchKind == RunKind::None) {
     f_.Notice(f_.Msg().MsgNothingToRestore);
     return;
   }

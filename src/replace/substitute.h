@@ -42,7 +42,6 @@ void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule);
 // (`keyed`, the match commands) or not (the text batches). Rules whose text cannot occur in the file
 // cost one search and decide nothing about its encoding.
 void ApplyRules(WorkText& work, const PreparedRules& rules, bool keyed);
-inline void ApplyRulesWithPattern(WorkText& work, const PreparedRules& rules) { ApplyRules(work, rules, true); }
 
 // True when the text occurs in the file, in the file's encoding (a plain search, whole code units).
 bool WorkTextContains(WorkText& work, const PreparedText& text);

@@ -8,14 +8,6 @@
 
 namespace zur {
 
-void WorkText::Clear() {
-  bytes_.clear();
-  quick_ = kind_ = TextKind{};
-  known_ = changed_ = false;
-  lineEnd_.clear();
-  beforeFirstChange = nullptr;
-}
-
 void WorkText::Take(ByteBuffer bytes) {
   bytes_ = std::move(bytes);
   quick_ = ByteOrderKind(bytes_.view());

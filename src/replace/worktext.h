@@ -18,11 +18,6 @@ class WorkText {
   WorkText() = default;
   explicit WorkText(Encoding locale) : locale_(locale) {}
 
-  void Clear();
-  // The encoding that ASCII files without a declaration take.
-  void SetLocaleEncoding(Encoding locale) { locale_ = locale; }
-  Encoding LocaleEncoding() const { return locale_; }
-
   // Takes a file's bytes. Only the byte-order mark is looked at now; the rest of the decision is made
   // when a rule or a search first needs it (NotText(), Kind()).
   void Take(ByteBuffer bytes);

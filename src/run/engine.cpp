@@ -75,7 +75,7 @@ void Run::Release(size_t bytes) {
   if (workersWaiting_ > 0) roomReady_.notify_all();
 }
 
-bool Run::CommitsOver() const { return stop_ || abandoned_ || (closed_ && nextCommit_ >= count_); }
+bool Run::CommitsOver() const { return stop_ || (closed_ && nextCommit_ >= count_); }
 
 bool Run::MayClaim() const {
   if (CommitsOver() || (closed_ && nextClaim_ >= count_)) return true;  // (to leave)
@@ -88,19 +88,6 @@ void Run::CommitReady(std::unique_lock<std::mutex>& guard) {
   if (committing_) return;
   committing_ = true;
   while (!CommitsOver()) {
-    if (committed_ == options_.abandonAfter) {
-      // What a program killed at this point leaves: the files of the last group written, the run
-      // not ended.
-      guard.unlock();
-      try {
-        job_.Flush(*this);
-      } catch (...) {
-        ReportFailure(kNoItem);
-      }
-      guard.lock();
-      abandoned_ = true;
-      break;
-    }
     auto& slot = slots_[nextCommit_ % options_.window];
     if (!slot) break;
     std::unique_ptr<RunJob::Prepared> prepared = std::move(slot);
@@ -212,24 +199,22 @@ void Run::RunLoop() {
   std::unique_lock<std::mutex> guard(lock_);
   CommitReady(guard);
   stopped_ = stop_ && nextCommit_ < count_;
-  if (!abandoned_) {
-    for (size_t i = nextCommit_; i < count_ && i < nextCommit_ + options_.window; ++i) {
-      auto& slot = slots_[i % options_.window];
-      if (!slot) continue;
-      try {
-        job_.Discard(i, *slot);
-      } catch (...) {
-        ReportFailure(i);
-      }
-      slot.reset();
-    }
-    guard.unlock();
+  for (size_t i = nextCommit_; i < count_ && i < nextCommit_ + options_.window; ++i) {
+    auto& slot = slots_[i % options_.window];
+    if (!slot) continue;
     try {
-      job_.Flush(*this);
-      job_.Finish(*this, stopped_);
+      job_.Discard(i, *slot);
     } catch (...) {
-      ReportFailure(kNoItem);
+      ReportFailure(i);
     }
+    slot.reset();
+  }
+  guard.unlock();
+  try {
+    job_.Flush(*this);
+    job_.Finish(*this, stopped_);
+  } catch (...) {
+    ReportFailure(kNoItem);
   }
   finished_ = true;
   if (options_.onFinished) options_.onFinished();

@@ -98,7 +98,6 @@ struct RunOptions {
   size_t workers = 0;                  // 0: one a processor, at most four
   size_t window = 64;                  // items prepared ahead of the commit at most
   size_t heldLimit = 64u << 20;        // bytes held ahead of the commit at most (one item always goes)
-  size_t abandonAfter = kNoItem;       // tests only: vanish after this many commits (and their writes), as a killed program does
   // Called on the run's thread once the run has ended (for a window to notice at once).
   std::function<void()> onFinished;
 };
@@ -131,7 +130,6 @@ class Run : private RunJob::Context {
   // A feed announces `n` more items (the job can give them to its workers now).
   void Add(size_t n);
   bool Stopped() const { return stopped_; }
-  bool Abandoned() const { return abandoned_; }
 
  private:
   void Emit(RunEvent event) override;
@@ -170,7 +168,6 @@ class Run : private RunJob::Context {
   std::atomic<bool> finished_{false};
   std::atomic<size_t> committed_{0};
   bool stopped_ = false;
-  bool abandoned_ = false;
   std::mutex eventsLock_;
   std::vector<RunEvent> events_;
   std::thread runner_;

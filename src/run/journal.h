@@ -22,8 +22,9 @@
 
 namespace zur {
 
-// How the run's report lines name files when it is undone: 1 selected files, 2 a folder tree.
-enum class RunKind { SelectedFiles = 1, FolderTree = 2 };
+// Which batch a run was: how its report lines name files when it is undone (1 selected files, 2 a folder
+// tree, as its journal writes it). None: no batch to undo.
+enum class RunKind { None = 0, SelectedFiles = 1, FolderTree = 2 };
 
 struct JournalHeader {
   std::string id;

@@ -170,11 +170,11 @@ class WorkingFoldersTest : public QObject {
     TMainForm& form = f.Open();
     auto* backup = f.Find<QCheckBox>("cbBackupWhenTransfter");
     backup->setChecked(true);
-    form.State().LastBatchKind = 1;
+    form.State().LastBatchKind = RunKind::SelectedFiles;
     backup->setChecked(true);
-    QCOMPARE(form.State().LastBatchKind, 1);
+    QCOMPARE(form.State().LastBatchKind, RunKind::SelectedFiles);
     backup->setChecked(false);
-    QCOMPARE(form.State().LastBatchKind, 0);
+    QCOMPARE(form.State().LastBatchKind, RunKind::None);
   }
 };
 

@@ -11,7 +11,12 @@
 #include "app/commandrunner.h"
 #include "app/outputpane.h"
 #include "fileset/filelist.h"
+#include "fileset/scan.h"
+#include "replace/backup.h"
+#include "run/rewritejob.h"
 #include "support/batchfixture.h"
+#include "support/texts.h"
+#include "support/vanish.h"
 
 using namespace zur;
 using zur::testing::BatchFixture;
@@ -58,7 +63,7 @@ class BatchTest : public QObject {
     QCOMPARE(ReadBytes(f.src() + "c.txt"), c);
     QCOMPARE(ReadBytes(f.out() + "a.txt"), a);  // the copy is the original bytes
     QVERIFY(!std::filesystem::exists(f.out() + "b.htm"));
-    QCOMPARE(form.State().LastBatchKind, 1);
+    QCOMPARE(form.State().LastBatchKind, RunKind::SelectedFiles);
     QCOMPARE(f.HintText(), QStringLiteral("所有代替已经完成。"));
     QVERIFY(!f.Find<QProgressBar>("ProgressBar1")->isVisible());
     QVERIFY(!f.Find<QPushButton>("BtnStop")->isVisible());
@@ -113,7 +118,7 @@ class BatchTest : public QObject {
     QCOMPARE(ReadBytes(f.out() + "Sub/Cap.HTM"), std::string("foo cap\n"));
     QCOMPARE(f.PaneLines(), (QStringList{form.Q(f.src() + "Sub/cap.htm"), form.Q(f.src() + "top.htm"),
                                          form.Q(f.src() + "x/page.htm"), form.Q(f.src() + "y/page.htm")}));
-    QCOMPARE(form.State().LastBatchKind, 2);
+    QCOMPARE(form.State().LastBatchKind, RunKind::FolderTree);
 
     std::filesystem::remove(f.src() + "top.htm");  // its original has nowhere to go: it is reported
     f.desktop.answers.push_back(true);
@@ -195,14 +200,26 @@ class BatchTest : public QObject {
     for (int i = 0; i < 8; ++i) WriteBytes(f.src() + "f" + std::to_string(i) + ".htm", "foo " + std::to_string(i));
     // f3 has a second name, so it is written in place.
     std::filesystem::create_hard_link(f.src() + "f3.htm", f.dir / "f3-elsewhere.htm");
-    TMainForm& form = f.OpenOn();
-    f.Rule(1, "foo", "bar");
-    f.Backup(true);
-    form.Runner().options.abandonAfter = 5;  // the program vanishes after five files, as under kill -9
-    f.Click("BtnDirTextReplace");
+    // The folder batch of an earlier window (same settings folder) vanishes after five files, as under
+    // kill -9.
+    QVERIFY(testing::RunAndVanish(
+        [&]() -> std::unique_ptr<RunJob> {
+          RewriteSetup setup;
+          std::vector<ScanEntry> files;
+          ScanFolderTree(f.src(), SetExtList("htm"), files, {}, CodePage::Utf8, nullptr, true);
+          for (ScanEntry& e : files) setup.items.push_back({e.shown, e.stored, PathBelow(f.src(), e.stored), e.id, {}, e.regular});
+          setup.rules = testing::RulesOf({{u"foo", u"bar"}});
+          setup.copies = true;
+          setup.source = f.src();
+          setup.output = f.out();
+          setup.stateDir = f.dir / "prog/runs/";
+          auto job = std::make_unique<RewriteJob>(std::move(setup));
+          StartRefusal refusal;
+          return job->Begin(refusal) ? std::move(job) : nullptr;
+        },
+        8, 5));
     QCOMPARE(ReadBytes(f.src() + "f0.htm"), std::string("bar 0"));
     QCOMPARE(ReadBytes(f.src() + "f7.htm"), std::string("foo 7"));
-    f.Close();
     // It vanished while writing f3 in place: the journal ends before f3's "done", and f3 is torn.
     const std::string journal = f.out() + "ZURTextReplace.journal";
     const std::string text = ReadBytes(journal);
@@ -210,7 +227,7 @@ class BatchTest : public QObject {
     WriteBytes(journal, text.substr(0, text.find("done n=4 ")));
     WriteBytes(f.src() + "f3.htm", "bar 3 and half of");
     // The fresh window puts it right, names it in the pane and says so once.
-    TMainForm& again = f.Open();
+    TMainForm& again = f.OpenOn();
     QCOMPARE(ReadBytes(f.src() + "f3.htm"), std::string("foo 3"));
     QCOMPARE(ReadBytes(f.dir / "f3-elsewhere.htm"), std::string("foo 3"));
     QVERIFY(f.PaneLines().first().startsWith(FormatMessage(again.Msg().FmtRecovered, again.Q(f.src() + "f3.htm"))));
@@ -218,8 +235,9 @@ class BatchTest : public QObject {
     QVERIFY(f.desktop.messages[0].text.startsWith(again.Msg().MsgRunInterrupted));
     QVERIFY(f.desktop.messages[0].text.contains(FormatMessage(again.Msg().FmtRecoveredCount, 1)));
     QCOMPARE(ReadBytes(f.src() + "f1.htm"), std::string("bar 1"));  // whole files stay as the run left them
-    QCOMPARE(again.State().LastBatchKind, 2);
+    QCOMPARE(again.State().LastBatchKind, RunKind::FolderTree);
     // Run again, then undo: everything is as before the first run.
+    f.Backup(true);
     f.Rule(1, "foo", "bar");
     f.Click("BtnDirTextReplace");
     QCOMPARE(ReadBytes(f.src() + "f7.htm"), std::string("bar 7"));
@@ -411,7 +429,7 @@ class BatchTest : public QObject {
     QCOMPARE(f.PaneLines(), QStringList{});  // the second run found nothing left to change
     QCOMPARE(ReadBytes(f.src() + "copies/old.htm"), std::string("foo\n"));
     QCOMPARE(ReadBytes(f.src() + "copies/a.htm"), std::string("foo\n"));
-    QCOMPARE(form.State().LastBatchKind, 2);
+    QCOMPARE(form.State().LastBatchKind, RunKind::FolderTree);
   }
 
   void anOutputFolderEqualToTheSourceIsRefused() {
@@ -427,7 +445,7 @@ class BatchTest : public QObject {
     f.Click("BtnDirTextReplace");
     QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("foo\n"));
     QCOMPARE(f.desktop.MessageTexts(), (QStringList{form.Msg().MsgOutputIsSource, form.Msg().MsgOutputIsSource}));
-    QCOMPARE(form.State().LastBatchKind, 0);
+    QCOMPARE(form.State().LastBatchKind, RunKind::None);
   }
 
   void aMissingBackupFolderStopsTheBatch() {
@@ -444,7 +462,7 @@ class BatchTest : public QObject {
     QCOMPARE(f.desktop.MessageTexts(), QStringList{QStringLiteral("请选择一个备份路径")});
     QCOMPARE(f.Focused(), f.Find<QWidget>("EdtBackupPath"));
     QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("foo\n"));
-    QCOMPARE(form.State().LastBatchKind, 0);
+    QCOMPARE(form.State().LastBatchKind, RunKind::None);
   }
 
   void restoreNeedsABatchAndAYes() {
@@ -476,7 +494,7 @@ class BatchTest : public QObject {
     TMainForm& form = f.OpenOn();
     f.Select({});
     f.Click("BtnTextReplace");
-    QCOMPARE(form.State().LastBatchKind, 1);
+    QCOMPARE(form.State().LastBatchKind, RunKind::SelectedFiles);
     QCOMPARE(f.HintText(), QStringLiteral("所有代替已经完成。"));
     QCOMPARE(ReadBytes(f.src() + "a.txt"), std::string("a\n"));
     f.Click("BtnDirTextReplace");
@@ -499,7 +517,7 @@ class BatchTest : public QObject {
     f.Click("BtnDirTextReplace");
     QVERIFY(sawDisabled);
     QVERIFY(f.desktop.questions.isEmpty() && f.desktop.messages.empty());
-    QCOMPARE(form.State().LastBatchKind, 2);
+    QCOMPARE(form.State().LastBatchKind, RunKind::FolderTree);
     QVERIFY(f.Find<QToolButton>("BtnBatchReturn")->isEnabled());
   }
 };

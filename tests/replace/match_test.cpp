@@ -26,13 +26,13 @@ class MatchTest : public QObject {
     QCOMPARE(ReadBytes(f.src() + "b.htm"), std::string("[b]q[/b]"));
     QCOMPARE(f.HintText(), QStringLiteral("保存") + form.Q(f.src() + "/a.htm"));
     QVERIFY(f.PaneLines().isEmpty());
-    QCOMPARE(form.State().LastBatchKind, 0);
+    QCOMPARE(form.State().LastBatchKind, RunKind::None);
 
     f.Click("BtnPiPeiDir");
     QCOMPARE(ReadBytes(f.src() + "b.htm"), std::string("X"));
     QCOMPARE(f.HintText(), QStringLiteral("代替完成"));
     QCOMPARE(f.PaneLines(), (QStringList{form.Q(f.src() + "a.htm"), form.Q(f.src() + "b.htm")}));
-    QCOMPARE(form.State().LastBatchKind, 0);
+    QCOMPARE(form.State().LastBatchKind, RunKind::None);
   }
 
   void theSelectedFilesCommandNeedsAFocusedEntry() {
@@ -72,7 +72,7 @@ class MatchTest : public QObject {
     f.Backup(true);
     f.Click("BtnPiPeiDir");
     QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("-\n"));
-    QCOMPARE(form.State().LastBatchKind, 2);
+    QCOMPARE(form.State().LastBatchKind, RunKind::FolderTree);
     f.desktop.answers.push_back(true);
     f.Click("BtnBatchReturn");
     QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("<i>x</i>\n"));

@@ -18,6 +18,7 @@
 #include "run/searchjob.h"
 #include "support/asnobody.h"
 #include "support/runtree.h"
+#include "support/vanish.h"
 #include "support/tempdir.h"
 #include "support/texts.h"
 
@@ -245,14 +246,14 @@ TEST(RewriteJob, ARunCutShortIsPutRightAndCanBeUndone) {
   std::filesystem::create_hard_link(t.src() + "f2.htm", t.dir / "f2-link.htm");
   std::vector<std::string> names;
   for (int i = 0; i < 6; ++i) names.push_back("f" + std::to_string(i) + ".htm");
-  {
-    RewriteJob job(t.Setup(names, true, RulesOf({{u"foo", u"bar"}})));
-    StartRefusal refusal;
-    ASSERT_TRUE(job.Begin(refusal));
-    RunOptions options;
-    options.abandonAfter = 3;  // the program vanishes after three files, as under kill -9
-    RunAll(job, names.size(), options);
-  }
+  // The program vanishes after three files, as under kill -9.
+  ASSERT_TRUE(testing::RunAndVanish(
+      [&]() -> std::unique_ptr<RunJob> {
+        auto job = std::make_unique<RewriteJob>(t.Setup(names, true, RulesOf({{u"foo", u"bar"}})));
+        StartRefusal refusal;
+        return job->Begin(refusal) ? std::move(job) : nullptr;
+      },
+      names.size(), 3));
   EXPECT_EQ(ReadBytes(t.src() + "f1.htm"), "bar 1");
   EXPECT_EQ(ReadBytes(t.src() + "f4.htm"), "foo 4");
   // The program died while writing f2 in place: its journal has no "done" for it, and the file is half
@@ -291,29 +292,33 @@ TEST(RewriteJob, ARunCutShortIsPutRightAndCanBeUndone) {
   EXPECT_EQ(ReadBytes(t.dir / "f2-link.htm"), "baz 2");
 
   // Undo: every file back to what it was before the first run, hard links and all.
-  HeldJournal held = t.Held(state.LastJournal());
-  ASSERT_TRUE(held.Ok()) << held.Why();
-  auto check = RestoreJob::Check(held.Read());
-  RunAll(*check, check->Entries().size());
-  auto write = RestoreJob::Write(held, t.Key(), check->Seen());
-  RunState records = t.Records();
-  std::string why;
-  ASSERT_TRUE(write->Begin(records, why)) << why;
   // The restore vanishes after two files, as under kill -9; the next start finishes what it began.
-  RunOptions vanish;
-  vanish.abandonAfter = 2;
-  RunAll(*write, write->Entries().size(), vanish);
-  write.reset();
-  held = HeldJournal();
+  const size_t changed = 6;
+  ASSERT_TRUE(testing::RunAndVanish(
+      [&]() -> std::unique_ptr<RunJob> {
+        static HeldJournal held;  // (the child's own, for as long as it lives)
+        held = t.Held(state.LastJournal());
+        if (!held.Ok()) return nullptr;
+        auto check = RestoreJob::Check(held.Read());
+        RunAll(*check, check->Entries().size());
+        auto write = RestoreJob::Write(held, t.Key(), check->Seen());
+        static RunState records = t.Records();
+        std::string why;
+        return write->Begin(records, why) ? std::move(write) : nullptr;
+      },
+      changed, 2));
   EXPECT_TRUE(state.RecoverInterrupted().resolved);
-  held = t.Held(state.LastJournal());
+  HeldJournal held = t.Held(state.LastJournal());
   ASSERT_TRUE(held.Ok());
   EXPECT_FALSE(held.Read().restoreOpen);
   EXPECT_EQ(held.Read().restored.size(), 2u);
   // The rest on a second try.
-  check = RestoreJob::Check(held.Read());
+  auto check = RestoreJob::Check(held.Read());
   RunAll(*check, check->Entries().size());
-  write = RestoreJob::Write(held, t.Key(), check->Seen());
+  ASSERT_EQ(check->Entries().size(), changed);
+  auto write = RestoreJob::Write(held, t.Key(), check->Seen());
+  RunState records = t.Records();
+  std::string why;
   ASSERT_TRUE(write->Begin(records, why)) << why;
   RunAll(*write, write->Entries().size());
   for (int i = 0; i < 6; ++i) {
