@@ -7,7 +7,6 @@
 #include <QTimer>
 
 #include "app/mainform.h"
-#include "app/outputpane.h"
 
 namespace zur {
 
@@ -23,18 +22,7 @@ void CommandRunner::RequestStop() {
   if (run_) run_->RequestStop();
 }
 
-RunTally CommandRunner::Execute(RunJob& job, size_t items, const std::function<void(const RunEvent&)>& onEvent,
-                               const std::function<void()>& afterEvents) {
-  return Drive(job, items, nullptr, onEvent, afterEvents);
-}
-
-RunTally CommandRunner::Execute(RunJob& job, RunFeed feed, const std::function<void(const RunEvent&)>& onEvent,
-                               const std::function<void()>& afterEvents) {
-  return Drive(job, 0, std::move(feed), onEvent, afterEvents);
-}
-
-RunTally CommandRunner::Drive(RunJob& job, size_t items, RunFeed feed,
-                              const std::function<void(const RunEvent&)>& onEvent,
+RunTally CommandRunner::Drive(RunJob& job, size_t items, RunFeed feed, const OnEvent& onEvent,
                               const std::function<void()>& afterEvents) {
   RunTally tally;
   QEventLoop loop;
@@ -53,11 +41,6 @@ RunTally CommandRunner::Drive(RunJob& job, size_t items, RunFeed feed,
   auto drain = [&] {
     for (const RunEvent& e : run.TakeEvents()) {
       tally.Count(e);
-      if (e.item == kNoItem) {
-        // A failure of the run itself, not of one file: said as it is.
-        f_.Pane().AppendLine(FormatMessage(f_.Msg().FmtRunError, f_.Q(e.detail)));
-        continue;
-      }
       f_.ProgressStep();
       f_.ProgressStep();
       f_.ProgressStep();

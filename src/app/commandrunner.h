@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "app/runreport.h"
+#include "commands/driver.h"
 #include "run/engine.h"
 
 class QShortcut;
@@ -16,30 +17,22 @@ namespace zur {
 
 class TMainForm;
 
-class CommandRunner : public QObject {
+// The window's way of driving a command's run: the run works on threads of its own while the window's
+// event loop goes on, and the events reach the command on the window's thread.
+class CommandRunner : public QObject, public RunDriver {
  public:
   explicit CommandRunner(TMainForm& form);
 
-  // Runs `job` over `items` items and returns when the run has ended. `onEvent` gets every event, in
-  // order, on the window's thread; `afterEvents` runs after each group of events (to show what they
-  // gathered in one go).
-  RunTally Execute(RunJob& job, size_t items, const std::function<void(const RunEvent&)>& onEvent,
-                   const std::function<void()>& afterEvents = {});
-  // The same for a run whose items come from `feed` while it goes (on the run's thread).
-  RunTally Execute(RunJob& job, RunFeed feed, const std::function<void(const RunEvent&)>& onEvent,
-                   const std::function<void()>& afterEvents = {});
+  RunTally Drive(RunJob& job, size_t items, RunFeed feed, const OnEvent& onEvent,
+                 const std::function<void()>& pause) override;
   // Asks the running command to stop after the file it is at.
   void RequestStop();
   bool Running() const { return run_ != nullptr; }
 
-  // How runs are made: tests choose the number of threads, or make a run vanish after some files as
-  // a killed program would.
+  // How runs are made (tests choose the number of threads).
   RunOptions options;
 
  private:
-  RunTally Drive(RunJob& job, size_t items, RunFeed feed, const std::function<void(const RunEvent&)>& onEvent,
-                 const std::function<void()>& afterEvents);
-
   TMainForm& f_;
   Run* run_ = nullptr;
   QShortcut* escape_ = nullptr;

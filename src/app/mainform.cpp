@@ -24,6 +24,7 @@
 #include "app/profile.h"
 #include "app/qtext.h"
 #include "app/resources.h"
+#include "app/runreport.h"
 #include "app/settingsstore.h"
 #include "branding/brandpanel.h"
 #include "fileset/filelist.h"
@@ -95,6 +96,7 @@ void TMainForm::FreezeInputsWhileRunning() {
 TMainForm::~TMainForm() { FormDestroy(); }
 
 QString TMainForm::Q(std::string_view bytes) const { return ToQ(bytes, env_.codePage); }
+QString TMainForm::Line(std::string_view bytes) const { return OneLineName(Q(bytes)); }
 std::string TMainForm::B(const QString& text) const { return FromQ(text, env_.codePage); }
 
 void TMainForm::Notice(const QString& text, MessageIcon icon) {

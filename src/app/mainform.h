@@ -60,6 +60,10 @@ class TMainForm : public QWidget {
   // Says what made a command fail; called from the catch block of a handler, so that no failure is
   // swallowed.
   void ReportFailure();
+  // A file name as one report line (window text, line breaks shown as symbols).
+  QString Line(std::string_view bytes) const;
+  // The folder of the program's records of runs, beside the settings.
+  std::string RunsFolder() const { return SettingsDir() + "runs/"; }
   // The one-line hint under the output pane.
   void Hint(const QString& text);
   // The progress bar: shown or hidden, and one step of a tenth of its range (a full bar starts again).
@@ -74,7 +78,6 @@ class TMainForm : public QWidget {
   OutputPane& Pane() { return *pane_; }
   RuleRows& Rules() { return *rules_; }
   FileList& Files() { return *files_; }
-  BatchCommands& Batches() { return *batches_; }
   SettingsStore& Settings() { return *settings_; }
   NameReplace& Names() { return *names_; }
   TextSearch& Search() { return *search_; }
@@ -84,6 +87,14 @@ class TMainForm : public QWidget {
 
   // The caption that start-up gives the window: title, version, " - " and the vendor host.
   QString CaptionText() const;
+
+ signals:
+  // What one part of the window asks of another, without reaching it: the files of the source folder
+  // may have changed (the file list is read again); a file is to be shown in the output pane; the file
+  // list's focused entry is to be shown there.
+  void SourceFilesChanged();
+  void PreviewRequested(const std::string& path, const QString& shown);
+  void FocusedEntryRequested();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -1,5 +1,9 @@
 #include "app/runreport.h"
 
+#include <cerrno>
+
+#include "platform/fileio.h"
+
 namespace zur {
 namespace {
 
@@ -12,26 +16,6 @@ QString WithDetail(const QString& line, const std::string& detail) {
 }
 
 }  // namespace
-
-void RunTally::Count(const RunEvent& e) {
-  switch (e.outcome) {
-    case Outcome::Done:
-      ++done;
-      break;
-    case Outcome::Unchanged:
-      ++unchanged;
-      break;
-    case Outcome::Hit:
-      ++hits;
-      break;
-    case Outcome::Skipped:
-      ++skipped;
-      break;
-    case Outcome::Failed:
-      ++failed;
-      break;
-  }
-}
 
 QString ProblemLine(const MessageTables& msg, const RunEvent& e, const QString& shown) {
   switch (e.why) {
@@ -69,6 +53,12 @@ QString ProblemLine(const MessageTables& msg, const RunEvent& e, const QString& 
       break;
   }
   return WithDetail(FormatMessage(msg.MsgFileFailed, shown), e.detail);
+}
+
+QString FolderProblemLine(const MessageTables& msg, const ScanProblem& p, const QString& shown) {
+  const RunEvent e{kNoItem, Outcome::Skipped, p.error == ENAMETOOLONG ? Why::TooLong : Why::FolderUnreadable,
+                   p.error == ENAMETOOLONG ? std::string() : fs::ErrorText(p.error)};
+  return ProblemLine(msg, e, shown);
 }
 
 QString RefusalText(const MessageTables& msg, const StartRefusal& refusal, const QString& detail) {

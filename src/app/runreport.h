@@ -5,27 +5,18 @@
 #include <QString>
 
 #include "app/messages.h"
+#include "commands/driver.h"
 #include "run/engine.h"
 #include "run/refusal.h"
 
 namespace zur {
 
-// What a run amounted to, counted from its events.
-struct RunTally {
-  size_t done = 0;
-  size_t unchanged = 0;
-  size_t hits = 0;
-  size_t skipped = 0;
-  size_t failed = 0;
-  size_t committed = 0;  // items the run got through
-  bool stopped = false;
-  bool started = true;   // false when the run could not start (it said why)
-  size_t Problems() const { return skipped + failed; }
-  void Count(const RunEvent& e);
-};
 
 // The report line of a file that was skipped or failed (`shown` is the name as the report shows it).
 QString ProblemLine(const MessageTables& msg, const RunEvent& event, const QString& shown);
+
+// The report line of a folder of the tree that could not be opened.
+QString FolderProblemLine(const MessageTables& msg, const ScanProblem& problem, const QString& shown);
 
 // Why a command that writes files did not start (`detail` is the refusal's detail as window text).
 QString RefusalText(const MessageTables& msg, const StartRefusal& refusal, const QString& detail);

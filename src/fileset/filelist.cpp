@@ -36,6 +36,10 @@ FileList::FileList(TMainForm& form) : f_(form) {
   connect(list, &QListWidget::customContextMenuRequested, this,
           [list, menu = v.PopupMenu1](const QPoint& at) { menu->popup(list->viewport()->mapToGlobal(at)); });
   connect(v.MnRefresh, &QAction::triggered, this, [this] { MnRefreshClick(); });
+  connect(&f_, &TMainForm::SourceFilesChanged, this, [this] { RefreshDocList(); });
+  connect(&f_, &TMainForm::PreviewRequested, this,
+          [this](const std::string& path, const QString& shown) { Preview(path, shown); });
+  connect(&f_, &TMainForm::FocusedEntryRequested, this, [this] { LbDocListClick(); });
   connect(v.MnDefaultOpen, &QAction::triggered, this, [this] { LbDocListDblClick(); });
   connect(v.MnOpenWithNotepad, &QAction::triggered, this, [this] { MnOpenWithNotepadClick(); });
   connect(v.BtnDefaultExt, &QToolButton::clicked, this, [this] { BtnDefaultExtClick(); });

@@ -8,10 +8,9 @@
 
 #include "app/commandgate.h"
 #include "app/mainform.h"
-#include "fileset/filelist.h"
 #include "fileset/paths.h"
 #include "fileset/shell.h"
-#include "replace/batchcommands.h"
+#include "commands/restore.h"
 #include "platform/pathsyntax.h"
 
 namespace zur {
@@ -84,7 +83,7 @@ void WorkingFolders::BtnSelectPathClick() {
     s.SourcePath = FolderValue(chosen);
     v.EdtPath->setText(f_.Q(s.SourcePath));
     s.DialogFolder = f_.Q(s.SourcePath);
-    f_.Files().RefreshDocList();
+    emit f_.SourceFilesChanged();
   } catch (...) {
     f_.ReportFailure();
   }
@@ -94,7 +93,7 @@ void WorkingFolders::EdtPathKeyDown(int key) {
   try {
     if (key != kEnter) return;
     CommitSourceFolder();
-    f_.Files().RefreshDocList();
+    emit f_.SourceFilesChanged();
     if (f_.View().CbCover->isChecked()) f_.View().EdtOutput->setText(f_.View().EdtPath->text());
   } catch (...) {
     f_.ReportFailure();
@@ -106,7 +105,7 @@ void WorkingFolders::EdtPathExit() {
     CommitSourceFolder();
     const std::string& source = f_.State().SourcePath;
     if (FolderExists(source)) {
-      f_.Files().RefreshDocList();
+      emit f_.SourceFilesChanged();
     } else if (!EnsureFolderOrSay(source, f_.Msg().MsgInvalidFolderName, f_.View().EdtPath)) {
       return;
     }
@@ -207,7 +206,7 @@ void WorkingFolders::cbBackupWhenTransfterClick() {
   // Nothing is left to restore, now and after a restart.
   f_.State().LastBatchKind = RunKind::None;
   try {
-    f_.Batches().Records().ClearLastJournal();
+    ForgetLastRun(f_.RunsFolder());
   } catch (...) {
     f_.ReportFailure();
   }

@@ -7,8 +7,8 @@
 #include "app/commandgate.h"
 #include "app/mainform.h"
 #include "app/outputpane.h"
-#include "fileset/filelist.h"
-#include "replace/batchcommands.h"
+#include "app/runreport.h"
+#include "replace/batchrun.h"
 
 namespace zur {
 
@@ -25,13 +25,14 @@ void MatchReplace::BtnPiPeiClick() {
   CommandGate::Running running(f_.Gate());
   try {
     f_.Pane().Clear();
-    if (f_.Files().CurrentRow() < 0) {
+    if (f_.View().LbDocList->currentRow() < 0) {
       f_.Notice(f_.Msg().MsgSelectFile);
       f_.View().LbDocList->setFocus(Qt::OtherFocusReason);
       return;
     }
     // No copies, no closing word and no lines for the files written; files left alone are named.
-    f_.Batches().RunRewrite(f_.Batches().SelectedItems(), {RunKind::SelectedFiles, true, false, true, false});
+    const BatchRequest request = BatchRequestFromWindow(f_, BatchRequest::Files::Selected, true, false);
+    RunBatchInWindow(f_, request, {.unchanged = true, .written = false});
   } catch (...) {
     f_.ReportFailure();
   }
@@ -41,11 +42,10 @@ void MatchReplace::Button3Click() {
   if (f_.Gate().Busy()) return;
   CommandGate::Running running(f_.Gate());
   try {
-    BatchCommands& batches = f_.Batches();
     const bool backup = f_.View().cbBackupWhenTransfter->isChecked();
-    if (backup && !batches.BackupFolderReady(false)) return;
-    std::vector<ScanProblem> problems;
-    const RunTally tally = batches.RunRewrite({}, {RunKind::FolderTree, true, backup, true, true}, &problems);
+    if (backup && !OutputFolderAccepted(f_, false)) return;
+    const BatchRequest request = BatchRequestFromWindow(f_, BatchRequest::Files::Tree, true, backup);
+    const RunTally tally = RunBatchInWindow(f_, request, {.unchanged = true, .written = true});
     if (!tally.started) return;
     // A run with copies is the one a restore undoes.
     if (backup) f_.State().LastBatchKind = RunKind::FolderTree;

@@ -3,18 +3,15 @@
 #include <QLineEdit>
 #include <QToolButton>
 
+#include <tuple>
+
 #include "app/commandgate.h"
 #include "app/commandrunner.h"
 #include "app/mainform.h"
 #include "app/outputpane.h"
+#include "app/panesink.h"
 #include "app/runreport.h"
-#include "fileset/filelist.h"
-#include "fileset/paths.h"
-#include "fileset/scan.h"
 #include "fileset/text.h"
-#include "replace/batchcommands.h"
-#include "replace/substitute.h"
-#include "run/renamejob.h"
 
 namespace zur {
 
@@ -30,67 +27,38 @@ std::pair<std::string, std::string> NameReplace::Texts() const {
   return {TrimControl(f_.B(f_.View().EditOldFileName->text())), TrimControl(f_.B(f_.View().EditNewFileName->text()))};
 }
 
-void NameReplace::BtnRepalceFileNameClick() {
+// Runs the renames of `files` with the page's texts. `listRenamed`: each renamed file is listed under
+// its new name (the tree); otherwise only the files that could not be renamed are.
+void NameReplace::Rename(RenameRequest::Files files, bool listRenamed) {
   if (f_.Gate().Busy()) return;
   try {
     {
       CommandGate::Running running(f_.Gate());
-      const auto [find, replacement] = Texts();
-      std::vector<std::string> paths;
-      ListFolderFiles(f_.State().SourcePath, paths);
+      RenameRequest request;
+      request.files = files;
+      request.source = f_.State().SourcePath;
+      request.extensions = SetExtList(f_.B(f_.View().EdtEXT->text()));
+      std::tie(request.find, request.replacement) = Texts();
+      request.cp = f_.Cp();
       f_.Pane().Clear();
-      std::vector<RenameItem> items;
-      for (const std::string& path : paths) items.push_back({path, ReplaceAll(path, find, replacement, f_.Cp())});
-      RenameJob job(std::move(items));
-      // Renames are not reported; a file that could not be renamed is, and the hint says so.
-      const RunTally tally = f_.Runner().Execute(job, job.Items().size(), [&](const RunEvent& e) {
-        if (e.outcome == Outcome::Failed || e.outcome == Outcome::Skipped) {
-          f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, OneLineName(f_.Q(job.Items()[e.item].from))));
+      PaneSink sink(f_, [&](const RunEvent& e, const std::string& shown, const std::string& renamed) {
+        if (e.outcome == Outcome::Done || e.outcome == Outcome::Unchanged) {
+          if (listRenamed) f_.Pane().AppendLine(f_.Line(renamed));
+        } else {
+          f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, f_.Line(shown)));
         }
       });
+      const RunTally tally = RunRename(request, f_.Runner(), sink);
       if (tally.stopped || tally.Problems() > 0) f_.Hint(ClosingHint(f_.Msg(), tally, QString()));
     }
-    f_.Files().RefreshDocList();
+    emit f_.SourceFilesChanged();
   } catch (...) {
     f_.ReportFailure();
   }
 }
 
-void NameReplace::BtnBtnRplaceNameOfDIRClick() {
-  if (f_.Gate().Busy()) return;
-  try {
-    {
-      CommandGate::Running running(f_.Gate());
-      const auto [find, replacement] = Texts();
-      std::vector<ScanEntry> files;
-      std::vector<ScanProblem> problems;
-      ScanFolderTree(f_.State().SourcePath, SetExtList(f_.B(f_.View().EdtEXT->text())), files, {}, f_.Cp(), &problems);
-      f_.Pane().Clear();
-      f_.Batches().ReportScanProblems(problems);
-      // The new path comes from the path as the scan shows it (the file name in lower case); the
-      // stored file is moved only when that changes something.
-      std::vector<RenameItem> items;
-      std::vector<std::string> shown;
-      for (const ScanEntry& file : files) {
-        std::string renamed = ReplaceAll(file.shown, find, replacement, f_.Cp());
-        items.push_back({file.stored, renamed == file.shown ? file.stored : renamed});
-        shown.push_back(std::move(renamed));
-      }
-      RenameJob job(std::move(items));
-      RunTally tally = f_.Runner().Execute(job, job.Items().size(), [&](const RunEvent& e) {
-        if (e.outcome == Outcome::Done || e.outcome == Outcome::Unchanged) {
-          f_.Pane().AppendLine(OneLineName(f_.Q(shown[e.item])));
-        } else {
-          f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, OneLineName(f_.Q(files[e.item].shown))));
-        }
-      });
-      tally.skipped += problems.size();
-      if (tally.stopped || tally.Problems() > 0) f_.Hint(ClosingHint(f_.Msg(), tally, QString()));
-    }
-    f_.Files().RefreshDocList();
-  } catch (...) {
-    f_.ReportFailure();
-  }
-}
+void NameReplace::BtnRepalceFileNameClick() { Rename(RenameRequest::Files::Folder, false); }
+
+void NameReplace::BtnBtnRplaceNameOfDIRClick() { Rename(RenameRequest::Files::Tree, true); }
 
 }  // namespace zur

@@ -7,6 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "commands/rename.h"
+
 namespace zur {
 
 class TMainForm;
@@ -21,6 +23,7 @@ class NameReplace : public QObject {
  private:
   // The find and replacement texts of the page, trimmed.
   std::pair<std::string, std::string> Texts() const;
+  void Rename(RenameRequest::Files files, bool listRenamed);
 
   TMainForm& f_;
 };

@@ -7,10 +7,9 @@
 #include "app/commandrunner.h"
 #include "app/mainform.h"
 #include "app/outputpane.h"
+#include "app/panesink.h"
 #include "app/runreport.h"
-#include "replace/batchcommands.h"
-#include "run/restorejob.h"
-#include "run/runstate.h"
+#include "commands/restore.h"
 
 namespace zur {
 namespace {
@@ -73,13 +72,8 @@ void Restore::ReportRecovery(const RecoveryReport& report) {
 }
 
 void Restore::StartUp() {
-  RunState records = f_.Batches().Records();
-  ReportRecovery(records.RecoverInterrupted());
-  std::string why;
-  if (records.Ready(why)) {
-    const HeldJournal last = HeldJournal::Open(records.LastJournal(), records.Key());
-    if (last.Ok()) f_.State().LastBatchKind = last.Read().header.kind;
-  }
+  ReportRecovery(RecoverAtStart(f_.RunsFolder()));
+  f_.State().LastBatchKind = LastRestorable(f_.RunsFolder());
   f_.ShowPending();
 }
 
@@ -92,98 +86,80 @@ void Restore::BtnBatchReturnClick() {
   }
 }
 
+namespace {
+
+// The restore's two questions, asked with the window's Yes/No boxes; the progress bar shows from the
+// moment the user says yes.
+class WindowQuestions : public RestoreQuestions {
+ public:
+  explicit WindowQuestions(TMainForm& f) : f_(f) {}
+  bool Confirm(RunKind kind) override {
+    kind_ = kind;
+    if (!f_.Desktop().AskYesNo(&f_, f_.Msg().MsgConfirmRestore, f_.Msg().CapFileRecovery)) return false;
+    f_.ShowProgress(true);
+    return true;
+  }
+  bool AlsoChanged(size_t count) override {
+    return f_.Desktop().AskYesNo(&f_, FormatMessage(f_.Msg().FmtRestoreChangedFiles, static_cast<int>(count)),
+                                 f_.Msg().CapFileRecovery);
+  }
+  RunKind Kind() const { return kind_; }
+
+ private:
+  TMainForm& f_;
+  RunKind kind_ = RunKind::None;
+};
+
+}  // namespace
+
 void Restore::Undo() {
-  FormState& s = f_.State();
-  RunState records = f_.Batches().Records();
-  std::string why;
-  if (s.LastBatchKind == RunKind::None) {
+  if (f_.State().LastBatchKind == RunKind::None) {
     f_.Notice(f_.Msg().MsgNothingToRestore);
     return;
   }
-  if (!records.Ready(why)) {
-    f_.Notice(f_.Msg().MsgRunNotStarted + f_.Q(why));
-    return;
-  }
-  const std::string journalPath = records.LastJournal();
-  // The journal is held (locked) from the first look to the last write: no other window acts on it.
-  HeldJournal held = HeldJournal::Open(journalPath, records.Key());
-  switch (held.State()) {
-    case HeldJournal::Status::Missing:
-      f_.Notice(f_.Msg().MsgNothingToRestore);
-      return;
-    case HeldJournal::Status::Busy:
-      f_.Notice(f_.Msg().MsgRestoreBusy + f_.Q(journalPath));
-      return;
-    case HeldJournal::Status::Refused:
-      f_.Notice(f_.Msg().MsgJournalRefused + f_.Q(journalPath) + QStringLiteral("（") + f_.Q(held.Why()) +
-                QStringLiteral("）"));
-      return;
-    case HeldJournal::Status::Ok:
-      break;
-  }
-  // A restore (or the run) cut short is finished first.
-  const RecoveryReport repaired = RecoverJournal(held, records.Key(), records.Folder());
-  ReportRecovery(repaired);
-  if (!repaired.resolved) {
-    f_.Notice(f_.Msg().MsgRunWaiting + f_.Q(journalPath));
-    return;
-  }
-  if (held.Read().entries.empty()) {
-    f_.Notice(f_.Msg().MsgNothingToRestore);
-    return;
-  }
-  if (!f_.Desktop().AskYesNo(&f_, f_.Msg().MsgConfirmRestore, f_.Msg().CapFileRecovery)) return;
   CommandGate::Running running(f_.Gate());
-  f_.ShowProgress(true);
-
-  // First a look at every file: does it still hold what the run wrote?
-  auto check = RestoreJob::Check(held.Read());
-  const auto& entries = check->Entries();
-  std::vector<RunEvent> looks(entries.size());
-  size_t changedSince = 0;
-  RunTally looked = f_.Runner().Execute(*check, entries.size(), [&](const RunEvent& e) {
-    looks[e.item] = e;
-    if (e.why == Why::ChangedSinceRun) ++changedSince;
-  });
-  if (looked.stopped) {
-    f_.Hint(ClosingHint(f_.Msg(), looked, QString()));
-    f_.ShowProgress(false);
-    return;
-  }
-  const bool alsoChanged =
-      changedSince > 0 &&
-      f_.Desktop().AskYesNo(&f_, FormatMessage(f_.Msg().FmtRestoreChangedFiles, static_cast<int>(changedSince)),
-                            f_.Msg().CapFileRecovery);
-  // Each chosen file is written only if it still holds what the look saw.
-  std::vector<std::optional<Fingerprint>> expected(entries.size());
-  std::vector<bool> chosen(entries.size(), false);
-  for (size_t i = 0; i < entries.size(); ++i) {
-    chosen[i] = looks[i].outcome == Outcome::Unchanged || (alsoChanged && looks[i].why == Why::ChangedSinceRun);
-    if (chosen[i]) expected[i] = check->Seen()[i];
-  }
-
-  auto write = RestoreJob::Write(held, records.Key(), std::move(expected));
-  if (!write->Begin(records, why)) {
-    f_.Notice(f_.Msg().MsgRunNotStarted + f_.Q(why));
-    f_.ShowProgress(false);
-    return;
-  }
-  const bool selected = held.Read().header.kind == RunKind::SelectedFiles;
-  const auto& targets = write->Entries();
-  const RunTally tally = f_.Runner().Execute(*write, targets.size(), [&](const RunEvent& e) {
-    const JournalEntry& entry = *targets[e.item];
-    const QString target = OneLineName(f_.Q(entry.shown.empty() ? entry.path : entry.shown));
-    const QString copy = OneLineName(f_.Q(entry.copy));
+  WindowQuestions ask(f_);
+  PaneSink sink(f_, [&](const RunEvent& e, const std::string& shown, const std::string& copyPath) {
+    const QString target = f_.Line(shown);
+    const QString copy = f_.Line(copyPath);
+    const bool selected = ask.Kind() == RunKind::SelectedFiles;
     if (e.outcome == Outcome::Done || e.outcome == Outcome::Unchanged) {
       // The report names the file put back after a selected-files batch, the copy after a tree.
       f_.Pane().AppendLine(selected ? target : copy);
       f_.Hint(selected ? FormatMessage(f_.Msg().FmtRestoredTo, copy, target) : FormatMessage(f_.Msg().FmtRestore, copy));
     } else {
-      // A file left out after the first look is reported with what that look found.
-      f_.Pane().AppendLine(ProblemLine(f_.Msg(), chosen[e.item] ? e : looks[e.item], target));
+      f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, target));
     }
   });
-  if (tally.stopped || tally.Problems() > 0) f_.Hint(ClosingHint(f_.Msg(), tally, QString()));
+  const RestoreResult result = RunRestore({f_.RunsFolder()}, f_.Runner(), ask, sink);
+  ReportRecovery(result.repaired);
+  switch (result.refused) {
+    case RestoreResult::Refused::None:
+      break;
+    case RestoreResult::Refused::Nothing:
+      f_.Notice(f_.Msg().MsgNothingToRestore);
+      return;
+    case RestoreResult::Refused::Records:
+      f_.Notice(f_.Msg().MsgRunNotStarted + f_.Q(result.detail));
+      f_.ShowProgress(false);
+      return;
+    case RestoreResult::Refused::Busy:
+      f_.Notice(f_.Msg().MsgRestoreBusy + f_.Q(result.detail));
+      return;
+    case RestoreResult::Refused::Journal:
+      f_.Notice(f_.Msg().MsgJournalRefused + f_.Q(result.detail));
+      return;
+    case RestoreResult::Refused::Waiting:
+      f_.Notice(f_.Msg().MsgRunWaiting + f_.Q(result.detail));
+      return;
+    case RestoreResult::Refused::Declined:
+      return;
+  }
+  if (result.looked.stopped) {
+    f_.Hint(ClosingHint(f_.Msg(), result.looked, QString()));
+  } else if (result.tally.stopped || result.tally.Problems() > 0) {
+    f_.Hint(ClosingHint(f_.Msg(), result.tally, QString()));
+  }
   f_.ShowProgress(false);
 }
 

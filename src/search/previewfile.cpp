@@ -7,7 +7,6 @@
 #include "app/outputpane.h"
 #include "app/qtext.h"
 #include "app/runreport.h"
-#include "replace/batchcommands.h"
 #include "replace/rules.h"
 #include "run/savefile.h"
 
@@ -53,7 +52,7 @@ RunEvent PreviewFile::WritePane() {
   OutputPane& pane = f_.Pane();
   if (pane.LoadedFile().empty()) return {0, Outcome::Skipped, Why::None, {}};
   // The file's own encoding and line ends; what was not edited comes back byte for byte.
-  return SaveFile(pane.LoadedFile(), pane.FileBytes(), f_.Batches().Records().Folder());
+  return SaveFile(pane.LoadedFile(), pane.FileBytes(), f_.RunsFolder());
 }
 
 void PreviewFile::BtnSaveFileClick() {

@@ -13,7 +13,6 @@
 #include "fileset/shell.h"
 #include "fileset/text.h"
 #include "search/finddialogs.h"
-#include "search/previewfile.h"
 
 namespace zur {
 
@@ -148,7 +147,7 @@ bool PreviewFind::MemoHintKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     return true;
   }
   if ((modifiers & Qt::ControlModifier) && key == Qt::Key_S) {
-    f_.PreviewFiles().BtnSaveDirectoryClick();
+    f_.View().BtnSaveDirectory->click();
     return true;
   }
   if (key == Qt::Key_F3) {

@@ -17,11 +17,10 @@
 #include "fileset/shell.h"
 #include "fileset/text.h"
 #include "app/commandrunner.h"
+#include "app/panesink.h"
 #include "app/runreport.h"
-#include "fileset/filelist.h"
-#include "replace/batchcommands.h"
+#include "commands/search.h"
 #include "replace/rules.h"
-#include "run/searchjob.h"
 
 namespace zur {
 TextSearch::TextSearch(TMainForm& form) : f_(form) {
@@ -53,36 +52,18 @@ void TextSearch::BtnSearchClick() {
       return;
     }
     v.LbSearch->clear();
-    SearchJob job({}, PrepareText(text), EncodingOfCodePage(f_.Cp()));
-    const std::string root = f_.State().SourcePath;
-    const ExtList extensions = SetExtList(f_.B(v.EdtEXT->text()));
-    std::vector<ScanProblem> problems;
+    files_.clear();
+    SearchRequest request{f_.State().SourcePath, SetExtList(f_.B(v.EdtEXT->text())), text, f_.Cp()};
     // Entries are added to the list a group at a time, as the run reports them.
     QStringList found;
-    files_.clear();
-    // The run starts at once; the scan gives it the files as it finds them.
-    RunTally tally = f_.Runner().Execute(
-        job,
-        [&](Run& run) {
-          ItemAnnouncer announce(run);
-          ScanFolderTree(
-              root, extensions,
-              [&](ScanEntry&& file) {
-                job.AddItem({std::move(file.shown), std::move(file.stored), {}, file.id, {}, file.regular});
-                announce.One();
-                return !run.StopRequested();
-              },
-              {}, f_.Cp(), &problems);
-        },
-        [&](const RunEvent& e) {
-          const RunItem& it = job.Items()[e.item];
+    PaneSink sink(
+        f_,
+        [&](const RunEvent& e, const std::string& shown, const std::string& stored) {
           if (e.outcome == Outcome::Hit) {
-            std::string shown = it.shown;
-            NormalizePath(shown);
-            found.append(OneLineName(f_.Q(shown)));
-            files_.push_back(it.stored);
+            found.append(f_.Line(shown));
+            files_.push_back(stored);
           } else if (e.outcome == Outcome::Skipped || e.outcome == Outcome::Failed) {
-            f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, OneLineName(f_.Q(it.shown))));
+            f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, f_.Line(shown)));
           }
         },
         [&] {
@@ -90,8 +71,7 @@ void TextSearch::BtnSearchClick() {
           v.LbSearch->addItems(found);
           found.clear();
         });
-    f_.Batches().ReportScanProblems(problems);
-    tally.skipped += problems.size();
+    const RunTally tally = RunSearch(request, f_.Runner(), sink);
     f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllSearched));
     v.GbSearchResult->setTitle(FormatMessage(f_.Msg().FmtFoundCount, v.LbSearch->count()));
     f_.ShowProgress(false);
@@ -125,7 +105,7 @@ void TextSearch::LbSearchClick() {
     if (f_.Gate().Busy()) return;
     const auto selected = f_.View().LbSearch->selectedItems();
     const std::string file = SelectedFile();
-    if (!file.empty()) f_.Files().Preview(file, selected.first()->text());
+    if (!file.empty()) emit f_.PreviewRequested(file, selected.first()->text());
   } catch (...) {
     f_.ReportFailure();
   }
