@@ -76,7 +76,7 @@ double Core(const std::vector<ScanEntry>& files, const PreparedRules& rules, Enc
 PreparedRules Rules(std::initializer_list<std::pair<std::string, std::string>> utf8) {
   std::array<Rule, 3> rules;
   size_t i = 0;
-  for (const auto& [f, r] : utf8) rules[i++] = MakeRule(DecodeText(f, CodePage::Utf8), DecodeText(r, CodePage::Utf8));
+  for (const auto& [f, r] : utf8) rules[i++] = MakeRule(DecodeText(f, Encoding::Utf8), DecodeText(r, Encoding::Utf8));
   return PrepareRules(rules);
 }
 
@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
   Report("scan_rate", static_cast<double>(files.size()) / scanTimer.Seconds(), "files/s");
 
   std::array<Rule, 3> gbkRules;
-  for (int r = 0; r < 3; ++r) gbkRules[r] = MakeRule(DecodeText(kFind[r], CodePage::Gbk), DecodeText(kReplace[r], CodePage::Gbk));
+  for (int r = 0; r < 3; ++r) gbkRules[r] = MakeRule(DecodeText(kFind[r], Encoding::Gb18030), DecodeText(kReplace[r], Encoding::Gb18030));
   Compare("replace", files, PrepareRules(gbkRules), Encoding::Gb18030);
 
   // GBK and UTF-8 pages side by side, Chinese rules.

@@ -69,7 +69,7 @@ class Window {
   explicit Window(const std::string& root) {
     env_.exeDir = root + "/prog/";
     env_.homeDir = root + "/home";
-    env_.codePage = CodePage::Utf8;
+    env_.codePage = Encoding::Utf8;
     env_.desktop = &desktop_;
     std::filesystem::create_directories(env_.exeDir);
     std::filesystem::create_directories(env_.homeDir);

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/codepage.h"
+#include "content/codec.h"
 
 class QWidget;
 
@@ -43,7 +43,7 @@ struct MainFormEnv {
   std::string settingsDir;
   std::string exeFileName;  // file name of the running program
   std::string homeDir;      // the user's home folder, without a trailing separator
-  CodePage codePage = CodePage::Utf8;
+  Encoding codePage = Encoding::Utf8;
   DesktopServices* desktop = nullptr;
   // Ends the program the normal way (the event loop ends, the window's shut-down saves the settings).
   std::function<void()> endProgram;

@@ -7,7 +7,7 @@
 
 #include "app/mainform.h"
 #include "fileset/paths.h"
-#include "platform/codepage.h"
+#include "content/codec.h"
 #include "platform/fadein.h"
 #include "platform/linuxdesktop.h"
 #include "platform/process.h"
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   env.exeDir = zur::FolderPart(program);
   env.exeFileName = zur::FileNamePart(program);
   env.homeDir = zur::HomeFolder();
-  env.codePage = zur::SystemCodePage();
+  env.codePage = zur::SystemEncoding();
   env.desktop = &desktop;
   env.endProgram = [] { QCoreApplication::quit(); };
   const zur::SettingsPlace settings = zur::FindSettingsFolder(env.exeDir, env.homeDir);

@@ -46,7 +46,7 @@ class TMainForm : public QWidget {
   FormState& State() { return s_; }
   MessageTables& Msg() { return msg_; }
   const MainFormEnv& Env() const { return env_; }
-  CodePage Cp() const { return env_.codePage; }
+  Encoding Cp() const { return env_.codePage; }
   DesktopServices& Desktop() { return *env_.desktop; }
   // Where the settings files and the program's own state live (ends in a separator).
   std::string SettingsDir() const { return env_.settingsDir.empty() ? env_.exeDir : env_.settingsDir; }

@@ -5,7 +5,7 @@
 #include <QTextDocument>
 #include <algorithm>
 
-#include "content/transcode.h"
+#include "content/codec.h"
 #include "replace/worktext.h"
 
 namespace zur {
@@ -29,7 +29,7 @@ size_t LongestLine(std::string_view bytes) {
 
 }  // namespace
 
-OutputPane::OutputPane(QPlainTextEdit* box, QGroupBox* frame, const MessageTables& msg, CodePage cp)
+OutputPane::OutputPane(QPlainTextEdit* box, QGroupBox* frame, const MessageTables& msg, Encoding cp)
     : box_(box), frame_(frame), msg_(msg), cp_(cp) {}
 
 void OutputPane::ForgetFile() {
@@ -76,7 +76,7 @@ OutputPane::Load OutputPane::LoadFile(const std::string& path, const QString& sh
     bytes.resize(kLongLineLimit);
     whole = false;
   }
-  WorkText work(EncodingOfCodePage(cp_));
+  WorkText work(cp_);
   work.Take(std::move(bytes));
   pending_.clear();
   if (work.NotText()) {
@@ -89,7 +89,7 @@ OutputPane::Load OutputPane::LoadFile(const std::string& path, const QString& sh
   loaded.kind = work.Kind();
   loaded.whole = whole;
   // Each line with its own line end, so that saving gives them back.
-  const QString text = FromU16(DecodeContent(work.View().substr(work.Start()), loaded.kind.encoding));
+  const QString text = FromU16(DecodeText(work.View().substr(work.Start()), loaded.kind.encoding));
   qsizetype start = 0;
   for (qsizetype i = 0; i < text.size(); ++i) {
     const QChar c = text[i];
@@ -152,7 +152,7 @@ std::string OutputPane::FileBytes() const {
     }
   }
   std::string bytes(ByteOrderMark(file_.kind.encoding).substr(0, file_.kind.bomSize));
-  bytes += EncodeContent(ToU16(out), file_.kind.encoding);
+  bytes += EncodeText(ToU16(out), file_.kind.encoding);
   return bytes;
 }
 

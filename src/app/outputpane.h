@@ -11,7 +11,7 @@
 
 #include "app/messages.h"
 #include "content/encoding.h"
-#include "platform/codepage.h"
+#include "content/codec.h"
 #include "platform/fileio.h"
 
 class QGroupBox;
@@ -27,7 +27,7 @@ class OutputPane {
   static constexpr size_t kShownLimit = 2u << 20;
   static constexpr size_t kLongLineLimit = 256u << 10;
 
-  OutputPane(QPlainTextEdit* box, QGroupBox* frame, const MessageTables& msg, CodePage cp);
+  OutputPane(QPlainTextEdit* box, QGroupBox* frame, const MessageTables& msg, Encoding cp);
 
   // The pane becomes the log, empty.
   void Clear();
@@ -68,7 +68,7 @@ class OutputPane {
   QPlainTextEdit* box_;
   QGroupBox* frame_;
   const MessageTables& msg_;
-  CodePage cp_;
+  Encoding cp_;
   ShownFile file_;
   QStringList pending_;
 };

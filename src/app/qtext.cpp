@@ -6,7 +6,7 @@
 
 namespace zur {
 
-QString ToQ(std::string_view bytes, CodePage cp) {
+QString ToQ(std::string_view bytes, Encoding cp) {
   // ASCII reads the same in every code page.
   if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -14,11 +14,11 @@ QString ToQ(std::string_view bytes, CodePage cp) {
   return QString::fromStdU16String(DecodeText(bytes, cp));
 }
 
-std::string FromQ(const QString& text, CodePage cp) {
+std::string FromQ(const QString& text, Encoding cp) {
   return EncodeText(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), text.size()), cp);
 }
 
-std::string BoxBytes(const QPlainTextEdit* box, CodePage cp) {
+std::string BoxBytes(const QPlainTextEdit* box, Encoding cp) {
   // Blocks are separated by U+2029 in the raw text, and a block never holds a LF, so after encoding
   // every LF is a block break. The codec escapes a U+2029 read from a file, so none is mistaken.
   QString raw = box->document()->toRawText();
@@ -47,7 +47,7 @@ std::u16string BoxText(const QPlainTextEdit* box) {
   return out;
 }
 
-void SetBoxBytes(QPlainTextEdit* box, std::string_view bytes, CodePage cp) {
+void SetBoxBytes(QPlainTextEdit* box, std::string_view bytes, Encoding cp) {
   QString text = ToQ(bytes, cp);
   // The document breaks blocks at LF, CR LF would leave a CR behind, and a lone CR must break too.
   text.replace(QLatin1String("\r\n"), QLatin1String("\n"));

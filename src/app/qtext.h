@@ -6,24 +6,24 @@
 #include <string>
 #include <string_view>
 
-#include "platform/codepage.h"
+#include "content/codec.h"
 
 class QPlainTextEdit;
 
 namespace zur {
 
-QString ToQ(std::string_view bytes, CodePage cp);
-std::string FromQ(const QString& text, CodePage cp);
+QString ToQ(std::string_view bytes, Encoding cp);
+std::string FromQ(const QString& text, Encoding cp);
 
 // The whole text of a multi-line box as bytes, lines joined by CR LF. Reads the document's raw text,
 // so no character is replaced on the way out.
-std::string BoxBytes(const QPlainTextEdit* box, CodePage cp);
+std::string BoxBytes(const QPlainTextEdit* box, Encoding cp);
 
 // The whole text of a multi-line box, lines joined by CR LF, as the window holds it (characters that
 // stand for undecodable bytes stay as they are).
 std::u16string BoxText(const QPlainTextEdit* box);
 
 // Shows `bytes` (lines separated by CR LF, LF or CR) in the box, replacing its content.
-void SetBoxBytes(QPlainTextEdit* box, std::string_view bytes, CodePage cp);
+void SetBoxBytes(QPlainTextEdit* box, std::string_view bytes, Encoding cp);
 
 }  // namespace zur

@@ -28,7 +28,7 @@ BatchResult RunBatch(const BatchRequest& request, RunDriver& driver, CommandSink
   }
   setup.rules = PrepareRules(request.rules);
   setup.keyed = request.keyed;
-  setup.locale = EncodingOfCodePage(request.cp);
+  setup.locale = request.cp;
   setup.kind = tree ? RunKind::FolderTree : RunKind::SelectedFiles;
   setup.copies = request.copies;
   setup.source = request.source;

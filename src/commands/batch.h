@@ -25,7 +25,7 @@ struct BatchRequest {
   std::vector<std::string> selected;  // (Selected) entries of the file list: names in `source`
   ExtList extensions;                 // (Tree) the extensions of the files to take
   std::array<Rule, 3> rules{};
-  CodePage cp = CodePage::Utf8;
+  Encoding cp = Encoding::Utf8;
   std::string stateDir;  // the program's records of runs
 };
 

@@ -68,7 +68,7 @@ struct TreeScan {
   std::string root;
   ExtList extensions;
   std::string leaveOut;   // a folder not to enter (the output folder inside the source tree)
-  CodePage cp = CodePage::Utf8;
+  Encoding cp = Encoding::Utf8;
   bool identify = false;  // take each file's identity (for commands that write)
 };
 RunFeed TreeFeed(TreeScan scan, std::function<void(ScanEntry&&)> add, std::vector<ScanProblem>& problems);

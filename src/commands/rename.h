@@ -17,7 +17,7 @@ struct RenameRequest {
   ExtList extensions;     // (Tree)
   std::string find;       // trimmed
   std::string replacement;
-  CodePage cp = CodePage::Utf8;
+  Encoding cp = Encoding::Utf8;
 };
 
 // Reports each file with its path as shown and its new one (the tree shows file names in lower case;

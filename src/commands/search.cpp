@@ -7,7 +7,7 @@
 namespace zur {
 
 RunTally RunSearch(const SearchRequest& request, RunDriver& driver, CommandSink& sink) {
-  SearchJob job({}, PrepareText(request.text), EncodingOfCodePage(request.cp));
+  SearchJob job({}, PrepareText(request.text), request.cp);
   std::vector<ScanProblem> problems;
   RunFeed feed = TreeFeed({request.source, request.extensions, {}, request.cp, false},
                           [&job](ScanEntry&& file) {

@@ -13,7 +13,7 @@ struct SearchRequest {
   std::string source;    // folder value
   ExtList extensions;
   std::u16string text;   // trimmed; its inner line breaks match any line end
-  CodePage cp = CodePage::Utf8;
+  Encoding cp = Encoding::Utf8;
 };
 
 // Reports each hit (Outcome::Hit) with its path as the result list shows it and its stored path, and

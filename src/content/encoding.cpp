@@ -16,8 +16,6 @@ char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) :
 
 }  // namespace
 
-Encoding EncodingOfCodePage(CodePage cp) { return cp == CodePage::Gbk ? Encoding::Gb18030 : Encoding::Utf8; }
-
 TextKind ByteOrderKind(std::string_view bytes) {
   TextKind kind;
   if (StartsWith(bytes, "\xEF\xBB\xBF")) {

@@ -10,11 +10,9 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/codepage.h"
+#include "content/codec.h"
 
 namespace zur {
-
-enum class Encoding { Utf8, Gb18030, Utf16Le, Utf16Be };
 
 struct TextKind {
   bool text = true;  // false for a file that holds a NUL byte and has no UTF-16 byte-order mark
@@ -22,9 +20,6 @@ struct TextKind {
   size_t bomSize = 0;
   bool asciiOnly = false;  // no byte-order mark and no byte above 0x7F
 };
-
-// The encoding of the locale's code page, which ASCII files without a declaration take.
-Encoding EncodingOfCodePage(CodePage cp);
 
 // Only the byte-order mark: enough for text whose needles are the same in every encoding without a
 // mark.

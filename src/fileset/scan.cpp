@@ -21,7 +21,7 @@ using VisitedFolders = std::unordered_set<fs::FolderId, FolderIdHash>;
 bool Blank(char c) { return c != '\0' && static_cast<unsigned char>(c) <= 32; }
 
 // The list's entries as extensions compare ("." + entry, trimmed, lower-cased), made once a scan.
-std::vector<std::string> ListedExtensions(const ExtList& list, CodePage cp) {
+std::vector<std::string> ListedExtensions(const ExtList& list, Encoding cp) {
   std::vector<std::string> out;
   out.reserve(list.size());
   for (const auto& entry : list) out.push_back(LowerAsciiCharacters(TrimControl("." + entry), cp));
@@ -33,7 +33,7 @@ struct ScanScope {
   const ScanSink& sink;
   bool ended = false;  // the sink asked to end
   VisitedFolders visited;  // every folder entered so far
-  CodePage cp;
+  Encoding cp;
   std::vector<ScanProblem>* problems;
   bool identify;
 
@@ -123,7 +123,7 @@ ExtList SetExtList(std::string_view text) {
   return items;
 }
 
-std::string FileExtension(std::string_view name, CodePage cp) {
+std::string FileExtension(std::string_view name, Encoding cp) {
   for (size_t k = name.size(); k > 0; --k) {
     char c = name[k - 1];
     if (native::IsDelimiter(c)) return {};
@@ -132,18 +132,18 @@ std::string FileExtension(std::string_view name, CodePage cp) {
   return {};
 }
 
-bool IsExcludedExt(std::string_view name, CodePage cp) {
+bool IsExcludedExt(std::string_view name, Encoding cp) {
   const std::string ext = FileExtension(name, cp);
   return std::find(std::begin(kExcluded), std::end(kExcluded), ext) != std::end(kExcluded);
 }
 
-bool HasListedExt(std::string_view name, const ExtList& list, CodePage cp) {
+bool HasListedExt(std::string_view name, const ExtList& list, Encoding cp) {
   const std::vector<std::string> listed = ListedExtensions(list, cp);
   return std::find(listed.begin(), listed.end(), FileExtension(name, cp)) != listed.end();
 }
 
 void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out,
-                    const std::string& leaveOut, CodePage cp, std::vector<ScanProblem>* problems, bool identify) {
+                    const std::string& leaveOut, Encoding cp, std::vector<ScanProblem>* problems, bool identify) {
   ScanFolderTree(
       folder, list,
       [&out](ScanEntry&& e) {
@@ -154,7 +154,7 @@ void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<
 }
 
 void ScanFolderTree(const std::string& folder, const ExtList& list, const ScanSink& sink, const std::string& leaveOut,
-                    CodePage cp, std::vector<ScanProblem>* problems, bool identify) {
+                    Encoding cp, std::vector<ScanProblem>* problems, bool identify) {
   ScanScope scope{ListedExtensions(list, cp), sink, false, {}, cp, problems, identify};
   if (auto top = fs::IdOfFolder(folder)) scope.visited.insert(*top);
   // Marking the left-out folder as visited keeps the scan out of it.

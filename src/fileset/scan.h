@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/codepage.h"
+#include "content/codec.h"
 #include "platform/fileio.h"
 
 namespace zur {
@@ -22,13 +22,13 @@ ExtList SetExtList(std::string_view text);
 
 // The part of a file name from its last dot on, dot included and lower-cased; empty without a dot.
 // Letters are lower-cased only where they are characters of their own under the code page.
-std::string FileExtension(std::string_view name, CodePage cp = CodePage::Utf8);
+std::string FileExtension(std::string_view name, Encoding cp = Encoding::Utf8);
 
 // True for the picture and database extensions that no scan ever yields.
-bool IsExcludedExt(std::string_view name, CodePage cp = CodePage::Utf8);
+bool IsExcludedExt(std::string_view name, Encoding cp = Encoding::Utf8);
 
 // True when "." + an entry of the list (trimmed, lower-cased) equals the name's extension.
-bool HasListedExt(std::string_view name, const ExtList& list, CodePage cp = CodePage::Utf8);
+bool HasListedExt(std::string_view name, const ExtList& list, Encoding cp = Encoding::Utf8);
 
 // A file found by a scan: the path as the commands show and match it (the file name lower-cased) and
 // the path as stored, which every file access uses.
@@ -53,13 +53,13 @@ struct ScanProblem {
 // opened are added to `problems` when given. With `identify`, each regular file found also gets its
 // identity (for a command that writes it: a file put in its place later is then not taken for it).
 void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out,
-                    const std::string& leaveOut = {}, CodePage cp = CodePage::Utf8,
+                    const std::string& leaveOut = {}, Encoding cp = Encoding::Utf8,
                     std::vector<ScanProblem>* problems = nullptr, bool identify = false);
 
 // The same, handing each file to `sink` as it is found; the scan ends early when the sink says false.
 using ScanSink = std::function<bool(ScanEntry&&)>;
 void ScanFolderTree(const std::string& folder, const ExtList& list, const ScanSink& sink,
-                    const std::string& leaveOut = {}, CodePage cp = CodePage::Utf8,
+                    const std::string& leaveOut = {}, Encoding cp = Encoding::Utf8,
                     std::vector<ScanProblem>* problems = nullptr, bool identify = false);
 
 }  // namespace zur

@@ -7,7 +7,7 @@
 
 namespace zur {
 
-std::string PickFolder(DesktopServices& desktop, QWidget* owner, const std::string& current, CodePage cp) {
+std::string PickFolder(DesktopServices& desktop, QWidget* owner, const std::string& current, Encoding cp) {
   try {
     std::string chosen = desktop.PickFolder(owner, ToQ(PickFolderPrompt(current), cp));
     // The root keeps its separator; any other folder comes without one.

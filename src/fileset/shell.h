@@ -9,11 +9,11 @@ class QWidget;
 namespace zur {
 
 class DesktopServices;
-enum class CodePage;
+enum class Encoding;
 
 // The picker labelled with the field's text when that names a folder (else the root); the chosen
 // folder without a trailing separator, or empty when cancelled.
-std::string PickFolder(DesktopServices& desktop, QWidget* owner, const std::string& current, CodePage cp);
+std::string PickFolder(DesktopServices& desktop, QWidget* owner, const std::string& current, Encoding cp);
 
 // Opens a file, folder or web address with the desktop's default handler, when it is openable.
 void OpenTarget(DesktopServices& desktop, const std::string& target);

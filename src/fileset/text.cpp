@@ -17,7 +17,7 @@ std::string AsciiLower(std::string_view s) {
   return out;
 }
 
-std::string LowerAsciiCharacters(std::string_view s, CodePage cp) {
+std::string LowerAsciiCharacters(std::string_view s, Encoding cp) {
   std::string out(s);
   for (size_t i = 0; i < out.size();) {
     if (static_cast<unsigned char>(out[i]) < 0x80) {  // a byte below 0x80 that starts a character is one

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/codepage.h"
+#include "content/codec.h"
 
 namespace zur {
 
@@ -17,7 +17,7 @@ std::string AsciiUpper(std::string_view s);
 
 // Lower-cases the ASCII letters that are characters of their own under the code page: the second byte
 // of a GBK character (which may be a letter's byte) stays as it is.
-std::string LowerAsciiCharacters(std::string_view s, CodePage cp);
+std::string LowerAsciiCharacters(std::string_view s, Encoding cp);
 
 // Replaces every occurrence of `from` by `to`, left to right, without overlaps, in one pass.
 std::string ReplaceEvery(std::string_view s, std::string_view from, std::string_view to);

@@ -1,6 +1,6 @@
 #include "replace/rules.h"
 
-#include "content/transcode.h"
+#include "content/codec.h"
 #include "replace/worktext.h"
 
 namespace zur {

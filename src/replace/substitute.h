@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/codepage.h"
+#include "content/codec.h"
 #include "replace/rules.h"
 #include "replace/worktext.h"
 
@@ -27,7 +27,7 @@ void ReplaceSpans(ByteBuffer& bytes, const std::vector<Span>& spans, std::string
 
 // Byte strings of names: every occurrence replaced, left to right, no overlaps, replacement texts
 // never scanned again, and no occurrence that would start or end inside a character of the code page.
-std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement, CodePage cp);
+std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement, Encoding cp);
 
 // The text batches' rule: true when the find text occurs in the file (plain search); then every
 // occurrence on character boundaries is replaced, the replacement's line breaks written as the file's.

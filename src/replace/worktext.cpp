@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "content/transcode.h"
+#include "content/codec.h"
 #include "platform/fileio.h"
 #include "platform/filesystem.h"
 

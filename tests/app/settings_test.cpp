@@ -40,12 +40,12 @@ class SettingsTest : public QObject {
 
   void aSecondWindowReadsWhatTheFirstWrote_data() {
     QTest::addColumn<int>("codePage");
-    QTest::newRow("utf8") << int(CodePage::Utf8);
-    QTest::newRow("gbk") << int(CodePage::Gbk);
+    QTest::newRow("utf8") << int(Encoding::Utf8);
+    QTest::newRow("gbk") << int(Encoding::Gb18030);
   }
   void aSecondWindowReadsWhatTheFirstWrote() {
     QFETCH(int, codePage);
-    FormFixture f(static_cast<CodePage>(codePage));
+    FormFixture f(static_cast<Encoding>(codePage));
     TMainForm& form = f.Open();
     WriteBytes(f.dir / "s/1.txt", "");
     WriteBytes(f.dir / "s/2.txt", "");
@@ -79,7 +79,7 @@ class SettingsTest : public QObject {
     QCOMPARE(again.View().LbDocList->currentRow(), 1);
     QVERIFY(again.View().LbDocList->selectedItems().isEmpty());
     // The files hold the code page's bytes.
-    const std::string expected = codePage == int(CodePage::Gbk) ? "\xB2\xE9\xD5\xD2\r\n\xB5\xDA\xB6\xFE\xD0\xD0\r\n"
+    const std::string expected = codePage == int(Encoding::Gb18030) ? "\xB2\xE9\xD5\xD2\r\n\xB5\xDA\xB6\xFE\xD0\xD0\r\n"
                                                                  : "查找\r\n第二行\r\n";
     QCOMPARE(ReadBytes(f.dir / "prog/KeyText1.txt"), expected);
   }

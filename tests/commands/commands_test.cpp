@@ -175,12 +175,12 @@ TEST(Commands, RenamesAndSearchesReportTheirFilesByTheirNames) {
   WriteBytes(s.src() + "sub/new-b.htm", "there already");
   WaitingDriver driver;
   RecordingSink found;
-  const RunTally searched = RunSearch({s.src(), SetExtList("htm"), u"foo", CodePage::Utf8}, driver, found);
+  const RunTally searched = RunSearch({s.src(), SetExtList("htm"), u"foo", Encoding::Utf8}, driver, found);
   EXPECT_EQ(searched.hits, 1u);
   ASSERT_EQ(found.Shown(Outcome::Hit).size(), 1u);
   EXPECT_EQ(found.Shown(Outcome::Hit)[0], s.src() + "old-a.htm");  // as the tree shows names
   RecordingSink renamed;
-  RenameRequest tree{RenameRequest::Files::Tree, s.src(), SetExtList("htm"), "old", "new", CodePage::Utf8};
+  RenameRequest tree{RenameRequest::Files::Tree, s.src(), SetExtList("htm"), "old", "new", Encoding::Utf8};
   RunRename(tree, driver, renamed);
   // The new name comes from the name as shown (lower case); an existing file is never replaced.
   EXPECT_TRUE(std::filesystem::exists(s.src() + "new-a.htm"));

@@ -4,7 +4,7 @@
 
 #include "content/encoding.h"
 #include "content/matching.h"
-#include "content/transcode.h"
+#include "content/codec.h"
 #include "content/utf8check.h"
 #include "fileset/bytesearch.h"
 #include "support/texts.h"
@@ -44,13 +44,13 @@ TEST(Transcode, FileTextComesBackByteForByte) {
     for (int n = 0; n < 400; ++n) {
       std::string bytes(rng() % 24, '\0');
       for (char& c : bytes) c = static_cast<char>(rng() % 256);
-      ASSERT_EQ(EncodeContent(DecodeContent(bytes, e), e), bytes) << static_cast<int>(e) << " #" << n;
+      ASSERT_EQ(EncodeText(DecodeText(bytes, e), e), bytes) << static_cast<int>(e) << " #" << n;
     }
   }
   // A four-byte GB18030 character is shown as the character it is and written back as it was.
   const std::string four = "\x81\x30\x81\x30\x90\x30\x81\x30";  // U+0080, U+10000
-  EXPECT_EQ(DecodeContent(four, Encoding::Gb18030), std::u16string(u"\u0080\U00010000"));
-  EXPECT_EQ(EncodeContent(DecodeContent(four, Encoding::Gb18030), Encoding::Gb18030), four);
+  EXPECT_EQ(DecodeText(four, Encoding::Gb18030), std::u16string(u"\u0080\U00010000"));
+  EXPECT_EQ(EncodeText(DecodeText(four, Encoding::Gb18030), Encoding::Gb18030), four);
 }
 
 TEST(Transcode, ARuleTextThatCannotBeExpressedIsNothing) {

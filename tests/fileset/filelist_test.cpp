@@ -59,7 +59,7 @@ class FileListTest : public QObject {
   }
 
   void clickingPreviewsTheFileAndItsBytesSurvive() {
-    FormFixture f(CodePage::Gbk);
+    FormFixture f(Encoding::Gb18030);
     TMainForm& form = f.Open();
     const std::string bytes = "\xD6\xD0\xCE\xC4\n\x80\xFF line\r\nlast";
     WriteBytes(f.dir / "src/g.txt", bytes);

@@ -90,12 +90,12 @@ TEST(ScanFolderTree, LowerCasesOnlyLettersThatAreCharactersOfTheirOwn) {
   TempDir dir;
   WriteBytes(dir / "\x8A\x41.HTM", "x");  // 夾 in GBK: its second byte is the letter A's byte
   std::vector<ScanEntry> entries;
-  ScanFolderTree(dir.Folder(), SetExtList("htm"), entries, {}, CodePage::Gbk);
+  ScanFolderTree(dir.Folder(), SetExtList("htm"), entries, {}, Encoding::Gb18030);
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].shown, dir / "\x8A\x41.htm");
   // ("\x41" "B": a hex escape would swallow the letter after it.)
-  EXPECT_EQ(LowerAsciiCharacters("A\x8A\x41" "B", CodePage::Gbk), "a\x8A\x41" "b");
-  EXPECT_EQ(LowerAsciiCharacters("A\x8A\x41" "B", CodePage::Utf8), "a\x8A\x61" "b");
+  EXPECT_EQ(LowerAsciiCharacters("A\x8A\x41" "B", Encoding::Gb18030), "a\x8A\x41" "b");
+  EXPECT_EQ(LowerAsciiCharacters("A\x8A\x41" "B", Encoding::Utf8), "a\x8A\x61" "b");
 }
 
 TEST(ScanFolderTree, NamesTheFoldersItCannotOpen) {
@@ -111,7 +111,7 @@ TEST(ScanFolderTree, NamesTheFoldersItCannotOpen) {
     if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(90);
     std::vector<ScanEntry> entries;
     std::vector<ScanProblem> problems;
-    ScanFolderTree(dir.Folder(), SetExtList("htm"), entries, {}, CodePage::Utf8, &problems);
+    ScanFolderTree(dir.Folder(), SetExtList("htm"), entries, {}, Encoding::Utf8, &problems);
     const bool ok = entries.size() == 1 && problems.size() == 1 && problems[0].folder == dir / "locked/" &&
                     problems[0].error == EACCES;
     ::_exit(ok ? 0 : 1);

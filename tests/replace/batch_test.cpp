@@ -43,7 +43,7 @@ class BatchTest : public QObject {
 
  private slots:
   void selectedFilesWithBackupThenRestore() {
-    BatchFixture f(CodePage::Gbk);
+    BatchFixture f(Encoding::Gb18030);
     const std::string a = "foo \xD6\xD0\xCE\xC4\nsecond foo\n";  // GBK text, LF line ends
     const std::string b = "no match here\r\n";
     const std::string c = "foo untouched";
@@ -206,7 +206,7 @@ class BatchTest : public QObject {
         [&]() -> std::unique_ptr<RunJob> {
           RewriteSetup setup;
           std::vector<ScanEntry> files;
-          ScanFolderTree(f.src(), SetExtList("htm"), files, {}, CodePage::Utf8, nullptr, true);
+          ScanFolderTree(f.src(), SetExtList("htm"), files, {}, Encoding::Utf8, nullptr, true);
           for (ScanEntry& e : files) setup.items.push_back({e.shown, e.stored, PathBelow(f.src(), e.stored), e.id, {}, e.regular});
           setup.rules = testing::RulesOf({{u"foo", u"bar"}});
           setup.copies = true;

@@ -38,7 +38,7 @@ std::string Be(const std::u16string& s) {
   return out;
 }
 
-std::vector<Sample> Samples(CodePage cp) {
+std::vector<Sample> Samples(Encoding cp) {
   const std::string gbkHome = "\xCA\xD7\xD2\xB3", gbkMain = "\xD6\xF7\xD2\xB3";
   return {
       {"gbk.htm", "<a>" + gbkHome + "</a>\n", "<a>" + gbkMain + "</a>\n"},
@@ -47,7 +47,7 @@ std::vector<Sample> Samples(CodePage cp) {
       {"le.txt", Le(u"x\u9996\u9875\r\n"), Le(u"x\u4E3B\u9875\r\n")},
       {"be.txt", Be(u"\u9996\u9875"), Be(u"\u4E3B\u9875")},
       {"declared.htm", "<meta charset=\"gb2312\">Home", "<meta charset=\"gb2312\">" + gbkMain},
-      {"plain.txt", "Home", cp == CodePage::Gbk ? gbkMain : std::string("主页")},
+      {"plain.txt", "Home", cp == Encoding::Gb18030 ? gbkMain : std::string("主页")},
       // A GB18030 four-byte character stays as it is beside a replacement.
       {"four.txt", "\x81\x30\x81\x30" + gbkHome, "\x81\x30\x81\x30" + gbkMain},
   };
@@ -60,7 +60,7 @@ class EncodingTest : public QObject {
 
  private slots:
   void everyFileChangesInItsOwnEncoding() {
-    for (CodePage cp : {CodePage::Utf8, CodePage::Gbk}) {
+    for (Encoding cp : {Encoding::Utf8, Encoding::Gb18030}) {
       BatchFixture f(cp);
       for (const Sample& s : Samples(cp)) WriteBytes(f.src() + s.name, s.before);
       f.OpenOn();
@@ -76,7 +76,7 @@ class EncodingTest : public QObject {
   }
 
   void theSearchFindsAChineseTextInEveryEncoding() {
-    for (CodePage cp : {CodePage::Utf8, CodePage::Gbk}) {
+    for (Encoding cp : {Encoding::Utf8, Encoding::Gb18030}) {
       BatchFixture f(cp);
       for (const Sample& s : Samples(cp)) WriteBytes(f.src() + s.name, s.before);
       TMainForm& form = f.OpenOn();
@@ -91,10 +91,10 @@ class EncodingTest : public QObject {
   }
 
   void thePaneShowsEachFileInItsEncodingAndGivesItBackWhole() {
-    BatchFixture f(CodePage::Utf8);
+    BatchFixture f(Encoding::Utf8);
     const std::string undecodable = "ok \xFF\xFE\x80 \xD6\xD0\r\n";  // GBK with bytes that are no character
     WriteBytes(f.src() + "bytes.txt", undecodable);
-    for (const Sample& s : Samples(CodePage::Utf8)) WriteBytes(f.src() + s.name, s.before);
+    for (const Sample& s : Samples(Encoding::Utf8)) WriteBytes(f.src() + s.name, s.before);
     TMainForm& form = f.OpenOn();
     const std::pair<const char*, const char*> names[] = {
         {"gbk.htm", "GBK"}, {"utf8.htm", "UTF-8"}, {"bom.htm", "UTF-8 BOM"}, {"le.txt", "UTF-16LE"},

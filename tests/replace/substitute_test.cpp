@@ -14,7 +14,7 @@ using testing::G;
 using testing::RulesOf;
 using testing::U;
 
-std::string Replaced(std::string_view text, std::string_view find, std::string_view repl, CodePage cp = CodePage::Utf8) {
+std::string Replaced(std::string_view text, std::string_view find, std::string_view repl, Encoding cp = Encoding::Utf8) {
   return ReplaceAll(text, find, repl, cp);
 }
 
@@ -29,16 +29,16 @@ TEST(ReplaceAll, LeftToRightWithoutOverlapsOrRecursion) {
 
 TEST(ReplaceAll, NeverCutsAGbkCharacterAtEitherEnd) {
   const std::string text = "\xD6\xD0\xCE\xC4";  // 中文
-  EXPECT_EQ(Replaced(text, "\xD0\xCE", "X", CodePage::Gbk), text);  // spans the two characters
-  EXPECT_EQ(Replaced(text, "\xCE\xC4", "X", CodePage::Gbk), "\xD6\xD0X");
+  EXPECT_EQ(Replaced(text, "\xD0\xCE", "X", Encoding::Gb18030), text);  // spans the two characters
+  EXPECT_EQ(Replaced(text, "\xCE\xC4", "X", Encoding::Gb18030), "\xD6\xD0X");
   // A trail byte that is an ASCII letter: "\xB0\x41" is one character, so "A" inside it is skipped.
-  EXPECT_EQ(Replaced("\xB0\x41 A", "A", "b", CodePage::Gbk), "\xB0\x41 b");
+  EXPECT_EQ(Replaced("\xB0\x41 A", "A", "b", Encoding::Gb18030), "\xB0\x41 b");
   // An occurrence that would end inside a character: "a" + the lead byte of 中 in "a中b".
-  EXPECT_EQ(Replaced("a\xD6\xD0" "b", "a\xD6", "X", CodePage::Gbk), "a\xD6\xD0" "b");
+  EXPECT_EQ(Replaced("a\xD6\xD0" "b", "a\xD6", "X", Encoding::Gb18030), "a\xD6\xD0" "b");
   // Characters are counted on the original text: after a skipped occurrence the next byte is a trail.
-  EXPECT_EQ(Replaced("\x41\x8A\x41\x8A\x41", "\x41\x8A", "X", CodePage::Gbk), "\x41\x8A\x41\x8A\x41");
+  EXPECT_EQ(Replaced("\x41\x8A\x41\x8A\x41", "\x41\x8A", "X", Encoding::Gb18030), "\x41\x8A\x41\x8A\x41");
   // A four-byte GB18030 character is one character.
-  EXPECT_EQ(Replaced("\x81\x30\x81\x30" "0", "0", "#", CodePage::Gbk), "\x81\x30\x81\x30#");
+  EXPECT_EQ(Replaced("\x81\x30\x81\x30" "0", "0", "#", Encoding::Gb18030), "\x81\x30\x81\x30#");
 }
 
 TEST(ReplaceAll, NeverCutsAUtf8Character) {
@@ -95,7 +95,7 @@ TEST(ReplaceAll, GbRuleAgreesWithCountingFromTheStart) {
     };
     const std::string text = random(rng() % 48);
     const std::string find = random(1 + rng() % 3);
-    ASSERT_EQ(Replaced(text, find, "#", CodePage::Gbk), ReferenceGbReplace(text, find, "#"))
+    ASSERT_EQ(Replaced(text, find, "#", Encoding::Gb18030), ReferenceGbReplace(text, find, "#"))
         << "text of " << text.size() << " bytes";
   }
 }

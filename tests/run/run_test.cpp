@@ -127,7 +127,7 @@ TEST(RewriteJob, AFileIsChangedOnceWhenALinkReachesItAfterItsNewContent) {
     names.insert(linkFirst ? names.end() : names.begin(), "page.htm");
     RewriteSetup setup = t.Setup({}, false, RulesOf({{u"v1", u"v1.1"}}));
     std::vector<ScanEntry> listed;
-    ScanFolderTree(t.src(), SetExtList("htm"), listed, {}, CodePage::Utf8, nullptr, true);
+    ScanFolderTree(t.src(), SetExtList("htm"), listed, {}, Encoding::Utf8, nullptr, true);
     for (const std::string& n : names) {
       RunItem item{n, t.src() + n, n, {}, {}};
       for (const ScanEntry& e : listed) {

@@ -230,7 +230,7 @@ TEST(Safety, AFileReplacedByALinkAfterTheScanIsNotFollowed) {
   WriteBytes(t.src() + "b.htm", "foo");
   WriteBytes(t.dir / "outside/secret.htm", "foo secret");
   std::vector<ScanEntry> scanned;
-  ScanFolderTree(t.src(), SetExtList("htm"), scanned, {}, CodePage::Utf8, nullptr, true);
+  ScanFolderTree(t.src(), SetExtList("htm"), scanned, {}, Encoding::Utf8, nullptr, true);
   ASSERT_EQ(scanned.size(), 2u);
   // After the scan: a.htm becomes a link to a file outside the tree, b.htm another file.
   std::filesystem::remove(t.src() + "a.htm");

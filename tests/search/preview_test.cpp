@@ -131,7 +131,7 @@ class PreviewTest : public QObject {
   }
 
   void savingGoesToTheFileThePaneWasLoadedFrom() {
-    BatchFixture f(CodePage::Gbk);
+    BatchFixture f(Encoding::Gb18030);
     const std::string gbk = "\xD6\xD0\x80\xFF\xCE\xC4\r\nline\r\n";  // invalid bytes among GBK text
     WriteBytes(f.src() + "list.txt", gbk);
     WriteBytes(f.src() + "found.htm", "key\n");

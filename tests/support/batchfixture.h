@@ -14,7 +14,7 @@
 namespace zur::testing {
 
 struct BatchFixture : FormFixture {
-  explicit BatchFixture(CodePage cp = CodePage::Utf8) : FormFixture(cp) {}
+  explicit BatchFixture(Encoding cp = Encoding::Utf8) : FormFixture(cp) {}
 
   std::string src() const { return dir / "src/"; }
   std::string out() const { return dir / "out/"; }

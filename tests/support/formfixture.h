@@ -13,7 +13,7 @@
 namespace zur::testing {
 
 struct FormFixture {
-  explicit FormFixture(CodePage cp = CodePage::Utf8) : codePage(cp) {}
+  explicit FormFixture(Encoding cp = Encoding::Utf8) : codePage(cp) {}
 
   // The program folder and home folder lie inside the test's folder.
   MainFormEnv Env() {
@@ -61,7 +61,7 @@ struct FormFixture {
     return form->findChild<T*>(QString::fromLatin1(name));
   }
 
-  CodePage codePage;
+  Encoding codePage;
   TempDir dir;
   RecordingDesktop desktop;
   int ended = 0;  // how often the program was asked to end

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/codepage.h"
+#include "content/codec.h"
 #include "replace/rules.h"
 #include "replace/substitute.h"
 #include "replace/worktext.h"
@@ -13,9 +13,9 @@
 namespace zur::testing {
 
 // Window text of a UTF-8 literal.
-inline std::u16string U(std::string_view utf8) { return DecodeText(utf8, CodePage::Utf8); }
+inline std::u16string U(std::string_view utf8) { return DecodeText(utf8, Encoding::Utf8); }
 // Window text of GBK bytes (bytes that are no character become escape characters).
-inline std::u16string G(std::string_view gbk) { return DecodeText(gbk, CodePage::Gbk); }
+inline std::u16string G(std::string_view gbk) { return DecodeText(gbk, Encoding::Gb18030); }
 
 // Up to three rules, given as window texts.
 inline PreparedRules RulesOf(std::initializer_list<std::pair<std::u16string, std::u16string>> rules) {

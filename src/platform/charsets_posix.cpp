@@ -1,4 +1,4 @@
-// Code-page services taken from the C library: the locale's character set and the GBK tables.
+// Character-set services taken from the C library: the locale's character set and the GB18030 tables.
 #include <iconv.h>
 #include <langinfo.h>
 
@@ -7,16 +7,14 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "platform/codepage.h"
+#include "platform/charsets.h"
 
-namespace zur {
+namespace zur::platform {
 
-CodePage SystemCodePage() {
+std::string LocaleCharset() {
   const char* charset = nl_langinfo(CODESET);
-  return CodePageFromCharset(charset ? charset : "");
+  return charset ? charset : "";
 }
-
-namespace detail {
 
 char16_t GbkPairToUnicode(unsigned char lead, unsigned char trail) {
   // One converter for the whole table build; the tables are built once, under a lock.
@@ -95,5 +93,4 @@ bool UnicodeToGb18030(char32_t u, std::string& out) {
   return true;
 }
 
-}  // namespace detail
-}  // namespace zur
+}  // namespace zur::platform
