@@ -10,8 +10,10 @@ BUILD_DIR ?= build
 SANITIZE ?=
 WERROR ?=
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo $(if $(WERROR),-DZUR_WERROR=ON,-DZUR_WERROR=OFF)
-# Sanitizer builds: quick to build, line numbers in the reports.
-SANITIZE_FLAGS := -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1 -g1" $(if $(WERROR),-DZUR_WERROR=ON,-DZUR_WERROR=OFF)
+# Sanitizer builds: quick to build, line numbers in the reports. Their warnings are not errors: the
+# instrumented standard headers warn of their own (std::regex, "maybe uninitialized"); the plain build
+# is the one kept free of warnings.
+SANITIZE_FLAGS := -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1 -g1" -DZUR_WERROR=OFF
 # The run loop's tests, which are the ones with threads.
 THREAD_TESTS := RunLoop.*:RewriteJob.*:RestoreJob.*:Journal.*:ItemList.*
 PREFIX ?= /usr/local
