@@ -1,7 +1,6 @@
 // The output pane MemoHint: the log that commands append report lines to, and the preview editor of
-// one file. A file is shown decoded in its own encoding; the pane remembers the file, its encoding and
-// each line's own line end, so that saving gives back every byte of every line that was not edited.
-// Its frame's caption names the file it holds (and its encoding), or reads "输出结果" for the log.
+// one file (commands/panefile.h decides what it holds and what a save writes). Its frame's caption
+// names the file it holds (and its encoding), or reads "输出结果" for the log.
 #pragma once
 
 #include <QString>
@@ -10,7 +9,7 @@
 #include <vector>
 
 #include "app/messages.h"
-#include "content/encoding.h"
+#include "commands/panefile.h"
 #include "content/codec.h"
 #include "platform/fileio.h"
 
@@ -21,12 +20,6 @@ namespace zur {
 
 class OutputPane {
  public:
-  // Files up to this size are shown whole; of a larger file only its beginning (it cannot be saved).
-  // A very long line takes the text box long to lay out, so a file with one is shown whole only up to
-  // the smaller size.
-  static constexpr size_t kShownLimit = 2u << 20;
-  static constexpr size_t kLongLineLimit = 256u << 10;
-
   OutputPane(QPlainTextEdit* box, QGroupBox* frame, const MessageTables& msg, Encoding cp);
 
   // The pane becomes the log, empty.
@@ -37,11 +30,12 @@ class OutputPane {
   // Shows the gathered report lines.
   void Flush();
 
-  enum class Load { Loaded, Partial, NotText, Refused };
+  using Load = PaneLoad::Result;
   // Shows the file and remembers it. A file that is not text is not shown (a report line says so);
   // one that cannot be opened leaves the pane as it was (`refusal` says why).
   Load LoadFile(const std::string& path, const QString& shownPath, fs::Refusal* refusal = nullptr, int* error = nullptr);
-  // The file the text was loaded from, or empty.
+  // The file the text was loaded from (its path is empty when the pane is the log).
+  const PaneFile& File() const { return file_; }
   const std::string& LoadedFile() const { return file_.path; }
   // True when the pane holds the whole of that file.
   bool HoldsWholeFile() const { return !file_.path.empty() && file_.whole; }
@@ -51,25 +45,19 @@ class OutputPane {
   QString Text() const;
   // Replaces the pane's text, keeping the file it belongs to.
   void SetText(const QString& text);
-  // The pane's text as the bytes of its file: the file's encoding and byte-order mark, and each line
-  // that is still as it was with its own line end (new lines take the file's first line end).
+  // The pane's text as the bytes of its file (what a save writes).
   std::string FileBytes() const;
+  // The encoding of the pane's text: its file's, or the locale's for the log.
+  Encoding TextEncoding() const { return file_.path.empty() ? cp_ : file_.kind.encoding; }
 
  private:
-  struct ShownFile {
-    std::string path;
-    TextKind kind;
-    bool whole = true;
-    QStringList lines;              // as loaded
-    std::vector<QString> endings;   // each line's own line end ("" after the last)
-  };
   void ShowCaption(const QString& shownPath);
 
   QPlainTextEdit* box_;
   QGroupBox* frame_;
   const MessageTables& msg_;
   Encoding cp_;
-  ShownFile file_;
+  PaneFile file_;
   QStringList pending_;
 };
 

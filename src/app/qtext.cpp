@@ -15,7 +15,7 @@ QString ToQ(std::string_view bytes, Encoding cp) {
 }
 
 std::string FromQ(const QString& text, Encoding cp) {
-  return EncodeText(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), text.size()), cp);
+  return EncodeText(ToU16(text), cp);
 }
 
 std::string BoxBytes(const QPlainTextEdit* box, Encoding cp) {

@@ -1,4 +1,4 @@
-// Window text and code-page bytes. The conversion is lossless (see platform/codepage.h), and the
+// Window text and the bytes of names and texts. The conversion is lossless (see content/codec.h), and the
 // multi-line boxes are read and written with CR LF line breaks, the way the files hold them.
 #pragma once
 
@@ -13,6 +13,10 @@ class QPlainTextEdit;
 namespace zur {
 
 QString ToQ(std::string_view bytes, Encoding cp);
+// The window's text as the core's UTF-16 text, unit for unit.
+inline std::u16string_view ToU16(const QString& text) {
+  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())};
+}
 std::string FromQ(const QString& text, Encoding cp);
 
 // The whole text of a multi-line box as bytes, lines joined by CR LF. Reads the document's raw text,

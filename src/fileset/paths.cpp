@@ -9,13 +9,23 @@
 namespace zur {
 namespace {
 
-const std::string kTwo(2, native::kSep);
-const std::string kThree(3, native::kSep);
-
+// Runs of separators are collapsed the way the stored folder values always were: tripled ones to one,
+// then doubled ones to one, so that a run of n becomes ceil((n / 3 + n % 3) / 2) (five leave two).
 void CollapseSeparators(std::string& path) {
-  if (path.find(kTwo) == std::string::npos) return;  // the usual case: nothing to collapse
-  path = ReplaceEvery(path, kThree, native::kSepText);
-  path = ReplaceEvery(path, kTwo, native::kSepText);
+  if (path.find(std::string(2, native::kSep)) == std::string::npos) return;  // the usual case
+  std::string out;
+  out.reserve(path.size());
+  for (size_t i = 0; i < path.size();) {
+    if (path[i] != native::kSep) {
+      out.push_back(path[i++]);
+      continue;
+    }
+    size_t run = 0;
+    while (i < path.size() && path[i] == native::kSep) ++run, ++i;
+    const size_t afterTriples = run / 3 + run % 3;
+    out.append((afterTriples + 1) / 2, native::kSep);
+  }
+  path = std::move(out);
 }
 
 size_t LastDelimiter(std::string_view path) {

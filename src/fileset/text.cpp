@@ -40,17 +40,4 @@ std::string AsciiUpper(std::string_view s) {
   return out;
 }
 
-std::string ReplaceEvery(std::string_view s, std::string_view from, std::string_view to) {
-  if (from.empty()) return std::string(s);
-  std::string out;
-  out.reserve(s.size());
-  size_t pos = 0;
-  for (size_t hit; (hit = s.find(from, pos)) != std::string_view::npos; pos = hit + from.size()) {
-    out.append(s, pos, hit - pos);
-    out.append(to);
-  }
-  out.append(s, pos);
-  return out;
-}
-
 }  // namespace zur

@@ -19,9 +19,6 @@ std::string AsciiUpper(std::string_view s);
 // of a GBK character (which may be a letter's byte) stays as it is.
 std::string LowerAsciiCharacters(std::string_view s, Encoding cp);
 
-// Replaces every occurrence of `from` by `to`, left to right, without overlaps, in one pass.
-std::string ReplaceEvery(std::string_view s, std::string_view from, std::string_view to);
-
 inline bool Contains(std::string_view s, std::string_view part) { return s.find(part) != std::string_view::npos; }
 
 // True when the text holds a CR or a LF.

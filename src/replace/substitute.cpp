@@ -315,9 +315,8 @@ void ReplaceSpans(ByteBuffer& bytes, const std::vector<Span>& spans, std::string
   }
 }
 
-std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement, Encoding cp) {
-  const Encoding e = cp;
-  const std::vector<Span> spans = Occurrences(text, 0, FindText({std::string(find)}, Units{}), e);
+std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement, Encoding e) {
+  const std::vector<Span> spans = Occurrences(text, 0, FindText({std::string(find)}, Units::Of(e)), e);
   if (spans.empty()) return std::string(text);
   std::string out;
   out.reserve(text.size() + spans.size() * replacement.size());

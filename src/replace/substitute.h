@@ -25,9 +25,10 @@ std::vector<Span> Occurrences(std::string_view text, size_t start, const FindTex
 // copy of the text unless the spans differ in length around the replacement's.
 void ReplaceSpans(ByteBuffer& bytes, const std::vector<Span>& spans, std::string_view replacement);
 
-// Byte strings of names: every occurrence replaced, left to right, no overlaps, replacement texts
-// never scanned again, and no occurrence that would start or end inside a character of the code page.
-std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement, Encoding cp);
+// The replace-all of plain byte strings (names, the output pane's text): every occurrence replaced,
+// left to right, no overlaps, replacement texts never scanned again, and no occurrence that would
+// start or end inside a character of the encoding.
+std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement, Encoding e);
 
 // The text batches' rule: true when the find text occurs in the file (plain search); then every
 // occurrence on character boundaries is replaced, the replacement's line breaks written as the file's.

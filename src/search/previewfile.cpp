@@ -7,8 +7,8 @@
 #include "app/outputpane.h"
 #include "app/qtext.h"
 #include "app/runreport.h"
+#include "commands/panefile.h"
 #include "replace/rules.h"
-#include "run/savefile.h"
 
 namespace zur {
 
@@ -22,9 +22,15 @@ PreviewFile::PreviewFile(TMainForm& form) : f_(form) {
 namespace {
 
 // A search-page box as the pane counts text: trimmed, line breaks one character each.
-QString PaneBoxText(const QPlainTextEdit* box) {
-  QString text = QString::fromStdU16String(TrimControl16(BoxText(box)));
-  return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+std::u16string PaneBoxText(const QPlainTextEdit* box) {
+  std::u16string text = TrimControl16(BoxText(box));
+  std::u16string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') continue;
+    out.push_back(text[i]);
+  }
+  return out;
 }
 
 }  // namespace
@@ -32,27 +38,26 @@ QString PaneBoxText(const QPlainTextEdit* box) {
 void PreviewFile::BtnReplaceClick() {
   try {
     MainView& v = f_.View();
-    const QString find = PaneBoxText(v.MmoSearchText);
-    const QString replacement = PaneBoxText(v.MmSearchReplace);
-    if (find.isEmpty()) {
+    const std::u16string find = PaneBoxText(v.MmoSearchText);
+    const std::u16string replacement = PaneBoxText(v.MmSearchReplace);
+    if (find.empty()) {
       f_.Notice(f_.Msg().MsgSearchTextEmpty);
       v.MmoSearchText->setFocus(Qt::OtherFocusReason);
       return;
     }
     // The pane keeps the file it was loaded from: this is an edit of that file's text.
-    QString text = f_.Pane().Text();
-    text.replace(find, replacement, Qt::CaseSensitive);
-    f_.Pane().SetText(text);
+    OutputPane& pane = f_.Pane();
+    const QString text = pane.Text();
+    pane.SetText(QString::fromStdU16String(ReplaceInPaneText(ToU16(text), find, replacement, pane.TextEncoding())));
   } catch (...) {
     f_.ReportFailure();
   }
 }
 
 RunEvent PreviewFile::WritePane() {
-  OutputPane& pane = f_.Pane();
-  if (pane.LoadedFile().empty()) return {0, Outcome::Skipped, Why::None, {}};
+  const OutputPane& pane = f_.Pane();
   // The file's own encoding and line ends; what was not edited comes back byte for byte.
-  return SaveFile(pane.LoadedFile(), pane.FileBytes(), f_.RunsFolder());
+  return SavePane({pane.File(), std::u16string(ToU16(pane.Text())), f_.RunsFolder()});
 }
 
 void PreviewFile::BtnSaveFileClick() {
