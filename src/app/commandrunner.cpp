@@ -6,11 +6,11 @@
 #include <QShortcut>
 #include <QTimer>
 
-#include "app/mainform.h"
+#include "app/formbase.h"
 
 namespace zur {
 
-CommandRunner::CommandRunner(TMainForm& form) : f_(form) {
+CommandRunner::CommandRunner(FormBase& form) : f_(form) {
   connect(f_.View().BtnStop, &QPushButton::clicked, this, [this] { RequestStop(); });
   escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), &f_);
   escape_->setContext(Qt::WindowShortcut);

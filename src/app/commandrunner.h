@@ -15,13 +15,13 @@ class QShortcut;
 
 namespace zur {
 
-class TMainForm;
+class FormBase;
 
 // The window's way of driving a command's run: the run works on threads of its own while the window's
 // event loop goes on, and the events reach the command on the window's thread.
 class CommandRunner : public QObject, public RunDriver {
  public:
-  explicit CommandRunner(TMainForm& form);
+  explicit CommandRunner(FormBase& form);
 
   RunTally Drive(RunJob& job, size_t items, RunFeed feed, const OnEvent& onEvent,
                  const std::function<void()>& pause) override;
@@ -33,7 +33,7 @@ class CommandRunner : public QObject, public RunDriver {
   RunOptions options;
 
  private:
-  TMainForm& f_;
+  FormBase& f_;
   Run* run_ = nullptr;
   QShortcut* escape_ = nullptr;
 };

@@ -29,7 +29,6 @@
 #include "branding/brandpanel.h"
 #include "fileset/filelist.h"
 #include "fileset/workingfolders.h"
-#include "replace/backup.h"
 #include "replace/batchcommands.h"
 #include "replace/matchreplace.h"
 #include "replace/namereplace.h"
@@ -42,32 +41,18 @@
 
 namespace zur {
 
-FormState::FormState() = default;
-FormState::~FormState() = default;
-
-TMainForm::TMainForm(MainFormEnv env, QWidget* parent) : QWidget(parent), env_(std::move(env)) {
-  setObjectName(QStringLiteral("MainForm"));
-  QFont font;
-  font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("WenQuanYi Micro Hei"),
-                    QStringLiteral("Noto Sans CJK SC")});
-  font.setPixelSize(13);
-  setFont(font);
-  resize(995, 702);  // the design size, until start-up sets the working size
-  BuildMainView(this, v_);
-  gate_ = std::make_unique<CommandGate>();
+TMainForm::TMainForm(MainFormEnv env, QWidget* parent) : FormBase(std::move(env), parent) {
   gate_->OnIdle([this] {
     ShowPending();
     if (closeWhenIdle_) QTimer::singleShot(0, this, [this] { close(); });
   });
-  runner_ = std::make_unique<CommandRunner>(*this);
-  pane_ = std::make_unique<OutputPane>(v_.MemoHint, v_.GbHint, msg_, env_.codePage);
   rules_ = std::make_unique<RuleRows>(v_);
   folders_ = std::make_unique<WorkingFolders>(*this);
   files_ = std::make_unique<FileList>(*this);
-  batches_ = std::make_unique<BatchCommands>(*this);
+  batches_ = std::make_unique<BatchCommands>(*this, BatchInputs{*files_, *rules_});
   restore_ = std::make_unique<Restore>(*this);
   settings_ = std::make_unique<SettingsStore>(*this);
-  match_ = std::make_unique<MatchReplace>(*this);
+  match_ = std::make_unique<MatchReplace>(*this, BatchInputs{*files_, *rules_});
   names_ = std::make_unique<NameReplace>(*this);
   search_ = std::make_unique<TextSearch>(*this);
   previewFile_ = std::make_unique<PreviewFile>(*this);
@@ -94,37 +79,6 @@ void TMainForm::FreezeInputsWhileRunning() {
 }
 
 TMainForm::~TMainForm() { FormDestroy(); }
-
-QString TMainForm::Q(std::string_view bytes) const { return ToQ(bytes, env_.codePage); }
-QString TMainForm::Line(std::string_view bytes) const { return OneLineName(Q(bytes)); }
-std::string TMainForm::B(const QString& text) const { return FromQ(text, env_.codePage); }
-
-void TMainForm::Notice(const QString& text, MessageIcon icon) {
-  if (env_.desktop) env_.desktop->ShowMessage(this, text, icon);
-}
-
-void TMainForm::ReportFailure() {
-  const QString text = FormatMessage(msg_.FmtUnexpectedError, QString::fromLocal8Bit(CurrentFailureText().c_str()));
-  Hint(text);
-  Notice(text, MessageIcon::Error);
-}
-
-void TMainForm::Hint(const QString& text) { v_.LbHint->setText(text); }
-
-void TMainForm::ShowProgress(bool shown) {
-  ShowPending();
-  v_.ProgressBar1->setVisible(shown);
-}
-
-// The bar repaints at once whenever its value changes, so steps are gathered and shown with events.
-void TMainForm::ProgressStep() {
-  progress_ = ProgressAfterStep(progress_, v_.ProgressBar1->minimum(), v_.ProgressBar1->maximum());
-}
-
-void TMainForm::ShowPending() {
-  pane_->Flush();
-  v_.ProgressBar1->setValue(progress_);
-}
 
 QString TMainForm::CaptionText() const {
   return msg_.AppTitle + QString::asprintf("%1.1f", kProgramVersion) + QStringLiteral(" - ") +

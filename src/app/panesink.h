@@ -9,12 +9,12 @@
 
 namespace zur {
 
-class TMainForm;
+class FormBase;
 
 class PaneSink : public CommandSink {
  public:
   using OnFile = std::function<void(const RunEvent& event, const std::string& shown, const std::string& second)>;
-  PaneSink(TMainForm& form, OnFile onFile, std::function<void()> onPause = {})
+  PaneSink(FormBase& form, OnFile onFile, std::function<void()> onPause = {})
       : f_(form), onFile_(std::move(onFile)), onPause_(std::move(onPause)) {}
 
   void File(const RunEvent& event, const std::string& shown, const std::string& second) override;
@@ -22,7 +22,7 @@ class PaneSink : public CommandSink {
   void Pause() override;
 
  private:
-  TMainForm& f_;
+  FormBase& f_;
   OnFile onFile_;
   std::function<void()> onPause_;
 };

@@ -10,11 +10,11 @@ class QPlainTextEdit;
 
 namespace zur {
 
-class TMainForm;
+class FormBase;
 
 class SettingsStore {
  public:
-  explicit SettingsStore(TMainForm& form) : f_(form) {}
+  explicit SettingsStore(FormBase& form) : f_(form) {}
 
   void LoadSettings();
   void SaveSettings();
@@ -27,7 +27,7 @@ class SettingsStore {
   void LoadBox(QPlainTextEdit* box, const std::string& file);
   void SaveBox(QPlainTextEdit* box, const std::string& file);
 
-  TMainForm& f_;
+  FormBase& f_;
   std::set<std::string> unread_;  // text files that were there but could not be read at start-up
 };
 

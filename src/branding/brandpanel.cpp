@@ -6,7 +6,7 @@
 #include <QMouseEvent>
 #include <QToolButton>
 
-#include "app/mainform.h"
+#include "app/formbase.h"
 #include "app/resources.h"
 #include "branding/aboutwindow.h"
 #include "branding/weblinks.h"
@@ -33,7 +33,7 @@ QToolButton* BrandButton(QWidget* host, const char* name, int height) {
 
 }  // namespace
 
-TPnlTavimex::TPnlTavimex(TMainForm& form, QWidget* host) : QScrollArea(host), f_(form) {
+TPnlTavimex::TPnlTavimex(FormBase& form, QWidget* host) : QScrollArea(host), f_(form) {
   setObjectName(QStringLiteral("BrandPanel"));
   try {
     setFrameShape(QFrame::NoFrame);

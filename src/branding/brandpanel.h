@@ -12,14 +12,14 @@ namespace zur {
 
 class TFrmUpdate;
 class TFrmVersion;
-class TMainForm;
+class FormBase;
 
 class TPnlTavimex : public QScrollArea {
   Q_OBJECT
 
  public:
   // Builds the block inside `host` and writes "update.txt" in the settings folder.
-  TPnlTavimex(TMainForm& form, QWidget* host);
+  TPnlTavimex(FormBase& form, QWidget* host);
 
   // The link menu's entries dispatch on their tag: 1 demo page, 2 product page, 3 donation page,
   // 4 About box; any other tag does nothing.
@@ -39,7 +39,7 @@ class TPnlTavimex : public QScrollArea {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  TMainForm& f_;
+  FormBase& f_;
   QLabel* logo_;
   QMenu* menu_;
   QToolButton* BtnHelp;

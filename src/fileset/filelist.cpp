@@ -12,7 +12,7 @@
 #include <algorithm>
 
 #include "app/commandgate.h"
-#include "app/mainform.h"
+#include "app/formbase.h"
 #include "app/outputpane.h"
 #include "fileset/paths.h"
 #include "fileset/shell.h"
@@ -27,7 +27,7 @@ constexpr int kNameRole = Qt::UserRole;  // the entry's bytes, exactly as the li
 
 }  // namespace
 
-FileList::FileList(TMainForm& form) : f_(form) {
+FileList::FileList(FormBase& form) : f_(form) {
   MainView& v = f_.View();
   QListWidget* list = v.LbDocList;
   list->installEventFilter(this);
@@ -36,10 +36,10 @@ FileList::FileList(TMainForm& form) : f_(form) {
   connect(list, &QListWidget::customContextMenuRequested, this,
           [list, menu = v.PopupMenu1](const QPoint& at) { menu->popup(list->viewport()->mapToGlobal(at)); });
   connect(v.MnRefresh, &QAction::triggered, this, [this] { MnRefreshClick(); });
-  connect(&f_, &TMainForm::SourceFilesChanged, this, [this] { RefreshDocList(); });
-  connect(&f_, &TMainForm::PreviewRequested, this,
+  connect(&f_, &FormBase::SourceFilesChanged, this, [this] { RefreshDocList(); });
+  connect(&f_, &FormBase::PreviewRequested, this,
           [this](const std::string& path, const QString& shown) { Preview(path, shown); });
-  connect(&f_, &TMainForm::FocusedEntryRequested, this, [this] { LbDocListClick(); });
+  connect(&f_, &FormBase::FocusedEntryRequested, this, [this] { LbDocListClick(); });
   connect(v.MnDefaultOpen, &QAction::triggered, this, [this] { LbDocListDblClick(); });
   connect(v.MnOpenWithNotepad, &QAction::triggered, this, [this] { MnOpenWithNotepadClick(); });
   connect(v.BtnDefaultExt, &QToolButton::clicked, this, [this] { BtnDefaultExtClick(); });

@@ -11,13 +11,13 @@ class QListWidgetItem;
 
 namespace zur {
 
-class TMainForm;
+class FormBase;
 
 inline constexpr char kDefaultExtensions[] = "htm,html,shtml,asp,php,aspx,jsp,txt,js,css";
 
 class FileList : public QObject {
  public:
-  explicit FileList(TMainForm& form);
+  explicit FileList(FormBase& form);
 
   void RefreshDocList();
   void LbDocListClick();
@@ -41,7 +41,7 @@ class FileList : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  TMainForm& f_;
+  FormBase& f_;
 };
 
 }  // namespace zur

@@ -7,7 +7,7 @@
 #include <QToolButton>
 
 #include "app/commandgate.h"
-#include "app/mainform.h"
+#include "app/formbase.h"
 #include "fileset/paths.h"
 #include "fileset/shell.h"
 #include "commands/restore.h"
@@ -27,7 +27,7 @@ std::string FolderValue(const std::string& text) {
 
 }  // namespace
 
-WorkingFolders::WorkingFolders(TMainForm& form) : f_(form) {
+WorkingFolders::WorkingFolders(FormBase& form) : f_(form) {
   MainView& v = f_.View();
   for (QLineEdit* field : {v.EdtPath, v.EdtOutput, v.EdtBackupPath}) field->installEventFilter(this);
   connect(v.BtnSelectPath, &QToolButton::clicked, this, [this] { BtnSelectPathClick(); });

@@ -8,11 +8,11 @@
 
 namespace zur {
 
-class TMainForm;
+class FormBase;
 
 class WorkingFolders : public QObject {
  public:
-  explicit WorkingFolders(TMainForm& form);
+  explicit WorkingFolders(FormBase& form);
 
   void BtnSelectPathClick();
   void EdtPathKeyDown(int key);
@@ -38,7 +38,7 @@ class WorkingFolders : public QObject {
   // Opens the folder when it exists; otherwise makes it, or says that it cannot.
   void OpenOrMakeFolder(const std::string& folder, QWidget* focus);
 
-  TMainForm& f_;
+  FormBase& f_;
 };
 
 }  // namespace zur

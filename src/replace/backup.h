@@ -20,12 +20,4 @@ bool SameFolder(const std::string& a, const std::string& b);
 // copies written into `outer` could land on files of `inner`.
 bool FolderContains(const std::string& outer, const std::string& inner);
 
-// The progress bar's position after one step of a tenth of its range; a full bar starts again.
-inline int ProgressAfterStep(int position, int minimum = 0, int maximum = 100) {
-  const int step = (maximum - minimum) / 10;
-  int next = position + step;
-  if (next > maximum) next = minimum + (next - maximum);
-  return next;
-}
-
 }  // namespace zur

@@ -4,14 +4,14 @@
 #include <QToolButton>
 
 #include "app/commandgate.h"
-#include "app/mainform.h"
+#include "app/formbase.h"
 #include "app/outputpane.h"
 #include "app/runreport.h"
 #include "replace/batchrun.h"
 
 namespace zur {
 
-BatchCommands::BatchCommands(TMainForm& form) : f_(form) {
+BatchCommands::BatchCommands(FormBase& form, BatchInputs inputs) : f_(form), in_(inputs) {
   MainView& v = f_.View();
   connect(v.BtnTextReplace, &QToolButton::clicked, this, [this] { BtnTextReplaceClick(); });
   connect(v.BtnDirTextReplace, &QToolButton::clicked, this, [this] { BtnDirTextReplaceClick(); });
@@ -28,7 +28,7 @@ void BatchCommands::BtnTextReplaceClick() {
       f_.ShowProgress(true);
       const bool backup = f_.View().cbBackupWhenTransfter->isChecked();
       if (backup && !OutputFolderAccepted(f_, false)) return;
-      const BatchRequest request = BatchRequestFromWindow(f_, BatchRequest::Files::Selected, false, backup);
+      const BatchRequest request = BatchRequestFromWindow(f_, in_, BatchRequest::Files::Selected, false, backup);
       const RunTally tally = RunBatchInWindow(f_, request, {.unchanged = true, .written = true});
       if (!tally.started) return;
       f_.State().LastBatchKind = RunKind::SelectedFiles;
@@ -52,7 +52,7 @@ void BatchCommands::BtnDirTextReplaceClick() {
     f_.ShowProgress(true);
     const bool backup = f_.View().cbBackupWhenTransfter->isChecked();
     if (backup && !OutputFolderAccepted(f_, true)) return;
-    const BatchRequest request = BatchRequestFromWindow(f_, BatchRequest::Files::Tree, false, backup);
+    const BatchRequest request = BatchRequestFromWindow(f_, in_, BatchRequest::Files::Tree, false, backup);
     const RunTally tally = RunBatchInWindow(f_, request, {.unchanged = false, .written = true});
     if (!tally.started) return;
     f_.State().LastBatchKind = RunKind::FolderTree;

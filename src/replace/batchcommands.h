@@ -5,19 +5,22 @@
 
 #include <QObject>
 
+#include "replace/batchrun.h"
+
 namespace zur {
 
-class TMainForm;
+class FormBase;
 
 class BatchCommands : public QObject {
  public:
-  explicit BatchCommands(TMainForm& form);
+  BatchCommands(FormBase& form, BatchInputs inputs);
 
   void BtnTextReplaceClick();
   void BtnDirTextReplaceClick();
 
  private:
-  TMainForm& f_;
+  FormBase& f_;
+  BatchInputs in_;
 };
 
 }  // namespace zur

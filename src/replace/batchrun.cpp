@@ -3,7 +3,7 @@
 #include <QLineEdit>
 
 #include "app/commandrunner.h"
-#include "app/mainform.h"
+#include "app/formbase.h"
 #include "app/outputpane.h"
 #include "app/panesink.h"
 #include "app/runreport.h"
@@ -12,7 +12,8 @@
 
 namespace zur {
 
-BatchRequest BatchRequestFromWindow(TMainForm& f, BatchRequest::Files files, bool keyed, bool copies) {
+BatchRequest BatchRequestFromWindow(FormBase& f, const BatchInputs& in, BatchRequest::Files files, bool keyed,
+                                    bool copies) {
   BatchRequest r;
   r.files = files;
   r.keyed = keyed;
@@ -20,20 +21,20 @@ BatchRequest BatchRequestFromWindow(TMainForm& f, BatchRequest::Files files, boo
   r.source = f.State().SourcePath;
   r.output = f.State().OutputPath;
   if (files == BatchRequest::Files::Selected) {
-    const FileList& list = f.Files();
+    const FileList& list = in.files;
     for (int row = 0; row < list.Count(); ++row) {
       if (list.IsSelected(row)) r.selected.push_back(list.Entry(row));
     }
   } else {
     r.extensions = SetExtList(f.B(f.View().EdtEXT->text()));
   }
-  r.rules = f.Rules().CurrentRules();
+  r.rules = in.rules.CurrentRules();
   r.cp = f.Cp();
   r.stateDir = f.RunsFolder();
   return r;
 }
 
-bool OutputFolderAccepted(TMainForm& f, bool normalise) {
+bool OutputFolderAccepted(FormBase& f, bool normalise) {
   FormState& s = f.State();
   const OutputFolder check = PrepareOutputFolder(s.OutputPath, s.SourcePath, normalise);
   switch (check) {
@@ -54,7 +55,7 @@ bool OutputFolderAccepted(TMainForm& f, bool normalise) {
   return false;
 }
 
-RunTally RunBatchInWindow(TMainForm& f, const BatchRequest& request, BatchListing listing) {
+RunTally RunBatchInWindow(FormBase& f, const BatchRequest& request, BatchListing listing) {
   PaneSink sink(f, [&](const RunEvent& e, const std::string& shown, const std::string&) {
     const bool listed = e.outcome == Outcome::Done || (listing.unchanged && e.outcome == Outcome::Unchanged);
     if (listed) {

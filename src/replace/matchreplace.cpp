@@ -5,14 +5,14 @@
 #include <QToolButton>
 
 #include "app/commandgate.h"
-#include "app/mainform.h"
+#include "app/formbase.h"
 #include "app/outputpane.h"
 #include "app/runreport.h"
 #include "replace/batchrun.h"
 
 namespace zur {
 
-MatchReplace::MatchReplace(TMainForm& form) : f_(form) {
+MatchReplace::MatchReplace(FormBase& form, BatchInputs inputs) : f_(form), in_(inputs) {
   MainView& v = f_.View();
   connect(v.BtnPipeiReplace, &QToolButton::clicked, this, [this] { BtnPiPeiClick(); });
   connect(v.BtnPiPeiDir, &QToolButton::clicked, this, [this] { Button3Click(); });
@@ -31,7 +31,7 @@ void MatchReplace::BtnPiPeiClick() {
       return;
     }
     // No copies, no closing word and no lines for the files written; files left alone are named.
-    const BatchRequest request = BatchRequestFromWindow(f_, BatchRequest::Files::Selected, true, false);
+    const BatchRequest request = BatchRequestFromWindow(f_, in_, BatchRequest::Files::Selected, true, false);
     RunBatchInWindow(f_, request, {.unchanged = true, .written = false});
   } catch (...) {
     f_.ReportFailure();
@@ -44,7 +44,7 @@ void MatchReplace::Button3Click() {
   try {
     const bool backup = f_.View().cbBackupWhenTransfter->isChecked();
     if (backup && !OutputFolderAccepted(f_, false)) return;
-    const BatchRequest request = BatchRequestFromWindow(f_, BatchRequest::Files::Tree, true, backup);
+    const BatchRequest request = BatchRequestFromWindow(f_, in_, BatchRequest::Files::Tree, true, backup);
     const RunTally tally = RunBatchInWindow(f_, request, {.unchanged = true, .written = true});
     if (!tally.started) return;
     // A run with copies is the one a restore undoes.

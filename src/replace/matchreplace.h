@@ -4,19 +4,22 @@
 
 #include <QObject>
 
+#include "replace/batchrun.h"
+
 namespace zur {
 
-class TMainForm;
+class FormBase;
 
 class MatchReplace : public QObject {
  public:
-  explicit MatchReplace(TMainForm& form);
+  MatchReplace(FormBase& form, BatchInputs inputs);
 
   void BtnPiPeiClick();
   void Button3Click();
 
  private:
-  TMainForm& f_;
+  FormBase& f_;
+  BatchInputs in_;
 };
 
 }  // namespace zur

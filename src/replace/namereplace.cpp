@@ -7,7 +7,7 @@
 
 #include "app/commandgate.h"
 #include "app/commandrunner.h"
-#include "app/mainform.h"
+#include "app/formbase.h"
 #include "app/outputpane.h"
 #include "app/panesink.h"
 #include "app/runreport.h"
@@ -15,7 +15,7 @@
 
 namespace zur {
 
-NameReplace::NameReplace(TMainForm& form) : f_(form) {
+NameReplace::NameReplace(FormBase& form) : f_(form) {
   MainView& v = f_.View();
   connect(v.BtnReplaceFileName, &QToolButton::clicked, this, [this] { BtnRepalceFileNameClick(); });
   connect(v.BtnRplaceNameOfDIR, &QToolButton::clicked, this, [this] { BtnBtnRplaceNameOfDIRClick(); });

@@ -11,11 +11,11 @@
 
 namespace zur {
 
-class TMainForm;
+class FormBase;
 
 class NameReplace : public QObject {
  public:
-  explicit NameReplace(TMainForm& form);
+  explicit NameReplace(FormBase& form);
 
   void BtnRepalceFileNameClick();
   void BtnBtnRplaceNameOfDIRClick();
@@ -25,7 +25,7 @@ class NameReplace : public QObject {
   std::pair<std::string, std::string> Texts() const;
   void Rename(RenameRequest::Files files, bool listRenamed);
 
-  TMainForm& f_;
+  FormBase& f_;
 };
 
 }  // namespace zur

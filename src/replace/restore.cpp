@@ -5,7 +5,7 @@
 
 #include "app/commandgate.h"
 #include "app/commandrunner.h"
-#include "app/mainform.h"
+#include "app/formbase.h"
 #include "app/outputpane.h"
 #include "app/panesink.h"
 #include "app/runreport.h"
@@ -18,7 +18,7 @@ constexpr int kNamesInMessage = 10;
 
 }  // namespace
 
-Restore::Restore(TMainForm& form) : f_(form) {
+Restore::Restore(FormBase& form) : f_(form) {
   connect(f_.View().BtnBatchReturn, &QToolButton::clicked, this, [this] { BtnBatchReturnClick(); });
   f_.Gate().Guard(f_.View().BtnBatchReturn);
 }
@@ -92,7 +92,7 @@ namespace {
 // moment the user says yes.
 class WindowQuestions : public RestoreQuestions {
  public:
-  explicit WindowQuestions(TMainForm& f) : f_(f) {}
+  explicit WindowQuestions(FormBase& f) : f_(f) {}
   bool Confirm(RunKind kind) override {
     kind_ = kind;
     if (!f_.Desktop().AskYesNo(&f_, f_.Msg().MsgConfirmRestore, f_.Msg().CapFileRecovery)) return false;
@@ -106,7 +106,7 @@ class WindowQuestions : public RestoreQuestions {
   RunKind Kind() const { return kind_; }
 
  private:
-  TMainForm& f_;
+  FormBase& f_;
   RunKind kind_ = RunKind::None;
 };
 

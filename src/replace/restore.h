@@ -11,11 +11,11 @@
 
 namespace zur {
 
-class TMainForm;
+class FormBase;
 
 class Restore : public QObject {
  public:
-  explicit Restore(TMainForm& form);
+  explicit Restore(FormBase& form);
 
   void BtnBatchReturnClick();
   // At start-up: puts right the runs that a crash cut short (report lines name every file, and one
@@ -27,7 +27,7 @@ class Restore : public QObject {
   void Undo();
   void ReportRecovery(const RecoveryReport& report);
 
-  TMainForm& f_;
+  FormBase& f_;
 };
 
 }  // namespace zur

@@ -3,7 +3,7 @@
 #include <QPlainTextEdit>
 #include <QToolButton>
 
-#include "app/mainform.h"
+#include "app/formbase.h"
 #include "app/outputpane.h"
 #include "app/qtext.h"
 #include "app/runreport.h"
@@ -12,7 +12,7 @@
 
 namespace zur {
 
-PreviewFile::PreviewFile(TMainForm& form) : f_(form) {
+PreviewFile::PreviewFile(FormBase& form) : f_(form) {
   MainView& v = f_.View();
   connect(v.BtnReplace, &QToolButton::clicked, this, [this] { BtnReplaceClick(); });
   connect(v.BtnSave, &QToolButton::clicked, this, [this] { BtnSaveFileClick(); });

@@ -8,11 +8,11 @@
 
 namespace zur {
 
-class TMainForm;
+class FormBase;
 
 class PreviewFile : public QObject {
  public:
-  explicit PreviewFile(TMainForm& form);
+  explicit PreviewFile(FormBase& form);
 
   void BtnReplaceClick();
   // Saves without a word; nothing when the pane holds no file.
@@ -24,7 +24,7 @@ class PreviewFile : public QObject {
   // Writes the pane over its file: Done or Unchanged when written, else why not.
   RunEvent WritePane();
 
-  TMainForm& f_;
+  FormBase& f_;
 };
 
 }  // namespace zur

@@ -6,7 +6,7 @@
 #include <QTextBlock>
 #include <QToolButton>
 
-#include "app/mainform.h"
+#include "app/formbase.h"
 #include "app/qtext.h"
 #include "app/runreport.h"
 #include "fileset/paths.h"
@@ -16,7 +16,7 @@
 
 namespace zur {
 
-PreviewFind::PreviewFind(TMainForm& form)
+PreviewFind::PreviewFind(FormBase& form)
     : f_(form),
       find_(new PaneFindDialog(&form, QStringLiteral("FindDialog1"), QStringLiteral("查找"), false)),
       replace_(new PaneFindDialog(&form, QStringLiteral("ReplaceDialog1"), QStringLiteral("替换"), true)) {

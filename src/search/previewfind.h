@@ -8,11 +8,11 @@
 namespace zur {
 
 class PaneFindDialog;
-class TMainForm;
+class FormBase;
 
 class PreviewFind : public QObject {
  public:
-  explicit PreviewFind(TMainForm& form);
+  explicit PreviewFind(FormBase& form);
 
   void BtnSearchFileClick();
   void BtnReplaceFileClick();
@@ -39,7 +39,7 @@ class PreviewFind : public QObject {
   void SelectInPane(int start, int length);
   void NotFound(const QString& message);
 
-  TMainForm& f_;
+  FormBase& f_;
   PaneFindDialog* find_;
   PaneFindDialog* replace_;
 };

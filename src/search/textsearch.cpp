@@ -9,7 +9,7 @@
 #include <QToolButton>
 
 #include "app/commandgate.h"
-#include "app/mainform.h"
+#include "app/formbase.h"
 #include "app/outputpane.h"
 #include "app/qtext.h"
 #include "fileset/paths.h"
@@ -23,7 +23,7 @@
 #include "replace/rules.h"
 
 namespace zur {
-TextSearch::TextSearch(TMainForm& form) : f_(form) {
+TextSearch::TextSearch(FormBase& form) : f_(form) {
   MainView& v = f_.View();
   connect(v.BtnSearch, &QToolButton::clicked, this, [this] { BtnSearchClick(); });
   connect(v.LbSearch, &QListWidget::itemSelectionChanged, this, [this] { LbSearchClick(); });

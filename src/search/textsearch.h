@@ -9,11 +9,11 @@
 
 namespace zur {
 
-class TMainForm;
+class FormBase;
 
 class TextSearch : public QObject {
  public:
-  explicit TextSearch(TMainForm& form);
+  explicit TextSearch(FormBase& form);
 
   void BtnSearchClick();
   void LbSearchClick();
@@ -29,7 +29,7 @@ class TextSearch : public QObject {
   // Runs `open` on the selected entry's file, or says that an entry must be selected.
   void WithSelectedFile(const std::function<void(const std::string&)>& open);
 
-  TMainForm& f_;
+  FormBase& f_;
   std::vector<std::string> files_;  // the stored path of each entry of the list, by row
 };
 

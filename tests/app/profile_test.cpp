@@ -3,6 +3,7 @@
 #include "app/profile.h"
 #include "platform/filesystem.h"
 #include "replace/backup.h"
+#include "run/progress.h"
 #include "support/tempdir.h"
 
 namespace zur {
