@@ -17,11 +17,11 @@
 #include <vector>
 
 #include "bench_report.h"
-#include "fileset/scan.h"
-#include "platform/fileio.h"
-#include "replace/substitute.h"
-#include "run/fingerprint.h"
-#include "run/rewritejob.h"
+#include "core/files/scan.h"
+#include "core/platform/fileio.h"
+#include "core/replace/substitute.h"
+#include "core/run/fingerprint.h"
+#include "core/run/rewritejob.h"
 #include "synthetic_tree.h"
 
 using namespace zur;

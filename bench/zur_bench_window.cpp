@@ -21,9 +21,9 @@
 #include <fstream>
 #include <map>
 
-#include "app/mainform.h"
 #include "bench_report.h"
 #include "synthetic_tree.h"
+#include "window/app/mainform.h"
 
 using namespace zur;
 using namespace zur::bench;

@@ -14,7 +14,7 @@
 
 #include <jpeglib.h>
 
-#include "app/tabstrip.h"
+#include "window/form/tabstrip.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <QTest>
 #include <memory>
 
-#include "app/mainform.h"
 #include "support/recordingdesktop.h"
 #include "support/tempdir.h"
+#include "window/app/mainform.h"
 
 namespace zur::testing {
 

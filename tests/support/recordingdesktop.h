@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/environment.h"
+#include "window/form/environment.h"
 
 namespace zur::testing {
 

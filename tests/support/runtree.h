@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "run/engine.h"
-#include "run/journal.h"
-#include "run/rewritejob.h"
-#include "run/runstate.h"
+#include "core/run/engine.h"
+#include "core/run/journal.h"
+#include "core/run/rewritejob.h"
+#include "core/run/runstate.h"
 #include "support/tempdir.h"
 #include "support/texts.h"
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <utility>
 
-#include "content/codec.h"
-#include "replace/rules.h"
-#include "replace/substitute.h"
-#include "replace/worktext.h"
+#include "core/replace/rules.h"
+#include "core/replace/substitute.h"
+#include "core/replace/worktext.h"
+#include "core/text/codec.h"
 
 namespace zur::testing {
 

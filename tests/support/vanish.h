@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-#include "run/engine.h"
+#include "core/run/engine.h"
 
 namespace zur::testing {
 

@@ -1,0 +1,68 @@
+#include "core/commands/batch.h"
+
+#include "core/files/folders.h"
+#include "core/files/paths.h"
+#include "core/run/rewritejob.h"
+#include "core/run/runstate.h"
+
+namespace zur {
+
+OutputFolder PrepareOutputFolder(std::string& output, const std::string& source, bool normalise) {
+  if (!FolderExists(output)) CreateFolderPath(output);
+  if (normalise) NormalizeFolderPath(output);
+  if (!FolderExists(output)) return OutputFolder::Missing;
+  if (SameFolder(output, source)) return OutputFolder::IsSource;
+  if (FolderContains(output, source)) return OutputFolder::ContainsSource;
+  return OutputFolder::Ready;
+}
+
+BatchResult RunBatch(const BatchRequest& request, RunDriver& driver, CommandSink& sink) {
+  BatchResult result;
+  const bool tree = request.files == BatchRequest::Files::Tree;
+  RewriteSetup setup;
+  if (!tree) {
+    for (const std::string& entry : request.selected) {
+      const std::string path = ComposePath(request.source, entry);
+      setup.items.push_back({path, path, entry, {}, {}});
+    }
+  }
+  setup.rules = PrepareRules(request.rules);
+  setup.keyed = request.keyed;
+  setup.locale = request.cp;
+  setup.kind = tree ? RunKind::FolderTree : RunKind::SelectedFiles;
+  setup.copies = request.copies;
+  setup.source = request.source;
+  setup.output = request.output;
+  setup.stateDir = request.stateDir;
+  // A text batch without copies leaves nothing that a restore could rightly put back.
+  if (!request.copies && !request.keyed) RunState(request.stateDir).ClearLastJournal();
+  RewriteJob job(std::move(setup));
+  if (!job.Begin(result.refusal)) {
+    result.tally.started = false;
+    return result;
+  }
+  const ItemList<RunItem>& items = job.Items();
+  auto report = [&](const RunEvent& e) { sink.File(e, e.item == kNoItem ? std::string() : items[e.item].shown, {}); };
+  auto pause = [&] { sink.Pause(); };
+  if (!tree) {
+    result.tally = driver.Drive(job, items.size(), nullptr, report, pause);
+    return result;
+  }
+  // The run starts at once; the scan gives it the files as it finds them. Copies kept inside the
+  // source tree are never taken for files of it.
+  std::vector<ScanProblem> problems;
+  const std::string root = request.source;
+  RunFeed feed = TreeFeed({root, request.extensions, request.output, request.cp, true},
+                          [&job, root](ScanEntry&& file) {
+                            std::string below = PathBelow(root, file.stored);
+                            job.AddItem({std::move(file.shown), std::move(file.stored), std::move(below), file.id, {},
+                                         file.regular});
+                          },
+                          problems);
+  result.tally = driver.Drive(job, 0, std::move(feed), report, pause);
+  for (const ScanProblem& p : problems) sink.Folder(p);
+  result.tally.skipped += problems.size();
+  return result;
+}
+
+}  // namespace zur

@@ -1,0 +1,50 @@
+// The batch commands: the rule rows applied to the files selected in the file list or to every listed
+// file of the source tree, each result written over its file, with an optional copy of each changed
+// file in the output folder first. The text batches and the match commands (which understand the key
+// placeholder) are the same service.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "core/commands/driver.h"
+#include "core/files/scan.h"
+#include "core/replace/rules.h"
+#include "core/run/refusal.h"
+
+namespace zur {
+
+struct BatchRequest {
+  enum class Files { Selected, Tree };
+  Files files = Files::Tree;
+  bool keyed = false;   // the key placeholder "#key#" is understood (the match commands)
+  bool copies = false;  // a copy of each changed file in `output` first (what the restore undoes)
+  std::string source;   // folder values
+  std::string output;
+  std::vector<std::string> selected;  // (Selected) entries of the file list: names in `source`
+  ExtList extensions;                 // (Tree) the extensions of the files to take
+  std::array<Rule, 3> rules{};
+  Encoding cp = Encoding::Utf8;
+  std::string stateDir;  // the program's records of runs
+};
+
+// Whether the output folder can take the copies of a batch.
+enum class OutputFolder { Ready, Missing, IsSource, ContainsSource };
+
+// The check a batch with copies starts with: the output folder is made (with its parents) when missing,
+// normalised when `normalise` (as the whole-folder batch does), and must exist and be neither the
+// source folder nor a folder above it (copies would land on the files themselves).
+OutputFolder PrepareOutputFolder(std::string& output, const std::string& source, bool normalise);
+
+struct BatchResult {
+  StartRefusal refusal;  // set when the run did not start (nothing was touched)
+  RunTally tally;
+};
+
+// Runs the batch and reports every file (and every folder of the tree that could not be opened) to
+// `sink`. A text batch without copies forgets the last run with copies: a restore would put back
+// what this one changed.
+BatchResult RunBatch(const BatchRequest& request, RunDriver& driver, CommandSink& sink);
+
+}  // namespace zur

@@ -1,0 +1,76 @@
+// How a command's run is driven and what it tells the one who asked for it.
+//
+// Every command is a plain request that a core service runs through the run loop. The service hands
+// what happens to a sink (the window turns it into report lines and hints, a console program into
+// lines on its output), and the run itself is driven by whoever asked: the window keeps itself usable
+// meanwhile, a console program simply waits.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "core/files/scan.h"
+#include "core/run/engine.h"
+
+namespace zur {
+
+// What a run amounted to, counted from its events.
+struct RunTally {
+  size_t done = 0;
+  size_t unchanged = 0;
+  size_t hits = 0;
+  size_t skipped = 0;
+  size_t failed = 0;
+  size_t committed = 0;  // items the run got through
+  bool stopped = false;
+  bool started = true;   // false when the run could not start (the result says why)
+  size_t Problems() const { return skipped + failed; }
+  void Count(const RunEvent& e);
+};
+
+class RunDriver {
+ public:
+  using OnEvent = std::function<void(const RunEvent&)>;
+  virtual ~RunDriver() = default;
+  // Runs `job` over `items` items, or over the items `feed` announces while it goes, to its end (or
+  // until it is stopped). `onEvent` gets every event, in order, on the caller's thread; `pause` runs
+  // after each group of events (to show what they gathered in one go).
+  virtual RunTally Drive(RunJob& job, size_t items, RunFeed feed, const OnEvent& onEvent,
+                         const std::function<void()>& pause) = 0;
+};
+
+// The plain driver: the caller waits while the run goes, and gets the events as they come.
+class WaitingDriver : public RunDriver {
+ public:
+  RunTally Drive(RunJob& job, size_t items, RunFeed feed, const OnEvent& onEvent,
+                 const std::function<void()>& pause) override;
+};
+
+// Where a command reports each file it dealt with.
+class CommandSink {
+ public:
+  virtual ~CommandSink() = default;
+  // A file: what happened to it, its name as the report shows it, and a second name where there is one
+  // (a rename's new name, a restore's copy, a search hit's stored path). An event of no item
+  // (kNoItem) is a failure of the run itself, with its reason.
+  virtual void File(const RunEvent& event, const std::string& shown, const std::string& second) = 0;
+  // A folder of the tree that could not be opened.
+  virtual void Folder(const ScanProblem& problem) = 0;
+  // A group of reports has been handed over.
+  virtual void Pause() {}
+};
+
+// The files of a tree as a run's feed: `add` gets each file the scan finds while the run goes (on the
+// run's own thread); the scan ends when the run is asked to stop. Folders that cannot be opened are
+// gathered in `problems`.
+struct TreeScan {
+  std::string root;
+  ExtList extensions;
+  std::string leaveOut;   // a folder not to enter (the output folder inside the source tree)
+  Encoding cp = Encoding::Utf8;
+  bool identify = false;  // take each file's identity (for commands that write)
+};
+RunFeed TreeFeed(TreeScan scan, std::function<void(ScanEntry&&)> add, std::vector<ScanProblem>& problems);
+
+}  // namespace zur

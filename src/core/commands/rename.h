@@ -1,0 +1,27 @@
+// Renaming files by replacing a text in their whole paths: the files directly in the source folder, or
+// the listed files of the source tree (scanned while the renames go, and stoppable). A rename never
+// replaces an existing file; one that fails is reported with the reason.
+#pragma once
+
+#include <string>
+
+#include "core/commands/driver.h"
+#include "core/files/scan.h"
+
+namespace zur {
+
+struct RenameRequest {
+  enum class Files { Folder, Tree };
+  Files files = Files::Folder;
+  std::string source;     // folder value
+  ExtList extensions;     // (Tree)
+  std::string find;       // trimmed
+  std::string replacement;
+  Encoding cp = Encoding::Utf8;
+};
+
+// Reports each file with its path as shown and its new one (the tree shows file names in lower case;
+// the new path comes from the path as shown, and a file is moved only when that changes something).
+RunTally RunRename(const RenameRequest& request, RunDriver& driver, CommandSink& sink);
+
+}  // namespace zur

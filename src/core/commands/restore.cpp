@@ -1,0 +1,89 @@
+#include "core/commands/restore.h"
+
+#include <optional>
+#include <vector>
+
+#include "core/run/restorejob.h"
+#include "core/run/runstate.h"
+
+namespace zur {
+
+RecoveryReport RecoverAtStart(const std::string& stateDir) { return RunState(stateDir).RecoverInterrupted(); }
+
+RunKind LastRestorable(const std::string& stateDir) {
+  RunState records(stateDir);
+  std::string why;
+  if (!records.Ready(why)) return RunKind::None;
+  const HeldJournal last = HeldJournal::Open(records.LastJournal(), records.Key());
+  return last.Ok() ? last.Read().header.kind : RunKind::None;
+}
+
+void ForgetLastRun(const std::string& stateDir) { RunState(stateDir).ClearLastJournal(); }
+
+RestoreResult RunRestore(const RestoreRequest& request, RunDriver& driver, RestoreQuestions& ask, CommandSink& sink) {
+  RestoreResult result;
+  auto refuse = [&result](RestoreResult::Refused why, std::string detail) {
+    result.refused = why;
+    result.detail = std::move(detail);
+    return result;
+  };
+  RunState records(request.stateDir);
+  std::string why;
+  if (!records.Ready(why)) return refuse(RestoreResult::Refused::Records, why);
+  const std::string journalPath = records.LastJournal();
+  // The journal is held (locked) from the first look to the last write: no other window acts on it.
+  HeldJournal held = HeldJournal::Open(journalPath, records.Key());
+  switch (held.State()) {
+    case HeldJournal::Status::Missing:
+      return refuse(RestoreResult::Refused::Nothing, {});
+    case HeldJournal::Status::Busy:
+      return refuse(RestoreResult::Refused::Busy, journalPath);
+    case HeldJournal::Status::Refused:
+      return refuse(RestoreResult::Refused::Journal, journalPath + " (" + held.Why() + ")");
+    case HeldJournal::Status::Ok:
+      break;
+  }
+  // A restore (or the run) cut short is finished first.
+  result.repaired = RecoverJournal(held, records.Key(), records.Folder());
+  if (!result.repaired.resolved) return refuse(RestoreResult::Refused::Waiting, journalPath);
+  result.kind = held.Read().header.kind;
+  if (held.Read().ChangedFiles().empty()) return refuse(RestoreResult::Refused::Nothing, {});
+  if (!ask.Confirm(result.kind)) return refuse(RestoreResult::Refused::Declined, {});
+
+  // First a look at every file: does it still hold what the run wrote?
+  auto check = RestoreJob::Check(held.Read());
+  const auto& entries = check->Entries();
+  std::vector<RunEvent> looks(entries.size());
+  size_t changedSince = 0;
+  result.looked = driver.Drive(
+      *check, entries.size(), nullptr,
+      [&](const RunEvent& e) {
+        if (e.item == kNoItem) return sink.File(e, {}, {});
+        looks[e.item] = e;
+        if (e.why == Why::ChangedSinceRun) ++changedSince;
+      },
+      [&] { sink.Pause(); });
+  if (result.looked.stopped) return result;
+  const bool alsoChanged = changedSince > 0 && ask.AlsoChanged(changedSince);
+  // Each chosen file is written only if it still holds what the look saw.
+  std::vector<std::optional<Fingerprint>> expected(entries.size());
+  std::vector<bool> chosen(entries.size(), false);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    chosen[i] = looks[i].outcome == Outcome::Unchanged || (alsoChanged && looks[i].why == Why::ChangedSinceRun);
+    if (chosen[i]) expected[i] = check->Seen()[i];
+  }
+  auto write = RestoreJob::Write(held, records.Key(), std::move(expected));
+  if (!write->Begin(records, why)) return refuse(RestoreResult::Refused::Records, why);
+  const auto& targets = write->Entries();
+  result.tally = driver.Drive(
+      *write, targets.size(), nullptr,
+      [&](const RunEvent& e) {
+        if (e.item == kNoItem) return sink.File(e, {}, {});
+        const JournalEntry& entry = *targets[e.item];
+        sink.File(chosen[e.item] ? e : looks[e.item], entry.shown.empty() ? entry.path : entry.shown, entry.copy);
+      },
+      [&] { sink.Pause(); });
+  return result;
+}
+
+}  // namespace zur

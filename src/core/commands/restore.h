@@ -1,0 +1,57 @@
+// The restore: undoes the last run that made backup copies, exactly, from its journal. Every file that
+// run changed gets its original bytes and permissions back at the path the run took it from. A file
+// changed again since the run is not overwritten unless the user says so, once for all such files.
+#pragma once
+
+#include <string>
+
+#include "core/commands/driver.h"
+#include "core/run/journal.h"
+#include "core/run/recovery.h"
+
+namespace zur {
+
+struct RestoreRequest {
+  std::string stateDir;  // the program's records of runs
+};
+
+// What the restore asks the user.
+class RestoreQuestions {
+ public:
+  virtual ~RestoreQuestions() = default;
+  // Whether to revert to the original files at all (of a run of that kind).
+  virtual bool Confirm(RunKind kind) = 0;
+  // Whether `count` files changed again since the run should get their originals back as well.
+  virtual bool AlsoChanged(size_t count) = 0;
+};
+
+struct RestoreResult {
+  enum class Refused {
+    None,
+    Nothing,  // no run to undo, or it changed nothing
+    Records,  // the program's records cannot be used (detail: why)
+    Busy,     // the run is still going (detail: its journal)
+    Journal,  // its journal is not one to act on (detail: the journal and why)
+    Waiting,  // files of the run still wait to be put right (detail: its journal)
+    Declined, // the user said no
+  };
+  Refused refused = Refused::None;
+  std::string detail;
+  RecoveryReport repaired;  // what a restore or run cut short needed first
+  RunKind kind = RunKind::None;
+  RunTally looked;  // the first look at every file
+  RunTally tally;   // the writing
+};
+
+// Runs the restore. Each file is reported to `sink` with the copy as its second name; a file left out
+// after the first look is reported with what that look found.
+RestoreResult RunRestore(const RestoreRequest& request, RunDriver& driver, RestoreQuestions& ask, CommandSink& sink);
+
+// At start-up: puts right the runs and restores that a crash cut short.
+RecoveryReport RecoverAtStart(const std::string& stateDir);
+// The kind of the last run with copies, which a restore would undo (None when there is none).
+RunKind LastRestorable(const std::string& stateDir);
+// Forgets the last run with copies: the restore offers nothing then.
+void ForgetLastRun(const std::string& stateDir);
+
+}  // namespace zur

@@ -1,0 +1,32 @@
+#include "core/commands/search.h"
+
+#include "core/files/paths.h"
+#include "core/replace/rules.h"
+#include "core/run/searchjob.h"
+
+namespace zur {
+
+RunTally RunSearch(const SearchRequest& request, RunDriver& driver, CommandSink& sink) {
+  SearchJob job({}, PrepareText(request.text), request.cp);
+  std::vector<ScanProblem> problems;
+  RunFeed feed = TreeFeed({request.source, request.extensions, {}, request.cp, false},
+                          [&job](ScanEntry&& file) {
+                            job.AddItem({std::move(file.shown), std::move(file.stored), {}, file.id, {}, file.regular});
+                          },
+                          problems);
+  RunTally tally = driver.Drive(
+      job, 0, std::move(feed),
+      [&](const RunEvent& e) {
+        if (e.item == kNoItem) return sink.File(e, {}, {});
+        const RunItem& it = job.Items()[e.item];
+        std::string shown = it.shown;
+        if (e.outcome == Outcome::Hit) NormalizePath(shown);
+        sink.File(e, shown, it.stored);
+      },
+      [&] { sink.Pause(); });
+  for (const ScanProblem& p : problems) sink.Folder(p);
+  tally.skipped += problems.size();
+  return tally;
+}
+
+}  // namespace zur

@@ -1,0 +1,23 @@
+// The text search: every listed file of the source tree whose text holds the search text, in the
+// file's own encoding.
+#pragma once
+
+#include <string>
+
+#include "core/commands/driver.h"
+#include "core/files/scan.h"
+
+namespace zur {
+
+struct SearchRequest {
+  std::string source;    // folder value
+  ExtList extensions;
+  std::u16string text;   // trimmed; its inner line breaks match any line end
+  Encoding cp = Encoding::Utf8;
+};
+
+// Reports each hit (Outcome::Hit) with its path as the result list shows it and its stored path, and
+// each file it could not read.
+RunTally RunSearch(const SearchRequest& request, RunDriver& driver, CommandSink& sink);
+
+}  // namespace zur

@@ -1,0 +1,165 @@
+#include "core/files/scan.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <unordered_set>
+
+#include "core/platform/filesystem.h"
+#include "core/platform/pathsyntax.h"
+#include "core/text/text.h"
+
+namespace zur {
+namespace {
+
+constexpr std::string_view kExcluded[] = {".db", ".gif", ".bmp", ".png", ".jpg", ".ico", ".emf"};
+
+struct FolderIdHash {
+  size_t operator()(const fs::FolderId& id) const { return std::hash<uint64_t>()(id.inode * 1000003u ^ id.device); }
+};
+using VisitedFolders = std::unordered_set<fs::FolderId, FolderIdHash>;
+
+bool Blank(char c) { return c != '\0' && static_cast<unsigned char>(c) <= 32; }
+
+// The list's entries as extensions compare ("." + entry, trimmed, lower-cased), made once a scan.
+std::vector<std::string> ListedExtensions(const ExtList& list, Encoding cp) {
+  std::vector<std::string> out;
+  out.reserve(list.size());
+  for (const auto& entry : list) out.push_back(LowerAsciiCharacters(TrimControl("." + entry), cp));
+  return out;
+}
+
+struct ScanScope {
+  std::vector<std::string> listed;
+  const ScanSink& sink;
+  bool ended = false;  // the sink asked to end
+  VisitedFolders visited;  // every folder entered so far
+  Encoding cp;
+  std::vector<ScanProblem>* problems;
+  bool identify;
+
+  bool Wanted(std::string_view name) const {
+    const std::string ext = FileExtension(name, cp);
+    if (std::find(std::begin(kExcluded), std::end(kExcluded), ext) != std::end(kExcluded)) return false;
+    return std::find(listed.begin(), listed.end(), ext) != listed.end();
+  }
+};
+
+// The scan of one folder.
+void ScanFolder(std::string folder, ScanScope& scope, bool top) {
+  std::vector<fs::DirEntry> entries;
+  const auto identify = [&scope](std::string_view name) { return scope.Wanted(name); };
+  if (!fs::ListDirectory(folder, entries, scope.identify ? identify : std::function<bool(std::string_view)>())) {
+    const int error = errno;
+    if (!top && scope.problems) scope.problems->push_back({folder, error});
+    return;
+  }
+  bool first = true;
+  for (const auto& e : entries) {
+    if (scope.ended) return;
+    const bool wasFirst = first;
+    first = false;
+    if (e.isFolder) {
+      std::string sub = folder + e.name + native::kSep;
+      auto id = fs::IdOfFolder(sub);
+      if (!id) {
+        if (scope.problems) scope.problems->push_back({sub, errno});
+        continue;
+      }
+      if (!scope.visited.insert(*id).second) continue;
+      ScanFolder(sub, scope, false);
+      continue;
+    }
+    // (A regular file that was identified has been asked about already.)
+    if (!(scope.identify && e.inode != 0) && !scope.Wanted(e.name)) continue;
+    // A file that comes first in a drive's root folder upper-cases the folder value. Only the
+    // drive letter can change; ordinary folders keep their case on a case-sensitive file system.
+    if (wasFirst && folder == native::DriveRootOf(native::DrivePart(folder))) folder = AsciiUpper(folder);
+    // A regular file is known by its identity, so that a link or another file put in its place later is
+    // not taken for it.
+    const fs::FileId id = e.isRegular ? fs::FileId{e.device, e.inode} : fs::FileId{};
+    if (!scope.sink({folder + LowerAsciiCharacters(e.name, scope.cp), folder + e.name, e.isRegular, id})) {
+      scope.ended = true;
+    }
+  }
+}
+
+}  // namespace
+
+ExtList SetExtList(std::string_view text) {
+  ExtList items;
+  size_t i = 0;
+  const size_t n = text.size();
+  auto skipBlanks = [&] {
+    while (i < n && Blank(text[i])) ++i;
+  };
+  skipBlanks();
+  while (i < n) {
+    std::string item;
+    if (text[i] == '"') {
+      ++i;
+      while (i < n) {
+        if (text[i] == '"') {
+          if (i + 1 < n && text[i + 1] == '"') {
+            item.push_back('"');
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        item.push_back(text[i++]);
+      }
+    } else {
+      while (i < n && text[i] != ',' && static_cast<unsigned char>(text[i]) > 32) item.push_back(text[i++]);
+    }
+    items.push_back(std::move(item));
+    skipBlanks();
+    if (i < n && text[i] == ',') {
+      if (i == n - 1) items.emplace_back();
+      ++i;
+      skipBlanks();
+    }
+  }
+  return items;
+}
+
+std::string FileExtension(std::string_view name, Encoding cp) {
+  for (size_t k = name.size(); k > 0; --k) {
+    char c = name[k - 1];
+    if (native::IsDelimiter(c)) return {};
+    if (c == '.') return LowerAsciiCharacters(name.substr(k - 1), cp);
+  }
+  return {};
+}
+
+bool IsExcludedExt(std::string_view name, Encoding cp) {
+  const std::string ext = FileExtension(name, cp);
+  return std::find(std::begin(kExcluded), std::end(kExcluded), ext) != std::end(kExcluded);
+}
+
+bool HasListedExt(std::string_view name, const ExtList& list, Encoding cp) {
+  const std::vector<std::string> listed = ListedExtensions(list, cp);
+  return std::find(listed.begin(), listed.end(), FileExtension(name, cp)) != listed.end();
+}
+
+void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out,
+                    const std::string& leaveOut, Encoding cp, std::vector<ScanProblem>* problems, bool identify) {
+  ScanFolderTree(
+      folder, list,
+      [&out](ScanEntry&& e) {
+        out.push_back(std::move(e));
+        return true;
+      },
+      leaveOut, cp, problems, identify);
+}
+
+void ScanFolderTree(const std::string& folder, const ExtList& list, const ScanSink& sink, const std::string& leaveOut,
+                    Encoding cp, std::vector<ScanProblem>* problems, bool identify) {
+  ScanScope scope{ListedExtensions(list, cp), sink, false, {}, cp, problems, identify};
+  if (auto top = fs::IdOfFolder(folder)) scope.visited.insert(*top);
+  // Marking the left-out folder as visited keeps the scan out of it.
+  if (auto id = leaveOut.empty() ? std::nullopt : fs::IdOfFolder(leaveOut)) scope.visited.insert(*id);
+  ScanFolder(folder, scope, true);
+}
+
+}  // namespace zur

@@ -1,0 +1,417 @@
+#include "core/replace/substitute.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "core/text/bytesearch.h"
+
+namespace zur {
+namespace {
+
+// The text that the placeholder loop still has to search: a short head (the last inserted
+// replacement and what followed it there) followed by the untouched tail of the original text. Kept
+// in two pieces so that no pass copies the rest of a large file.
+class SplitText {
+ public:
+  explicit SplitText(std::string_view original) : tail_(original) {}
+
+  size_t Size() const { return head_.size() + (tail_.size() - tailAt_); }
+
+  // First occurrence that starts at or after `from` (positions count over head + tail).
+  Span Find(const FindText& find, size_t from) const {
+    const std::string_view tail = tail_.substr(tailAt_);
+    size_t tailFrom = from > head_.size() ? from - head_.size() : 0;
+    if (from < head_.size()) {
+      // Occurrences that start in the head may run into the tail; the junction holds enough of it.
+      std::string junction = head_.substr(from);
+      junction.append(tail.substr(0, find.MaxLength() + 4));
+      Span hit = find.Find(junction, 0);
+      if (hit.begin != kNoSpan) return {from + hit.begin, from + hit.end};
+      // An occurrence at the tail's first byte would have fitted into the junction.
+      tailFrom = 1;
+    }
+    Span hit = find.Find(tail, tailFrom);
+    if (hit.begin == kNoSpan) return hit;
+    return {head_.size() + hit.begin, head_.size() + hit.end};
+  }
+
+  void AppendRange(std::string& out, size_t begin, size_t end) const {
+    if (begin < head_.size()) {
+      out.append(head_, begin, std::min(end, head_.size()) - begin);
+      begin = head_.size();
+    }
+    if (end > begin) out.append(tail_.substr(tailAt_ + begin - head_.size(), end - begin));
+  }
+
+  // The text becomes `insert` followed by everything from `from` on.
+  void ReplaceUpTo(size_t from, std::string_view insert) {
+    std::string next(insert);
+    if (from < head_.size()) {
+      next.append(head_, from);
+    } else {
+      tailAt_ += from - head_.size();
+    }
+    head_ = std::move(next);
+  }
+
+ private:
+  std::string head_;
+  std::string_view tail_;
+  size_t tailAt_ = 0;
+};
+
+// Whether the rule's text can occur in the file at all, before its encoding is fully decided: a file
+// without a byte-order mark is UTF-8 or GB18030, so either form may be the one. Where a form was found
+// first is kept, so that the replacing does not search that part again.
+struct Probe {
+  bool may = true;
+  size_t first[2] = {0, 0};  // per form (UTF-8, GB18030): where to start looking
+};
+
+Probe MayOccur(WorkText& work, const PreparedRule& rule, bool keyed) {
+  Probe probe;
+  if (work.KindKnown()) return probe;
+  auto findOf = [&](Encoding e) -> const FindText* {
+    const PreparedRule::Form& form = rule.In(e);
+    if (!form.usable) return nullptr;
+    return (keyed && form.keyed) ? &form.prefix : &form.find;
+  };
+  const FindText* utf8 = findOf(Encoding::Utf8);
+  const FindText* gb = findOf(Encoding::Gb18030);
+  auto plain = [](const FindText* f) { return f && !f->Empty() && !f->HasLineBreak() && f->UnitWidth() == 1; };
+  if (!rule.sameWithoutMark && plain(utf8) && plain(gb)) {
+    // Both forms in one pass. Neither occurs before the first place found, so both searches for the
+    // replacing can start there.
+    int which = 0;
+    const size_t at = FindEitherBytes(work.View(), utf8->Pieces()[0], gb->Pieces()[0], work.Start(), which);
+    probe.may = at != kNotFound;
+    probe.first[0] = probe.first[1] = probe.may ? at : work.View().size();
+    return probe;
+  }
+  probe.may = false;
+  for (Encoding e : {Encoding::Utf8, Encoding::Gb18030}) {
+    const size_t slot = e == Encoding::Utf8 ? 0 : 1;
+    if (e == Encoding::Gb18030 && rule.sameWithoutMark) {
+      probe.first[1] = probe.first[0];
+      break;
+    }
+    const PreparedRule::Form& form = rule.In(e);
+    if (!form.usable) continue;
+    const FindText& find = (keyed && form.keyed) ? form.prefix : form.find;
+    if (find.Empty()) {
+      probe.may = true;
+      continue;
+    }
+    const Span hit = find.Find(work.View(), work.Start());
+    probe.first[slot] = hit.begin == kNoSpan ? work.View().size() : hit.begin;
+    if (hit.begin != kNoSpan) {
+      // One form found is enough to go on: the other is looked for (from the start) only if the
+      // file turns out to be of its encoding.
+      probe.may = true;
+      break;
+    }
+  }
+  return probe;
+}
+
+size_t FirstFor(const Probe& probe, Encoding e, size_t start) {
+  if (e == Encoding::Utf8) return std::max(start, probe.first[0]);
+  if (e == Encoding::Gb18030) return std::max(start, probe.first[1]);
+  return start;
+}
+
+// Calls `each` for every occurrence (on character boundaries, left to right, no overlaps) from
+// `from` on; returns whether the text occurs at all.
+template <class Each>
+bool ForEachOccurrence(std::string_view text, size_t start, const FindText& find, Encoding e, size_t from, Each each) {
+  bool any = false;
+  if (find.Empty()) return any;
+  CharBoundaries bounds(text, e, start);
+  from = std::max(from, start);
+  if (!find.HasLineBreak()) {
+    // One pass of the byte search for all occurrences.
+    const std::string& needle = find.Pieces()[0];
+    const size_t w = find.UnitWidth();
+    // In UTF-8 and GB18030 a byte below 0x80 that starts a character is the whole character, so a
+    // text of such bytes that starts on a character ends on one.
+    const bool singleBytes = (e == Encoding::Utf8 || e == Encoding::Gb18030) &&
+                             std::all_of(needle.begin(), needle.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    ForEachBytes(text, needle, from, [&](size_t at) -> size_t {
+      if (w > 1 && at % w != 0) return at + 1;
+      any = true;
+      const size_t end = at + needle.size();
+      if (!bounds.StartsCharacter(at) || (!singleBytes && !bounds.EndsCharacter(at, end))) return at + 1;
+      each(Span{at, end});
+      bounds.Restart(end);
+      return end;
+    });
+    return any;
+  }
+  for (;;) {
+    const Span hit = find.Find(text, from);
+    if (hit.begin == kNoSpan) break;
+    any = true;
+    if (bounds.StartsCharacter(hit.begin) && bounds.EndsCharacter(hit.begin, hit.end)) {
+      each(hit);
+      from = hit.end;
+      bounds.Restart(hit.end);
+    } else {
+      from = hit.begin + 1;
+    }
+  }
+  return any;
+}
+
+// Replace-all inside the file's own buffer, with memory near the file's size: a replacement no
+// longer than the shortest occurrence is written while searching, front to back (never ahead of what
+// is still to be searched); a longer one needs the places first, kept four bytes each when the
+// occurrences are all of one length.
+bool ReplaceAllIn(WorkText& work, const PreparedRule::Form& form, size_t from) {
+  const Encoding e = work.Kind().encoding;
+  const std::string replacement = ReplacementBytes(form, work);
+  const size_t r = replacement.size();
+  ByteBuffer& bytes = work.Bytes();
+  const std::string_view text = bytes.view();
+  if (r <= form.find.MinLength()) {
+    size_t w = 0, copied = 0;
+    bool first = true;
+    const bool any = ForEachOccurrence(text, work.Start(), form.find, e, from, [&](const Span& hit) {
+      if (first) {
+        work.WillChange();
+        first = false;
+        w = copied = hit.begin;
+      }
+      char* p = bytes.data();
+      // A replacement as long as the text leaves everything else where it is: nothing to move.
+      if (w != copied) std::memmove(p + w, p + copied, hit.begin - copied);
+      w += hit.begin - copied;
+      std::memcpy(p + w, replacement.data(), r);
+      w += r;
+      copied = hit.end;
+    });
+    if (!first) {
+      char* p = bytes.data();
+      if (w != copied) std::memmove(p + w, p + copied, bytes.size() - copied);
+      bytes.resize(w + bytes.size() - copied);
+    }
+    return any;
+  }
+  if (!form.find.HasLineBreak()) {
+    const size_t len = form.find.MinLength();
+    std::vector<uint32_t> gaps;  // from the end of one occurrence to the start of the next
+    size_t last = 0, count = 0;
+    bool fits = true;
+    std::vector<Span> spans;  // only when a gap does not fit four bytes
+    const bool any = ForEachOccurrence(text, work.Start(), form.find, e, from, [&](const Span& hit) {
+      const size_t gap = hit.begin - last;
+      if (fits && gap > UINT32_MAX) {
+        fits = false;
+        size_t at = 0;
+        for (uint32_t g : gaps) {
+          spans.push_back({at + g, at + g + len});
+          at += g + len;
+        }
+        gaps.clear();
+      }
+      if (fits) {
+        gaps.push_back(static_cast<uint32_t>(gap));
+      } else {
+        spans.push_back(hit);
+      }
+      last = hit.end;
+      ++count;
+    });
+    if (count == 0) return any;
+    work.WillChange();
+    if (!fits) {
+      ReplaceSpans(bytes, spans, replacement);
+      return any;
+    }
+    // Made longer first, then written back to front.
+    const size_t oldSize = bytes.size();
+    const size_t newSize = oldSize + count * (r - len);
+    bytes.resize(newSize);
+    char* p = bytes.data();
+    size_t readEnd = oldSize, w = newSize, end = last;
+    for (size_t i = gaps.size(); i-- > 0;) {
+      const size_t tail = readEnd - end;
+      w -= tail;
+      std::memmove(p + w, p + end, tail);
+      w -= r;
+      std::memcpy(p + w, replacement.data(), r);
+      readEnd = end - len;
+      end = readEnd - gaps[i];
+    }
+    return any;
+  }
+  bool any = false;
+  std::vector<Span> spans = Occurrences(text, work.Start(), form.find, e, &any, from);
+  if (spans.empty()) return any;
+  work.WillChange();
+  ReplaceSpans(bytes, spans, replacement);
+  return any;
+}
+
+}  // namespace
+
+std::vector<Span> Occurrences(std::string_view text, size_t start, const FindText& find, Encoding e, bool* any,
+                              size_t from) {
+  std::vector<Span> spans;
+  const bool found = ForEachOccurrence(text, start, find, e, from, [&](const Span& hit) { spans.push_back(hit); });
+  if (any) *any = found;
+  return spans;
+}
+
+void ReplaceSpans(ByteBuffer& bytes, const std::vector<Span>& spans, std::string_view replacement) {
+  if (spans.empty()) return;
+  const size_t r = replacement.size();
+  size_t shortest = spans[0].size(), longest = spans[0].size();
+  size_t removed = 0;
+  for (const Span& s : spans) {
+    shortest = std::min(shortest, s.size());
+    longest = std::max(longest, s.size());
+    removed += s.size();
+  }
+  const size_t oldSize = bytes.size();
+  const size_t newSize = oldSize - removed + spans.size() * r;
+  if (r <= shortest) {
+    // Shrinking: written front to back, never ahead of what is still to be read.
+    char* p = bytes.data();
+    size_t w = spans[0].begin;
+    for (size_t i = 0; i < spans.size(); ++i) {
+      const size_t gapEnd = i + 1 < spans.size() ? spans[i + 1].begin : oldSize;
+      std::memcpy(p + w, replacement.data(), r);
+      w += r;
+      std::memmove(p + w, p + spans[i].end, gapEnd - spans[i].end);
+      w += gapEnd - spans[i].end;
+    }
+    bytes.resize(newSize);
+  } else if (r >= longest) {
+    // Growing: the buffer is made longer first and written back to front.
+    bytes.resize(newSize);
+    char* p = bytes.data();
+    size_t w = newSize;
+    size_t readEnd = oldSize;
+    for (size_t i = spans.size(); i-- > 0;) {
+      const size_t tail = readEnd - spans[i].end;
+      w -= tail;
+      std::memmove(p + w, p + spans[i].end, tail);
+      w -= r;
+      std::memcpy(p + w, replacement.data(), r);
+      readEnd = spans[i].begin;
+    }
+  } else {
+    ByteBuffer out;
+    out.reserve(newSize);
+    size_t copied = 0;
+    for (const Span& s : spans) {
+      out.append(bytes.view().substr(copied, s.begin - copied));
+      out.append(replacement);
+      copied = s.end;
+    }
+    out.append(bytes.view().substr(copied));
+    bytes = std::move(out);
+  }
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement, Encoding e) {
+  const std::vector<Span> spans = Occurrences(text, 0, FindText({std::string(find)}, Units::Of(e)), e);
+  if (spans.empty()) return std::string(text);
+  std::string out;
+  out.reserve(text.size() + spans.size() * replacement.size());
+  size_t copied = 0;
+  for (const Span& s : spans) {
+    out.append(text.substr(copied, s.begin - copied));
+    out.append(replacement);
+    copied = s.end;
+  }
+  out.append(text.substr(copied));
+  return out;
+}
+
+bool ReplaceInWorkText(WorkText& work, const PreparedRule& rule) {
+  if (!rule.active) return false;
+  // Whether the file is text is asked only of a file where the rule's text occurs.
+  const Probe probe = MayOccur(work, rule, false);
+  if (!probe.may || work.NotText()) return false;
+  const Encoding e = work.Kind().encoding;
+  const PreparedRule::Form& form = rule.In(e);
+  if (!form.usable) return false;
+  return ReplaceAllIn(work, form, FirstFor(probe, e, work.Start()));
+}
+
+void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule) {
+  if (!rule.active || !MayOccur(work, rule, true).may || work.NotText()) return;
+  const PreparedRule::Form& form = rule.In(work.Kind().encoding);
+  if (!form.usable) return;
+  if (!form.keyed) {
+    ReplaceAllIn(work, form, work.Start());
+    return;
+  }
+  // An empty prefix or suffix never completes a match.
+  if (form.prefix.Empty() || form.suffix.Empty()) return;
+  const std::string replacement = ReplacementBytes(form, work);
+  const size_t start = work.Start();
+  SplitText rest(work.View().substr(start));  // read only until the text is set again below
+  std::string out;
+  bool replaced = false;
+  for (int pass = 0; pass < MaxKeyMatches; ++pass) {
+    const Span p = rest.Find(form.prefix, 0);
+    if (p.begin == kNoSpan) break;
+    const Span s = rest.Find(form.suffix, p.end);
+    if (s.begin == kNoSpan) break;
+    rest.AppendRange(out, 0, p.begin);
+    rest.ReplaceUpTo(s.end, replacement);
+    replaced = true;
+  }
+  if (!replaced) return;
+  rest.AppendRange(out, 0, rest.Size());
+  work.WillChange();
+  ByteBuffer result;
+  result.reserve(start + out.size());
+  result.append(work.View().substr(0, start));
+  result.append(out);
+  work.Bytes() = std::move(result);
+}
+
+void ApplyRules(WorkText& work, const PreparedRules& rules, bool keyed) {
+  for (const PreparedRule& rule : rules) {
+    if (keyed) {
+      ReplaceKeyPattern(work, rule);
+    } else {
+      ReplaceInWorkText(work, rule);
+    }
+  }
+}
+
+bool WorkTextContains(WorkText& work, const PreparedText& text) {
+  auto probe = [&](Encoding e) {
+    const auto& form = text.In(e);
+    return form && form->Find(work.View(), work.Start()).begin != kNoSpan;
+  };
+  if (work.KindKnown()) return probe(work.Kind().encoding);
+  // Without a byte-order mark the file is UTF-8 or GB18030: when the text has the same bytes in
+  // both, its encoding does not matter; else only a hit of one form makes the decision needed.
+  // The other form is looked for only when the encoding says it is the one that counts.
+  if (text.sameWithoutMark) return probe(Encoding::Utf8);
+  const auto& utf8 = text.In(Encoding::Utf8);
+  const auto& gb = text.In(Encoding::Gb18030);
+  auto plain = [](const auto& form) { return form && !form->Empty() && !form->HasLineBreak(); };
+  if (plain(utf8) && plain(gb)) {
+    // Both forms in one pass; the first found decides whether the encoding must be known.
+    int which = 0;
+    if (FindEitherBytes(work.View(), utf8->Pieces()[0], gb->Pieces()[0], work.Start(), which) == kNotFound) return false;
+    const Encoding e = work.Kind().encoding;
+    return e == (which == 0 ? Encoding::Utf8 : Encoding::Gb18030) || probe(e);
+  }
+  if (probe(Encoding::Utf8)) {
+    const Encoding e = work.Kind().encoding;
+    return e == Encoding::Utf8 || probe(e);
+  }
+  if (!probe(Encoding::Gb18030)) return false;
+  const Encoding e = work.Kind().encoding;
+  return e == Encoding::Gb18030 || (e != Encoding::Utf8 && probe(e));
+}
+
+}  // namespace zur

@@ -1,0 +1,136 @@
+#include "core/run/originals.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "core/files/paths.h"
+#include "core/platform/fileio.h"
+#include "core/platform/filesystem.h"
+
+namespace zur {
+
+bool MakeFolders(const std::string& path) {
+  if (path.empty()) return false;
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) {
+    if (!S_ISDIR(st.st_mode)) errno = ENOTDIR;
+    return S_ISDIR(st.st_mode);
+  }
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  const size_t slash = trimmed.rfind('/');
+  if (slash != std::string::npos && slash > 0 && !MakeFolders(trimmed.substr(0, slash))) return false;
+  if (::mkdir(trimmed.c_str(), 0777) == 0) return true;
+  return errno == EEXIST && ::stat(trimmed.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+namespace {
+
+// Makes the folders of `relative` below `root`, refusing links and folders of other users on the way,
+// so that a copy never lands outside the output folder.
+void MakeFoldersBelow(const std::string& root, const std::string& relative) {
+  std::string path = root;
+  size_t at = 0;
+  for (;;) {
+    const size_t slash = relative.find('/', at);
+    if (slash == std::string::npos) return;
+    path += relative.substr(at, slash + 1 - at);
+    at = slash + 1;
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) {
+      if (errno != ENOENT || (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) || ::lstat(path.c_str(), &st) != 0) {
+        throw fs::FileError(path + ": " + fs::ErrorText(errno));
+      }
+    }
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) throw fs::FileError(path + ": " + fs::ErrorText(ENOTDIR));
+  }
+}
+
+}  // namespace
+
+OriginalStore::OriginalStore(bool copies, std::string output, std::string dataBase)
+    : copies_(copies), output_(std::move(output)), dataBase_(std::move(dataBase)), data_(kMaxWorkers) {}
+
+OriginalStore::~OriginalStore() { Close(); }
+
+void OriginalStore::Close() {
+  for (int* fd : {&outputFd_, &dataFolderFd_}) {
+    if (*fd >= 0) ::close(*fd);
+    *fd = -1;
+  }
+  for (DataFile& d : data_) {
+    if (d.fd >= 0) ::close(d.fd);
+    d.fd = -1;
+    d.size = 0;
+    d.named = false;
+  }
+}
+
+void OriginalStore::Keep(size_t worker, const std::string& copyPath, std::string_view original, JournalEntry& e) {
+  if (copies_) {
+    e.copy = copyPath;
+    MakeFoldersBelow(output_, copyPath.compare(0, output_.size(), output_) == 0 ? copyPath.substr(output_.size()) : "");
+    fs::WriteNewFile(copyPath, original, e.mode, e.mtimeSec, e.mtimeNsec);
+    return;
+  }
+  DataFile& d = data_[worker % kMaxWorkers];
+  e.data = dataBase_ + std::to_string(worker % kMaxWorkers);
+  if (d.fd < 0) {
+    d.named = false;
+    const int fd = ::open(e.data.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) throw fs::FileError(e.data + ": " + fs::ErrorText(errno));
+    d.fd = fd;
+  }
+  e.dataOffset = d.size;
+  size_t done = 0;
+  while (done < original.size()) {
+    const ssize_t n = ::pwrite(d.fd, original.data() + done, original.size() - done, static_cast<off_t>(d.size + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) throw fs::FileError(e.data + ": " + fs::ErrorText(n < 0 ? errno : EIO));
+    done += static_cast<size_t>(n);
+  }
+  d.size += original.size();
+}
+
+void OriginalStore::AddTo(fs::SyncPoint& point) {
+  if (copies_) {
+    if (outputFd_ < 0) outputFd_ = ::open(output_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (outputFd_ >= 0) {
+      point.FileSystemOf(outputFd_);
+    } else {
+      point.Failed(errno);
+    }
+    return;
+  }
+  bool fresh = false;
+  for (DataFile& d : data_) {
+    const int fd = d.fd;
+    if (fd < 0) continue;
+    point.File(fd);
+    fresh = fresh || !d.named;
+    d.named = true;
+  }
+  // The names of new data files in their folder, too.
+  if (fresh) {
+    if (dataFolderFd_ < 0) dataFolderFd_ = ::open(FolderPart(dataBase_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dataFolderFd_ >= 0) {
+      point.File(dataFolderFd_);
+    } else {
+      point.Failed(errno);
+    }
+  }
+}
+
+bool LoadOriginal(const JournalEntry& e, ByteBuffer& into) {
+  try {
+    fs::ReadRange(e.copy.empty() ? e.data : e.copy, e.copy.empty() ? e.dataOffset : 0, e.size, into);
+  } catch (const fs::FileError&) {
+    return false;  // the caller reports the original as missing
+  }
+  return into.size() == e.size && FingerprintOf(into.view()) == e.before;
+}
+
+}  // namespace zur

@@ -1,0 +1,30 @@
+// Events for files that could not be opened.
+#pragma once
+
+#include "core/platform/fileio.h"
+#include "core/run/engine.h"
+
+namespace zur {
+
+inline RunEvent RefusalEvent(size_t item, fs::Refusal refusal, int error) {
+  switch (refusal) {
+    case fs::Refusal::Missing:
+      return {item, Outcome::Skipped, Why::Missing, {}};
+    case fs::Refusal::NotRegular:
+      return {item, Outcome::Skipped, Why::NotRegular, {}};
+    case fs::Refusal::NotReadable:
+      return {item, Outcome::Skipped, Why::NotReadable, {}};
+    case fs::Refusal::NotWritable:
+      return {item, Outcome::Skipped, Why::NotWritable, {}};
+    case fs::Refusal::TooLong:
+      return {item, Outcome::Skipped, Why::TooLong, {}};
+    case fs::Refusal::Replaced:
+      return {item, Outcome::Skipped, Why::Replaced, {}};
+    case fs::Refusal::None:
+    case fs::Refusal::Failed:
+      break;
+  }
+  return {item, Outcome::Failed, Why::Error, error ? fs::ErrorText(error) : std::string()};
+}
+
+}  // namespace zur

@@ -1,0 +1,209 @@
+#include "window/form/messages.h"
+
+#include <initializer_list>
+
+namespace zur {
+namespace {
+
+const QString kHome = QStringLiteral("http://%1/").arg(QLatin1String(kVendorHost));
+
+// One slot of a table with its three language columns; a null text means "not listed".
+struct Row {
+  QString MessageTables::*slot;
+  const char* zhCN;
+  const char* zhTW;
+  const char* en;
+};
+
+void Fill(MessageTables& t, int language, std::initializer_list<Row> rows) {
+  for (const Row& r : rows) {
+    const char* text = language == 1 ? r.zhTW : language == 2 ? r.en : r.zhCN;
+    if (text) t.*r.slot = QString::fromUtf8(text);
+  }
+}
+
+// Web addresses are listed in the Simplified Chinese column only.
+void FillAddress(MessageTables& t, int language, QString MessageTables::*slot, const char* path) {
+  if (language != 1 && language != 2) t.*slot = kHome + QLatin1String(path);
+}
+
+void FillCommon(MessageTables& t, int lang) {
+  Fill(t, lang, {
+    {&MessageTables::MsgInvalidFolderName, "请选择一个合法的文件夹名称", "請選擇一個合法的文件夾名稱", "Please Choose a valid path"},
+    {&MessageTables::FmtDiskNotExist, "磁盘%s不存在，请重选择一个路径。", "磁盤%s不存在，請重選擇一個路徑。", "Not exist disk:%s ,please reselect a path."},
+    {&MessageTables::MsgSelectFile, "请选择一个文件", "請選擇一個文件", "Select a path"},
+    {&MessageTables::FmtCurrentFile, "当前文件：%s", "當前文件：%s", "Current File：%s"},
+    {&MessageTables::CapFileRecovery, "文件恢复", "文件恢復", "File recovery"},
+    {&MessageTables::CapAbout, "关于", "關於", "About"},
+    {&MessageTables::HintRightClick, "鼠标右键有更多功能", "鼠標右鍵有更多功能", "Right click mouse right button for more ..."},
+    {&MessageTables::HintEnterSubfolder, "直接输入文件夹名称后，单击『Enter』将自动生成子文件夹",
+     "直接輸入文件夾名稱後，單擊『Enter』將自動生成子文件夾",
+     "Direct input file name，press enter key,the new path wile automatically generated"},
+    {&MessageTables::CapVersion, "版本号：", nullptr, nullptr},
+    {&MessageTables::CapAuthor, "作者：ZUR软件工作室", nullptr, nullptr},
+  });
+  if (lang != 1 && lang != 2) t.CapHomePage = QStringLiteral("官方主页：%1/cr/").arg(QLatin1String(kVendorHost));
+  FillAddress(t, lang, &MessageTables::UrlDonate, "jz/");
+}
+
+void FillMain(MessageTables& t, int lang) {
+  FillAddress(t, lang, &MessageTables::UrlDemo, "demo/textreplace/");
+  FillAddress(t, lang, &MessageTables::UrlUpdate, "update/tr/");
+  FillAddress(t, lang, &MessageTables::UrlProduct, "tr/");
+  Fill(t, lang, {
+    {&MessageTables::AppTitle, "ZUR文本代替助手", "ZUR文本批量代替", "ZUR batch replace text"},
+    {&MessageTables::CapOutputPath, "输出路径", "輸出路徑", "Output"},
+    {&MessageTables::CapBackupPath, "备份路径", "備份路徑", "Backup"},
+    {&MessageTables::CapBackupWhenReplace, "批量代替时备份", "批量代替時備份", "Backup"},
+    {&MessageTables::CapCoverSource, "覆盖原路径", "覆蓋原路徑", "Coverage"},
+    {&MessageTables::CapFileExt, "文件后缀", "文件後綴", "file suffix"},
+    {&MessageTables::CapFileFormat, "文件格式：多个格式请用逗号分开，例如：htm,html,asp,php",
+     "文件格式：多個格式請用逗號分開，例如：htm,html,asp,php",
+     "file format: multiple formats with commas, for example: htm, html, asp, php"},
+    {&MessageTables::CapOutputResult, "输出结果", "輸出結果", "output"},
+    {&MessageTables::CapFindText, "查找的文本", "查找的文本", "search text"},
+    {&MessageTables::CapReplaceText, "代替的文本", "代替的文本", "instead of a text"},
+    {&MessageTables::CapSearchResult, "查询结果", "查詢結果", "query result"},
+    {&MessageTables::FmtSave, "保存%s", "保存%s", "save% s"},
+    {&MessageTables::MsgSelectBackupPath, "请选择一个备份路径", "請選擇一個備份路徑", "Please select a backup path"},
+    {&MessageTables::MsgAllReplaced, "所有代替已经完成。", "所有代替已經完成。", "all the place has been completed. "},
+    {&MessageTables::MsgReplaceDone, "代替完成", "代替完成", "instead of complete"},
+    {&MessageTables::FmtRestoredTo, "已把%s恢复到%s", "已把%s恢復到%s", "has% s back to% s"},
+    {&MessageTables::FmtRestore, "恢复%s", "恢復%s", "restore% s"},
+    {&MessageTables::MsgNothingToRestore, "没有任何需要恢复的文件", "沒有任何需要恢復 的文件", "there is no need to restore files"},
+    {&MessageTables::MsgConfirmRestore, "确认要回复到原来的文件吗？", "確認要回復到原來的文件嗎？",
+     "confirm that you want to revert to the original file? "},
+    {&MessageTables::MsgNoMatchFound, "没有发现任何匹配文字 \"", "沒有發現任何匹配文字 \"", "did not find any matching text \""},
+    {&MessageTables::MsgEnterSearchText, "请输入要查询的文字", "請輸入要查詢的文字", "Please enter the text"},
+    {&MessageTables::MsgAllSearched, "所有查询已经完成。", "所有查詢已經完成。", "all inquiries have been completed. "},
+    {&MessageTables::FmtFoundCount, "共查到%d条记录", "共查到%d條記錄", "Total %d records found"},
+    {&MessageTables::MsgSearchTextEmpty, "查询的文本不能为空", "查詢的文本不能為空", "query text can not be empty"},
+    {&MessageTables::MsgNoMatchWords, "没有找到任何匹配文字: \"", "沒有找到任何匹配文字: \"", "did not find any matching words: \""},
+    {&MessageTables::CapRefresh, "刷新", "刷新", "Refresh"},
+    {&MessageTables::CapDefaultOpen, "默认打开", "默認打開", "by default"},
+    {&MessageTables::CapOpenWithNotepad, "用记事本打开", "用記事本打開", "use Notepad to open"},
+    {&MessageTables::MsgPathNotExist, "文件夹不存在", "文件夾不存在", "not exits path"},
+    // Texts of our own, for the cases where this program refuses to damage a file.
+    {&MessageTables::MsgSkippedNotText, "不是文本文件，已跳过：%s", "不是文本文件，已跳過：%s", "not a text file, skipped: %s"},
+    {&MessageTables::MsgFileFailed, "未能处理，文件保持原样：%s", "未能處理，文件保持原樣：%s",
+     "could not be processed, the file is unchanged: %s"},
+    {&MessageTables::MsgNoBackupCopy, "没有备份文件，未恢复：%s", "沒有備份文件，未恢復：%s", "no backup copy, not restored: %s"},
+    {&MessageTables::MsgOutputIsSource, "输出路径不能与源路径相同，否则备份会覆盖原文件。请选择另一个输出路径。",
+     "輸出路徑不能與源路徑相同，否則備份會覆蓋原文件。請選擇另一個輸出路徑。",
+     "The output path must differ from the source path, or the backups would overwrite the files. Please choose another output path."},
+    {&MessageTables::MsgPaneHasNoFile, "输出结果中没有打开的文件，请先在文件列表或查询结果中单击一个文件。",
+     "輸出結果中沒有打開的文件，請先在文件列表或查詢結果中單擊一個文件。",
+     "The output pane holds no file. Click a file in the file list or in the query results first."},
+    // What a run says about the files it left alone, and how it ended.
+    {&MessageTables::FmtSkippedMissing, "文件不存在，已跳过：%s", "文件不存在，已跳過：%s", "no such file, skipped: %s"},
+    {&MessageTables::FmtSkippedNotRegular, "不是普通文件，已跳过：%s", "不是普通文件，已跳過：%s",
+     "not a regular file, skipped: %s"},
+    {&MessageTables::FmtSkippedNotReadable, "没有读取权限，已跳过：%s", "沒有讀取權限，已跳過：%s",
+     "not readable, skipped: %s"},
+    {&MessageTables::FmtSkippedNotWritable, "没有写入权限，文件保持原样：%s", "沒有寫入權限，文件保持原樣：%s",
+     "not writable, the file is unchanged: %s"},
+    {&MessageTables::FmtPathTooLong, "路径太长，无法打开：%s", "路徑太長，無法打開：%s", "path too long to open: %s"},
+    {&MessageTables::FmtFolderUnreadable, "无法打开文件夹，已跳过：%s", "無法打開文件夾，已跳過：%s",
+     "cannot open the folder, skipped: %s"},
+    {&MessageTables::FmtChangedDuringRun, "文件在处理时被其他程序修改，保持原样：%s",
+     "文件在處理時被其他程序修改，保持原樣：%s", "changed by another program meanwhile, left as it is: %s"},
+    {&MessageTables::FmtChangedSinceRun, "批量代替后已被修改，未恢复：%s", "批量代替後已被修改，未恢復：%s",
+     "changed since the batch, not restored: %s"},
+    {&MessageTables::FmtRecovered, "上次运行被中断，已恢复原文件：%s", "上次運行被中斷，已恢復原文件：%s",
+     "the last run was cut short; the original was put back: %s"},
+    {&MessageTables::FmtRunStopped, "操作已停止，已处理%d个文件。", "操作已停止，已處理%d個文件。",
+     "Stopped after %d files."},
+    {&MessageTables::FmtRunProblems, "操作完成，但有%d个文件未能处理，详见输出结果。",
+     "操作完成，但有%d個文件未能處理，詳見輸出結果。",
+     "Finished, but %d files could not be processed; see the output pane."},
+    {&MessageTables::FmtRestoreChangedFiles, "有%d个文件在批量代替后又被修改过。仍然要把它们也恢复到原来的文件吗？",
+     "有%d個文件在批量代替後又被修改過。仍然要把它們也恢復到原來的文件嗎？",
+     "%d files were changed again after the batch. Restore them to the original files as well?"},
+    {&MessageTables::MsgOutputContainsSource, "输出路径包含源路径，备份会写进源文件夹。请选择另一个输出路径。",
+     "輸出路徑包含源路徑，備份會寫進源文件夾。請選擇另一個輸出路徑。",
+     "The output path contains the source path, so the backups would land among the files. Please choose another output path."},
+    {&MessageTables::MsgRunNotStarted, "无法建立运行记录，没有修改任何文件：", "無法建立運行記錄，沒有修改任何文件：",
+     "Cannot keep the run's record, no file was changed: "},
+    {&MessageTables::MsgPaneNotText, "不是文本文件，不能在此显示或编辑：%s", "不是文本文件，不能在此顯示或編輯：%s",
+     "not a text file, cannot be shown or edited here: %s"},
+    {&MessageTables::MsgPanePartial, "文件太大，输出结果只显示了它的开头部分，因此不能保存。",
+     "文件太大，輸出結果只顯示了它的開頭部分，因此不能保存。",
+     "The file is too large: the output pane shows only its beginning, so it cannot be saved."},
+    {&MessageTables::FmtTargetExists, "目标文件已存在，未改名：%s", "目標文件已存在，未改名：%s",
+     "a file of the new name exists, not renamed: %s"},
+    {&MessageTables::CapPartialView, "只显示开头部分", "只顯示開頭部分", "beginning only"},
+    {&MessageTables::MsgSettingsNotSaved, "无法在文件夹 %s 中保存设置，关闭程序时当前设置将会丢失。",
+     "無法在文件夾 %s 中保存設置，關閉程序時當前設置將會丟失。",
+     "The settings cannot be saved in the folder %s; the current settings will be lost when the program closes."},
+    {&MessageTables::MsgUpdateUnreachable, "无法连接更新服务器，请稍后再试。", "無法連接更新服務器，請稍後再試。",
+     "The update server could not be reached. Please try again later."},
+    // What the journal and the one way of writing files report.
+    {&MessageTables::FmtReplacedDuringRun, "文件在处理时被换成了其他文件或链接，保持原样：%s",
+     "文件在處理時被換成了其他文件或鏈接，保持原樣：%s", "replaced by another file or a link meanwhile, left as it is: %s"},
+    {&MessageTables::FmtNotDurable, "文件已写入，但磁盘没有确认保存，原文件仍然保留：%s",
+     "文件已寫入，但磁盤沒有確認保存，原文件仍然保留：%s",
+     "written, but the disk did not confirm it; the original is kept: %s"},
+    {&MessageTables::FmtDamaged, "写入失败，也未能恢复原样，文件可能已损坏：%s（原文件保存在 %s）",
+     "寫入失敗，也未能恢復原樣，文件可能已損壞：%s（原文件保存在 %s）",
+     "the write failed and could not be undone, the file may be damaged: %s (the original is kept in %s)"},
+    {&MessageTables::FmtRunError, "运行出错：%s", "運行出錯：%s", "the run met an error: %s"},
+    {&MessageTables::MsgRunBusy, "另一个窗口的运行正在使用这份运行记录，没有修改任何文件：",
+     "另一個窗口的運行正在使用這份運行記錄，沒有修改任何文件：",
+     "A run of another window is using this run record; no file was changed: "},
+    {&MessageTables::MsgJournalRefused, "这份运行记录不是本程序为当前用户写的，不能使用，没有修改任何文件：",
+     "這份運行記錄不是本程序為當前用戶寫的，不能使用，沒有修改任何文件：",
+     "This run record was not written by this program for the current user and cannot be used; no file was changed: "},
+    {&MessageTables::MsgRunWaiting, "上次运行还有文件没能恢复，没有修改任何文件：", "上次運行還有文件沒能恢復，沒有修改任何文件：",
+     "Files of an earlier run still wait to be put right; no file was changed: "},
+    {&MessageTables::MsgRestoreBusy, "这次运行还在进行，现在不能恢复：", "這次運行還在進行，現在不能恢復：",
+     "That run is still going and cannot be undone now: "},
+    {&MessageTables::FmtRecoveryWaits, "上次运行被中断，未能恢复：%s（原文件保存在 %s）",
+     "上次運行被中斷，未能恢復：%s（原文件保存在 %s）",
+     "the last run was cut short; not put right yet: %s (the original is kept in %s)"},
+    {&MessageTables::MsgRunInterrupted, "上次运行被中断。", "上次運行被中斷。", "The last run was cut short."},
+    {&MessageTables::FmtRecoveredCount, "已恢复原文件：%d个。", "已恢復原文件：%d個。", "Originals put back: %d."},
+    {&MessageTables::FmtWaitingCount, "未能恢复：%d个，原文件仍然保留，下次启动时将再次尝试（详见输出结果）。",
+     "未能恢復：%d個，原文件仍然保留，下次啟動時將再次嘗試（詳見輸出結果）。",
+     "Not put right yet: %d; their originals are kept and the next start tries again (see the output pane)."},
+    {&MessageTables::FmtJournalRefused, "运行记录不能使用：%s（%s）", "運行記錄不能使用：%s（%s）",
+     "a run record that cannot be used: %s (%s)"},
+    {&MessageTables::FmtKeptAside, "恢复前的内容另存在 %s", "恢復前的內容另存在 %s", "what it held is kept in %s"},
+    {&MessageTables::FmtUnexpectedError, "操作出错，已停止：%s", "操作出錯，已停止：%s", "The command failed and stopped: %s"},
+  });
+}
+
+}  // namespace
+
+MessageTables::MessageTables() : UrlHome(kHome), UrlDemo(kHome), UrlProduct(kHome) {}
+
+void FillTables(MessageTables& tables, int languageIndex) {
+  tables.ButtonHeight = 26;
+  tables.LanguageIndex = languageIndex;
+  FillCommon(tables, tables.LanguageIndex);
+  FillMain(tables, tables.LanguageIndex);
+}
+
+void ApplyLanguage(MessageTables& tables) {
+  FillTables(tables, 0);
+}
+
+QString FormatMessage(const QString& format, const QString& arg) {
+  QString out = format;
+  int at = out.indexOf(QLatin1String("%s"));
+  if (at < 0) at = out.indexOf(QLatin1String("% s"));
+  if (at >= 0) out.replace(at, out.mid(at, 2) == QLatin1String("%s") ? 2 : 3, arg);
+  return out;
+}
+
+QString FormatMessage(const QString& format, const QString& first, const QString& second) {
+  return FormatMessage(FormatMessage(format, first), second);
+}
+
+QString FormatMessage(const QString& format, int number) {
+  QString out = format;
+  int at = out.indexOf(QLatin1String("%d"));
+  if (at >= 0) out.replace(at, 2, QString::number(number));
+  return out;
+}
+
+}  // namespace zur

@@ -1,0 +1,99 @@
+#include "window/form/runreport.h"
+
+#include <cerrno>
+
+#include "core/platform/fileio.h"
+
+namespace zur {
+namespace {
+
+constexpr QChar kCrSymbol(0x240D);
+constexpr QChar kLfSymbol(0x240A);
+
+QString WithDetail(const QString& line, const std::string& detail) {
+  if (detail.empty()) return line;
+  return line + QStringLiteral("（") + QString::fromLocal8Bit(detail.c_str()) + QStringLiteral("）");
+}
+
+}  // namespace
+
+QString ProblemLine(const MessageTables& msg, const RunEvent& e, const QString& shown) {
+  switch (e.why) {
+    case Why::Missing:
+      return FormatMessage(msg.FmtSkippedMissing, shown);
+    case Why::NotRegular:
+      return FormatMessage(msg.FmtSkippedNotRegular, shown);
+    case Why::NotReadable:
+      return FormatMessage(msg.FmtSkippedNotReadable, shown);
+    case Why::NotWritable:
+      return FormatMessage(msg.FmtSkippedNotWritable, shown);
+    case Why::TooLong:
+      return FormatMessage(msg.FmtPathTooLong, shown);
+    case Why::NotText:
+      return FormatMessage(msg.MsgSkippedNotText, shown);
+    case Why::ChangedDuringRun:
+      return FormatMessage(msg.FmtChangedDuringRun, shown);
+    case Why::Replaced:
+      return FormatMessage(msg.FmtReplacedDuringRun, shown);
+    case Why::NotDurable:
+      return WithDetail(FormatMessage(msg.FmtNotDurable, shown), e.detail);
+    case Why::Damaged:
+      return FormatMessage(msg.FmtDamaged, shown, QString::fromLocal8Bit(e.detail.c_str()));
+    case Why::ChangedSinceRun:
+      return FormatMessage(msg.FmtChangedSinceRun, shown);
+    case Why::NoCopy:
+      return FormatMessage(msg.MsgNoBackupCopy, shown);
+    case Why::FolderUnreadable:
+      return WithDetail(FormatMessage(msg.FmtFolderUnreadable, shown), e.detail);
+    case Why::TargetExists:
+      return FormatMessage(msg.FmtTargetExists, shown);
+    case Why::None:
+    case Why::AlreadyOriginal:
+    case Why::Error:
+      break;
+  }
+  return WithDetail(FormatMessage(msg.MsgFileFailed, shown), e.detail);
+}
+
+QString FolderProblemLine(const MessageTables& msg, const ScanProblem& p, const QString& shown) {
+  const RunEvent e{kNoItem, Outcome::Skipped, p.error == ENAMETOOLONG ? Why::TooLong : Why::FolderUnreadable,
+                   p.error == ENAMETOOLONG ? std::string() : fs::ErrorText(p.error)};
+  return ProblemLine(msg, e, shown);
+}
+
+QString RefusalText(const MessageTables& msg, const StartRefusal& refusal, const QString& detail) {
+  switch (refusal.kind) {
+    case StartRefusal::Kind::Busy:
+      return msg.MsgRunBusy + detail;
+    case StartRefusal::Kind::Journal:
+      return msg.MsgJournalRefused + detail;
+    case StartRefusal::Kind::Waiting:
+      return msg.MsgRunWaiting + detail;
+    case StartRefusal::Kind::None:
+    case StartRefusal::Kind::Records:
+      break;
+  }
+  return msg.MsgRunNotStarted + detail;
+}
+
+QString ClosingHint(const MessageTables& msg, const RunTally& tally, const QString& success) {
+  if (tally.stopped) return FormatMessage(msg.FmtRunStopped, static_cast<int>(tally.committed));
+  if (tally.Problems() > 0) return FormatMessage(msg.FmtRunProblems, static_cast<int>(tally.Problems()));
+  return success;
+}
+
+QString OneLineName(const QString& name) {
+  QString out = name;
+  out.replace(QLatin1Char('\r'), kCrSymbol);
+  out.replace(QLatin1Char('\n'), kLfSymbol);
+  return out;
+}
+
+QString NameOfLine(const QString& line) {
+  QString out = line;
+  out.replace(kCrSymbol, QLatin1Char('\r'));
+  out.replace(kLfSymbol, QLatin1Char('\n'));
+  return out;
+}
+
+}  // namespace zur

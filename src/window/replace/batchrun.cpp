@@ -1,0 +1,73 @@
+#include "window/replace/batchrun.h"
+
+#include <QLineEdit>
+
+#include "window/files/filelist.h"
+#include "window/form/commandrunner.h"
+#include "window/form/formbase.h"
+#include "window/form/outputpane.h"
+#include "window/form/panesink.h"
+#include "window/form/runreport.h"
+#include "window/replace/rulerows.h"
+
+namespace zur {
+
+BatchRequest BatchRequestFromWindow(FormBase& f, const BatchInputs& in, BatchRequest::Files files, bool keyed,
+                                    bool copies) {
+  BatchRequest r;
+  r.files = files;
+  r.keyed = keyed;
+  r.copies = copies;
+  r.source = f.State().SourcePath;
+  r.output = f.State().OutputPath;
+  if (files == BatchRequest::Files::Selected) {
+    const FileList& list = in.files;
+    for (int row = 0; row < list.Count(); ++row) {
+      if (list.IsSelected(row)) r.selected.push_back(list.Entry(row));
+    }
+  } else {
+    r.extensions = SetExtList(f.B(f.View().EdtEXT->text()));
+  }
+  r.rules = in.rules.CurrentRules();
+  r.cp = f.Cp();
+  r.stateDir = f.RunsFolder();
+  return r;
+}
+
+bool OutputFolderAccepted(FormBase& f, bool normalise) {
+  FormState& s = f.State();
+  const OutputFolder check = PrepareOutputFolder(s.OutputPath, s.SourcePath, normalise);
+  switch (check) {
+    case OutputFolder::Ready:
+      return true;
+    case OutputFolder::Missing:
+      f.Notice(f.Msg().MsgSelectBackupPath);
+      f.View().EdtBackupPath->setFocus(Qt::OtherFocusReason);
+      return false;
+    case OutputFolder::IsSource:
+    case OutputFolder::ContainsSource:
+      // Copies in the source folder itself would be the files themselves, and copies in a folder
+      // above it could land on files not yet processed.
+      f.Notice(check == OutputFolder::IsSource ? f.Msg().MsgOutputIsSource : f.Msg().MsgOutputContainsSource);
+      f.View().EdtOutput->setFocus(Qt::OtherFocusReason);
+      return false;
+  }
+  return false;
+}
+
+RunTally RunBatchInWindow(FormBase& f, const BatchRequest& request, BatchListing listing) {
+  PaneSink sink(f, [&](const RunEvent& e, const std::string& shown, const std::string&) {
+    const bool listed = e.outcome == Outcome::Done || (listing.unchanged && e.outcome == Outcome::Unchanged);
+    if (listed) {
+      if (listing.written) f.Pane().AppendLine(f.Line(shown));
+      f.Hint(FormatMessage(f.Msg().FmtSave, f.Line(shown)));
+    } else if (e.outcome == Outcome::Skipped || e.outcome == Outcome::Failed) {
+      f.Pane().AppendLine(ProblemLine(f.Msg(), e, f.Line(shown)));
+    }
+  });
+  const BatchResult result = RunBatch(request, f.Runner(), sink);
+  if (result.refusal.Refused()) f.Notice(RefusalText(f.Msg(), result.refusal, f.Q(result.refusal.detail)));
+  return result.tally;
+}
+
+}  // namespace zur

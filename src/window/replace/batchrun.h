@@ -1,0 +1,41 @@
+// What the batch and match commands share on the window's side: the request read from the fields as a
+// command starts, the output-folder check with its message and focus, and the run with its report lines
+// and hint.
+#pragma once
+
+#include "core/commands/batch.h"
+
+namespace zur {
+
+class FileList;
+class FormBase;
+class RuleRows;
+
+// The parts of the window a batch reads besides the fields: given by the window that makes the batch
+// and match commands.
+struct BatchInputs {
+  const FileList& files;
+  const RuleRows& rules;
+};
+
+// The request from the window as it stands: the selected entries of the file list, or the source
+// tree with the extension field's list; the rule rows; the folders.
+BatchRequest BatchRequestFromWindow(FormBase& f, const BatchInputs& in, BatchRequest::Files files, bool keyed,
+                                    bool copies);
+
+// The check a batch with copies starts with (see PrepareOutputFolder). False, after saying why and
+// moving the focus to the field to mend, when the batch must not start.
+bool OutputFolderAccepted(FormBase& f, bool normalise);
+
+// Which files the pane lists: written files always (unless `written` is false: then only the hint names
+// them), processed files that did not change too when `unchanged`. Files left alone are always listed.
+struct BatchListing {
+  bool unchanged = false;
+  bool written = true;
+};
+
+// Runs the batch, reporting in the pane and the hint. `started` is false in the tally when the run did
+// not start (a message said why).
+RunTally RunBatchInWindow(FormBase& f, const BatchRequest& request, BatchListing listing);
+
+}  // namespace zur

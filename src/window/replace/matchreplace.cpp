@@ -1,0 +1,58 @@
+#include "window/replace/matchreplace.h"
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QToolButton>
+
+#include "window/form/commandgate.h"
+#include "window/form/formbase.h"
+#include "window/form/outputpane.h"
+#include "window/form/runreport.h"
+#include "window/replace/batchrun.h"
+
+namespace zur {
+
+MatchReplace::MatchReplace(FormBase& form, BatchInputs inputs) : f_(form), in_(inputs) {
+  MainView& v = f_.View();
+  connect(v.BtnPipeiReplace, &QToolButton::clicked, this, [this] { BtnPiPeiClick(); });
+  connect(v.BtnPiPeiDir, &QToolButton::clicked, this, [this] { Button3Click(); });
+  f_.Gate().Guard(v.BtnPipeiReplace);
+  f_.Gate().Guard(v.BtnPiPeiDir);
+}
+
+void MatchReplace::BtnPiPeiClick() {
+  if (f_.Gate().Busy()) return;
+  CommandGate::Running running(f_.Gate());
+  try {
+    f_.Pane().Clear();
+    if (f_.View().LbDocList->currentRow() < 0) {
+      f_.Notice(f_.Msg().MsgSelectFile);
+      f_.View().LbDocList->setFocus(Qt::OtherFocusReason);
+      return;
+    }
+    // No copies, no closing word and no lines for the files written; files left alone are named.
+    const BatchRequest request = BatchRequestFromWindow(f_, in_, BatchRequest::Files::Selected, true, false);
+    RunBatchInWindow(f_, request, {.unchanged = true, .written = false});
+  } catch (...) {
+    f_.ReportFailure();
+  }
+}
+
+void MatchReplace::Button3Click() {
+  if (f_.Gate().Busy()) return;
+  CommandGate::Running running(f_.Gate());
+  try {
+    const bool backup = f_.View().cbBackupWhenTransfter->isChecked();
+    if (backup && !OutputFolderAccepted(f_, false)) return;
+    const BatchRequest request = BatchRequestFromWindow(f_, in_, BatchRequest::Files::Tree, true, backup);
+    const RunTally tally = RunBatchInWindow(f_, request, {.unchanged = true, .written = true});
+    if (!tally.started) return;
+    // A run with copies is the one a restore undoes.
+    if (backup) f_.State().LastBatchKind = RunKind::FolderTree;
+    f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgReplaceDone));
+  } catch (...) {
+    f_.ReportFailure();
+  }
+}
+
+}  // namespace zur

@@ -1,0 +1,64 @@
+#include "window/replace/namereplace.h"
+
+#include <QLineEdit>
+#include <QToolButton>
+
+#include <tuple>
+
+#include "core/text/text.h"
+#include "window/form/commandgate.h"
+#include "window/form/commandrunner.h"
+#include "window/form/formbase.h"
+#include "window/form/outputpane.h"
+#include "window/form/panesink.h"
+#include "window/form/runreport.h"
+
+namespace zur {
+
+NameReplace::NameReplace(FormBase& form) : f_(form) {
+  MainView& v = f_.View();
+  connect(v.BtnReplaceFileName, &QToolButton::clicked, this, [this] { BtnRepalceFileNameClick(); });
+  connect(v.BtnRplaceNameOfDIR, &QToolButton::clicked, this, [this] { BtnBtnRplaceNameOfDIRClick(); });
+  f_.Gate().Guard(v.BtnReplaceFileName);
+  f_.Gate().Guard(v.BtnRplaceNameOfDIR);
+}
+
+std::pair<std::string, std::string> NameReplace::Texts() const {
+  return {TrimControl(f_.B(f_.View().EditOldFileName->text())), TrimControl(f_.B(f_.View().EditNewFileName->text()))};
+}
+
+// Runs the renames of `files` with the page's texts. `listRenamed`: each renamed file is listed under
+// its new name (the tree); otherwise only the files that could not be renamed are.
+void NameReplace::Rename(RenameRequest::Files files, bool listRenamed) {
+  if (f_.Gate().Busy()) return;
+  try {
+    {
+      CommandGate::Running running(f_.Gate());
+      RenameRequest request;
+      request.files = files;
+      request.source = f_.State().SourcePath;
+      request.extensions = SetExtList(f_.B(f_.View().EdtEXT->text()));
+      std::tie(request.find, request.replacement) = Texts();
+      request.cp = f_.Cp();
+      f_.Pane().Clear();
+      PaneSink sink(f_, [&](const RunEvent& e, const std::string& shown, const std::string& renamed) {
+        if (e.outcome == Outcome::Done || e.outcome == Outcome::Unchanged) {
+          if (listRenamed) f_.Pane().AppendLine(f_.Line(renamed));
+        } else {
+          f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, f_.Line(shown)));
+        }
+      });
+      const RunTally tally = RunRename(request, f_.Runner(), sink);
+      if (tally.stopped || tally.Problems() > 0) f_.Hint(ClosingHint(f_.Msg(), tally, QString()));
+    }
+    emit f_.SourceFilesChanged();
+  } catch (...) {
+    f_.ReportFailure();
+  }
+}
+
+void NameReplace::BtnRepalceFileNameClick() { Rename(RenameRequest::Files::Folder, false); }
+
+void NameReplace::BtnBtnRplaceNameOfDIRClick() { Rename(RenameRequest::Files::Tree, true); }
+
+}  // namespace zur

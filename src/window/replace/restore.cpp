@@ -1,0 +1,166 @@
+#include "window/replace/restore.h"
+
+#include <QTimer>
+#include <QToolButton>
+
+#include "core/commands/restore.h"
+#include "window/form/commandgate.h"
+#include "window/form/commandrunner.h"
+#include "window/form/formbase.h"
+#include "window/form/outputpane.h"
+#include "window/form/panesink.h"
+#include "window/form/runreport.h"
+
+namespace zur {
+namespace {
+
+constexpr int kNamesInMessage = 10;
+
+}  // namespace
+
+Restore::Restore(FormBase& form) : f_(form) {
+  connect(f_.View().BtnBatchReturn, &QToolButton::clicked, this, [this] { BtnBatchReturnClick(); });
+  f_.Gate().Guard(f_.View().BtnBatchReturn);
+}
+
+// Every file is named in the pane; one message says what was put back and what still waits.
+void Restore::ReportRecovery(const RecoveryReport& report) {
+  if (report.notes.empty()) return;
+  int putBack = 0, waiting = 0;
+  QStringList named, refused;
+  for (const RecoveryNote& note : report.notes) {
+    const QString shown = OneLineName(f_.Q(note.shown));
+    switch (note.what) {
+      case RecoveryNote::What::PutBack: {
+        ++putBack;
+        QString line = FormatMessage(f_.Msg().FmtRecovered, shown);
+        if (!note.keptAside.empty()) {
+          line += QStringLiteral("（") + FormatMessage(f_.Msg().FmtKeptAside, OneLineName(f_.Q(note.keptAside))) +
+                  QStringLiteral("）");
+        }
+        f_.Pane().AppendLine(line);
+        if (named.size() < kNamesInMessage) named.append(shown);
+        break;
+      }
+      case RecoveryNote::What::Waits: {
+        ++waiting;
+        const QString line = FormatMessage(f_.Msg().FmtRecoveryWaits, shown, OneLineName(f_.Q(note.original)));
+        f_.Pane().AppendLine(note.why.empty() ? line : line + QStringLiteral("（") + f_.Q(note.why) + QStringLiteral("）"));
+        break;
+      }
+      case RecoveryNote::What::Refused: {
+        const QString line = FormatMessage(f_.Msg().FmtJournalRefused, shown, f_.Q(note.why));
+        f_.Pane().AppendLine(line);
+        refused.append(line);
+        break;
+      }
+    }
+  }
+  QStringList text;
+  if (putBack + waiting > 0) text.append(f_.Msg().MsgRunInterrupted);
+  if (putBack > 0) {
+    text.append(FormatMessage(f_.Msg().FmtRecoveredCount, putBack));
+    for (const QString& name : named) text.append(QStringLiteral("  ") + name);
+    if (putBack > named.size()) text.append(QStringLiteral("  ……"));
+  }
+  if (waiting > 0) text.append(FormatMessage(f_.Msg().FmtWaitingCount, waiting));
+  text.append(refused);
+  const QString message = text.join(QLatin1Char('\n'));
+  // Said once the window stands.
+  const MessageIcon icon = waiting > 0 || !refused.isEmpty() ? MessageIcon::Error : MessageIcon::Plain;
+  QTimer::singleShot(0, &f_, [this, message, icon] { f_.Notice(message, icon); });
+}
+
+void Restore::StartUp() {
+  ReportRecovery(RecoverAtStart(f_.RunsFolder()));
+  f_.State().LastBatchKind = LastRestorable(f_.RunsFolder());
+  f_.ShowPending();
+}
+
+void Restore::BtnBatchReturnClick() {
+  if (f_.Gate().Busy()) return;
+  try {
+    Undo();
+  } catch (...) {
+    f_.ReportFailure();
+  }
+}
+
+namespace {
+
+// The restore's two questions, asked with the window's Yes/No boxes; the progress bar shows from the
+// moment the user says yes.
+class WindowQuestions : public RestoreQuestions {
+ public:
+  explicit WindowQuestions(FormBase& f) : f_(f) {}
+  bool Confirm(RunKind kind) override {
+    kind_ = kind;
+    if (!f_.Desktop().AskYesNo(&f_, f_.Msg().MsgConfirmRestore, f_.Msg().CapFileRecovery)) return false;
+    f_.ShowProgress(true);
+    return true;
+  }
+  bool AlsoChanged(size_t count) override {
+    return f_.Desktop().AskYesNo(&f_, FormatMessage(f_.Msg().FmtRestoreChangedFiles, static_cast<int>(count)),
+                                 f_.Msg().CapFileRecovery);
+  }
+  RunKind Kind() const { return kind_; }
+
+ private:
+  FormBase& f_;
+  RunKind kind_ = RunKind::None;
+};
+
+}  // namespace
+
+void Restore::Undo() {
+  if (f_.State().LastBatchKind == RunKind::None) {
+    f_.Notice(f_.Msg().MsgNothingToRestore);
+    return;
+  }
+  CommandGate::Running running(f_.Gate());
+  WindowQuestions ask(f_);
+  PaneSink sink(f_, [&](const RunEvent& e, const std::string& shown, const std::string& copyPath) {
+    const QString target = f_.Line(shown);
+    const QString copy = f_.Line(copyPath);
+    const bool selected = ask.Kind() == RunKind::SelectedFiles;
+    if (e.outcome == Outcome::Done || e.outcome == Outcome::Unchanged) {
+      // The report names the file put back after a selected-files batch, the copy after a tree.
+      f_.Pane().AppendLine(selected ? target : copy);
+      f_.Hint(selected ? FormatMessage(f_.Msg().FmtRestoredTo, copy, target) : FormatMessage(f_.Msg().FmtRestore, copy));
+    } else {
+      f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, target));
+    }
+  });
+  const RestoreResult result = RunRestore({f_.RunsFolder()}, f_.Runner(), ask, sink);
+  ReportRecovery(result.repaired);
+  switch (result.refused) {
+    case RestoreResult::Refused::None:
+      break;
+    case RestoreResult::Refused::Nothing:
+      f_.Notice(f_.Msg().MsgNothingToRestore);
+      return;
+    case RestoreResult::Refused::Records:
+      f_.Notice(f_.Msg().MsgRunNotStarted + f_.Q(result.detail));
+      f_.ShowProgress(false);
+      return;
+    case RestoreResult::Refused::Busy:
+      f_.Notice(f_.Msg().MsgRestoreBusy + f_.Q(result.detail));
+      return;
+    case RestoreResult::Refused::Journal:
+      f_.Notice(f_.Msg().MsgJournalRefused + f_.Q(result.detail));
+      return;
+    case RestoreResult::Refused::Waiting:
+      f_.Notice(f_.Msg().MsgRunWaiting + f_.Q(result.detail));
+      return;
+    case RestoreResult::Refused::Declined:
+      return;
+  }
+  if (result.looked.stopped) {
+    f_.Hint(ClosingHint(f_.Msg(), result.looked, QString()));
+  } else if (result.tally.stopped || result.tally.Problems() > 0) {
+    f_.Hint(ClosingHint(f_.Msg(), result.tally, QString()));
+  }
+  f_.ShowProgress(false);
+}
+
+}  // namespace zur

@@ -1,0 +1,195 @@
+// The commands as the window and a console program use them: plain requests run by the core's
+// services, without any window.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "core/commands/batch.h"
+#include "core/commands/rename.h"
+#include "core/commands/restore.h"
+#include "core/commands/search.h"
+#include "core/run/journal.h"
+#include "core/run/runstate.h"
+#include "support/tempdir.h"
+#include "support/texts.h"
+
+namespace zur {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::U;
+using testing::WriteBytes;
+
+// Every report, as "outcome shown [second]".
+struct RecordingSink : CommandSink {
+  void File(const RunEvent& e, const std::string& shown, const std::string& second) override {
+    files.push_back({e, shown, second});
+  }
+  void Folder(const ScanProblem& p) override { folders.push_back(p.folder); }
+  struct Report {
+    RunEvent event;
+    std::string shown, second;
+  };
+  std::vector<Report> files;
+  std::vector<std::string> folders;
+  std::vector<std::string> Shown(Outcome outcome) const {
+    std::vector<std::string> out;
+    for (const Report& r : files) {
+      if (r.event.outcome == outcome) out.push_back(r.shown);
+    }
+    return out;
+  }
+};
+
+struct Answers : RestoreQuestions {
+  bool confirm = true;
+  bool alsoChanged = false;
+  size_t asked = 0;
+  RunKind kind = RunKind::None;
+  bool Confirm(RunKind k) override {
+    kind = k;
+    return confirm;
+  }
+  bool AlsoChanged(size_t count) override {
+    asked = count;
+    return alsoChanged;
+  }
+};
+
+struct Site {
+  TempDir dir;
+  std::string src() const { return dir / "src/"; }
+  std::string out() const { return dir / "out/"; }
+  std::string runs() const { return dir / "runs/"; }
+  BatchRequest Batch(BatchRequest::Files files, bool copies) const {
+    BatchRequest r;
+    r.files = files;
+    r.copies = copies;
+    r.source = src();
+    r.output = out();
+    r.extensions = SetExtList("htm,txt");
+    r.rules[0] = MakeRule(U("foo"), U("bar"));
+    r.stateDir = runs();
+    return r;
+  }
+};
+
+TEST(Commands, TheOutputFolderIsMadeAndMustNotHoldTheFiles) {
+  Site s;
+  std::filesystem::create_directories(s.src());
+  std::string output = s.dir / "made/deep";
+  EXPECT_EQ(PrepareOutputFolder(output, s.src(), true), OutputFolder::Ready);
+  EXPECT_EQ(output, s.dir / "made/deep/");
+  EXPECT_TRUE(std::filesystem::is_directory(output));
+  std::string same = s.src();
+  EXPECT_EQ(PrepareOutputFolder(same, s.src(), false), OutputFolder::IsSource);
+  std::string above = s.dir.Folder();
+  EXPECT_EQ(PrepareOutputFolder(above, s.src(), false), OutputFolder::ContainsSource);
+  std::string impossible = "/proc/zur/out/";
+  EXPECT_EQ(PrepareOutputFolder(impossible, s.src(), false), OutputFolder::Missing);
+}
+
+TEST(Commands, ABatchReportsEveryFileAndAFolderItCouldNotOpen) {
+  Site s;
+  WriteBytes(s.src() + "a.htm", "foo a");
+  WriteBytes(s.src() + "sub/B.htm", "foo b");
+  WriteBytes(s.src() + "c.txt", "nothing");
+  WriteBytes(s.src() + "closed/d.htm", "foo d");
+  ::chmod((s.src() + "closed").c_str(), 0);
+  WaitingDriver driver;
+  RecordingSink sink;
+  const BatchResult result = RunBatch(s.Batch(BatchRequest::Files::Tree, true), driver, sink);
+  ::chmod((s.src() + "closed").c_str(), 0755);
+  ASSERT_FALSE(result.refusal.Refused());
+  const bool root = ::geteuid() == 0;  // (root opens any folder)
+  std::vector<std::string> done{s.src() + "a.htm", s.src() + "sub/b.htm"};
+  if (root) done.insert(done.begin() + 1, s.src() + "closed/d.htm");
+  EXPECT_EQ(sink.Shown(Outcome::Done), done);
+  EXPECT_EQ(sink.Shown(Outcome::Unchanged), std::vector<std::string>{s.src() + "c.txt"});
+  EXPECT_EQ(ReadBytes(s.src() + "sub/B.htm"), "bar b");
+  EXPECT_EQ(ReadBytes(s.out() + "sub/B.htm"), "foo b");
+  if (!root) {
+    EXPECT_EQ(sink.folders, std::vector<std::string>{s.src() + "closed/"});
+    EXPECT_EQ(result.tally.skipped, 1u);
+  }
+  EXPECT_EQ(LastRestorable(s.runs()), RunKind::FolderTree);
+
+  // The selected files, without copies: the restore then has nothing to undo.
+  RecordingSink second;
+  BatchRequest selected = s.Batch(BatchRequest::Files::Selected, false);
+  selected.selected = {"a.htm", "missing.htm"};
+  selected.rules[0] = MakeRule(U("bar"), U("baz"));
+  RunBatch(selected, driver, second);
+  ASSERT_EQ(second.files.size(), 2u);
+  EXPECT_EQ(second.files[0].event.outcome, Outcome::Done);
+  EXPECT_EQ(second.files[1].event.why, Why::Missing);
+  EXPECT_EQ(second.files[1].shown, s.src() + "/missing.htm");  // as composed: folder value, separator, name
+  EXPECT_EQ(ReadBytes(s.src() + "a.htm"), "baz a");
+  EXPECT_EQ(LastRestorable(s.runs()), RunKind::None);
+}
+
+TEST(Commands, ARestoreAsksAndPutsBackOnlyWhatTheUserAgreedTo) {
+  Site s;
+  WriteBytes(s.src() + "a.htm", "foo a");
+  WriteBytes(s.src() + "b.htm", "foo b");
+  WaitingDriver driver;
+  RecordingSink sink;
+  Answers answers;
+  // Nothing to undo yet.
+  EXPECT_EQ(RunRestore({s.runs()}, driver, answers, sink).refused, RestoreResult::Refused::Nothing);
+  RunBatch(s.Batch(BatchRequest::Files::Tree, true), driver, sink);
+  WriteBytes(s.src() + "b.htm", "edited since");
+  answers.confirm = false;
+  EXPECT_EQ(RunRestore({s.runs()}, driver, answers, sink).refused, RestoreResult::Refused::Declined);
+  EXPECT_EQ(answers.kind, RunKind::FolderTree);
+  EXPECT_EQ(ReadBytes(s.src() + "a.htm"), "bar a");
+  answers.confirm = true;
+  sink.files.clear();
+  const RestoreResult result = RunRestore({s.runs()}, driver, answers, sink);
+  EXPECT_EQ(result.refused, RestoreResult::Refused::None);
+  EXPECT_EQ(answers.asked, 1u);
+  EXPECT_EQ(ReadBytes(s.src() + "a.htm"), "foo a");
+  EXPECT_EQ(ReadBytes(s.src() + "b.htm"), "edited since");
+  ASSERT_EQ(sink.files.size(), 2u);
+  EXPECT_EQ(sink.files[0].second, s.out() + "a.htm");  // the copy it came from
+  EXPECT_EQ(sink.files[1].event.why, Why::ChangedSinceRun);
+
+  // A run going in another window holds the journal: the restore waits for nothing.
+  RunState records(s.runs());
+  std::string why;
+  ASSERT_TRUE(records.Ready(why));
+  HeldJournal held = HeldJournal::Open(records.LastJournal(), records.Key());
+  ASSERT_TRUE(held.Ok());
+  EXPECT_EQ(RunRestore({s.runs()}, driver, answers, sink).refused, RestoreResult::Refused::Busy);
+  held = HeldJournal();
+  ForgetLastRun(s.runs());
+  EXPECT_EQ(RunRestore({s.runs()}, driver, answers, sink).refused, RestoreResult::Refused::Nothing);
+}
+
+TEST(Commands, RenamesAndSearchesReportTheirFilesByTheirNames) {
+  Site s;
+  WriteBytes(s.src() + "Old-a.htm", "foo");
+  WriteBytes(s.src() + "sub/old-b.htm", "none");
+  WriteBytes(s.src() + "sub/new-b.htm", "there already");
+  WaitingDriver driver;
+  RecordingSink found;
+  const RunTally searched = RunSearch({s.src(), SetExtList("htm"), u"foo", Encoding::Utf8}, driver, found);
+  EXPECT_EQ(searched.hits, 1u);
+  ASSERT_EQ(found.Shown(Outcome::Hit).size(), 1u);
+  EXPECT_EQ(found.Shown(Outcome::Hit)[0], s.src() + "old-a.htm");  // as the tree shows names
+  RecordingSink renamed;
+  RenameRequest tree{RenameRequest::Files::Tree, s.src(), SetExtList("htm"), "old", "new", Encoding::Utf8};
+  RunRename(tree, driver, renamed);
+  // The new name comes from the name as shown (lower case); an existing file is never replaced.
+  EXPECT_TRUE(std::filesystem::exists(s.src() + "new-a.htm"));
+  EXPECT_EQ(ReadBytes(s.src() + "sub/new-b.htm"), "there already");
+  EXPECT_EQ(ReadBytes(s.src() + "sub/old-b.htm"), "none");
+  std::vector<Why> whys;
+  for (const auto& r : renamed.files) whys.push_back(r.event.why);
+  EXPECT_NE(std::find(whys.begin(), whys.end(), Why::TargetExists), whys.end());
+}
+
+}  // namespace
+}  // namespace zur
