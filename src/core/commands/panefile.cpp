@@ -94,7 +94,8 @@ std::string PaneFileBytes(const PaneFile& file, std::u16string_view text) {
   }
   const std::vector<std::u16string>& was = file.lines;
   // Lines kept at the start and at the end keep their own line ends; lines in between, which were
-  // edited or added, take the file's first line end, and the last line keeps the last line's state.
+  // edited, added or split, take the file's first line end. Only the line that is last now keeps the
+  // file's last-line-break state: the old last line, when lines now follow it, ends as the others do.
   size_t head = 0;
   while (head < now.size() && head < was.size() && now[head] == was[head]) ++head;
   size_t tail = 0;
@@ -114,7 +115,8 @@ std::string PaneFileBytes(const PaneFile& file, std::u16string_view text) {
   for (size_t i = 0; i < now.size(); ++i) {
     out += now[i];
     if (i < head) {
-      out += file.endings[i];
+      const std::u16string& own = file.endings[i];
+      out += (own.empty() && i + 1 < now.size()) ? usual : own;
     } else if (i >= now.size() - tail) {
       out += file.endings[was.size() - (now.size() - i)];
     } else if (i == now.size() - 1) {

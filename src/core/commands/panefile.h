@@ -46,8 +46,9 @@ std::u16string ReplaceInPaneText(std::u16string_view text, std::u16string_view f
                                  Encoding e);
 
 // The text (lines separated by '\n') as the bytes of the file: its encoding and byte-order mark, each
-// line kept at the start or the end with its own line end, lines edited or added in between with the
-// file's first line end, and the last line ending as the file's last did.
+// line kept at the start or the end with its own line end, lines edited, added or split in between with
+// the file's first line end, and the line that is last now ending as the file's last did. Every line the
+// text holds is written: none is merged with the next or dropped.
 std::string PaneFileBytes(const PaneFile& file, std::u16string_view text);
 
 // The pane's save: the text written over the file it was loaded from.

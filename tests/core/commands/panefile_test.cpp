@@ -35,6 +35,53 @@ TEST(PaneFile, EachLineKeepsItsOwnEndAndEditedLinesTakeTheFirst) {
   EXPECT_EQ(PaneFileBytes(open, u"a\nb!"), "a\nb!");
 }
 
+// Every edit as a table: for each encoding, line end and last-line-break state, a two-line file edited
+// in the pane, and the bytes the save must write (E is the file's line end, F its last-line break).
+TEST(PaneFile, EverythingTheUserTypedIsWrittenWithTheRightLineEnds) {
+  struct Edit {
+    const char* what;
+    std::u16string shown;     // the pane's text after the edit; "\n" ends a line
+    std::u16string expected;  // E and F stand for the file's line end and its last-line break
+  };
+  const Edit edits[] = {
+      {"nothing", u"一\n二F", u"一E二F"},
+      {"a line added at the end", u"一\n二\n三F", u"一E二E三F"},
+      {"an empty line added at the end", u"一\n二\nF", u"一E二EF"},
+      {"a line added in the middle", u"一\n中\n二F", u"一E中E二F"},
+      {"a line split", u"一\n二a\nbF", u"一E二aEbF"},
+      {"two lines joined", u"一二F", u"一二F"},
+      {"a line added before the first", u"零\n一\n二F", u"零E一E二F"},
+  };
+  const std::pair<Encoding, std::string> encodings[] = {
+      {Encoding::Utf8, ""}, {Encoding::Gb18030, ""}, {Encoding::Utf16Le, "\xFF\xFE"}};
+  auto fill = [](std::u16string text, std::u16string_view e, std::u16string_view f) {
+    std::u16string out;
+    for (char16_t c : text) {
+      if (c == u'E') out += e;
+      else if (c == u'F') out += f;
+      else out.push_back(c);
+    }
+    return out;
+  };
+  TempDir dir;
+  for (const auto& [encoding, bom] : encodings) {
+    for (const std::u16string e : {u"\n", u"\r\n", u"\r"}) {
+      for (const bool lastBreak : {true, false}) {
+        const std::u16string f = lastBreak ? e : u"";
+        const PaneFile file = Loaded(dir, bom + EncodeText(fill(u"一E二F", e, f), encoding));
+        ASSERT_EQ(file.kind.encoding, encoding);
+        for (const Edit& edit : edits) {
+          // The pane shows a last line break as an empty last line.
+          const std::u16string shown = fill(edit.shown, u"", lastBreak ? u"\n" : u"");
+          EXPECT_EQ(PaneFileBytes(file, shown), bom + EncodeText(fill(edit.expected, e, f), encoding))
+              << edit.what << ", encoding " << int(encoding) << ", line end " << e.size() << (e[0] == u'\r' ? " CR" : " LF")
+              << (lastBreak ? ", last line break" : "");
+        }
+      }
+    }
+  }
+}
+
 TEST(PaneFile, Utf16AndGbFilesComeBackInTheirOwnEncoding) {
   TempDir dir;
   const std::string utf16 = std::string("\xFF\xFE" "a\0\r\0\n\0-N", 10);  // "a", CR LF, U+4E2D
