@@ -10,6 +10,7 @@
 #include "window/branding/aboutwindow.h"
 #include "window/files/shell.h"
 #include "window/form/formbase.h"
+#include "window/form/placement.h"
 #include "window/form/resources.h"
 #include "window/platform/fadein.h"
 #include "window/update/updatewindow.h"
@@ -119,6 +120,7 @@ void TPnlTavimex::ShowAbout() {
   if (!about_) {
     about_ = new TFrmVersion(f_.Msg(), [this] { OpenWebAddress(f_.Msg().UrlProduct); }, this);
   }
+  PlaceOver(about_, this);
   ShowAnimated(about_);
 }
 
@@ -139,6 +141,7 @@ void TPnlTavimex::BtnOnlineUpdateClick() {
     env.endProgram = f_.Env().endProgram;
     update_ = new TFrmUpdate(std::move(env), this);
   }
+  if (!update_->isVisible()) PlaceOver(update_, this);
   update_->show();
   update_->raise();
 }

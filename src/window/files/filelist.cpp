@@ -79,7 +79,12 @@ void FileList::RefreshDocList() {
     // A command that is running walks this list; it is refilled only when the command has ended.
     if (f_.Gate().Busy()) return;
     const std::string& source = f_.State().SourcePath;
-    if (!FolderExists(source) && CreateFolderPath(source) == CreateOutcome::Invalid) return;
+    if (!FolderExists(source)) {
+      const CreateOutcome made = CreateFolderPath(source);
+      if (made == CreateOutcome::Invalid) return;
+      // A folder made without being asked for (the default one at the first start) is not made silently.
+      if (made == CreateOutcome::Done) f_.Hint(FormatMessage(f_.Msg().FmtFolderCreated, f_.Q(source)));
+    }
     if (source.empty()) return;
     std::vector<std::string> paths;
     ListFolderFiles(source, paths);
@@ -134,8 +139,12 @@ void FileList::Preview(const std::string& path, const QString& shown) {
   QApplication::setOverrideCursor(Qt::BusyCursor);
   const OutputPane::Load result = f_.Pane().LoadFile(path, shown, &refusal, &error);
   QApplication::restoreOverrideCursor();
-  // The pane keeps the file it holds; the hint line says why this one is not shown.
-  if (result == OutputPane::Load::Refused) f_.Hint(ProblemLine(f_.Msg(), RefusalEvent(kNoItem, refusal, error), shown));
+  // The caption, the pane and the hint line all name the file that could not be shown, and why.
+  if (result == OutputPane::Load::Refused) {
+    const QString line = ProblemLine(f_.Msg(), RefusalEvent(kNoItem, refusal, error), shown);
+    f_.Pane().ShowRefused(shown, line);
+    f_.Hint(line);
+  }
 }
 
 void FileList::LbDocListDblClick() {

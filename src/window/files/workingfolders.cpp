@@ -41,6 +41,9 @@ WorkingFolders::WorkingFolders(FormBase& form) : f_(form) {
 
 bool WorkingFolders::eventFilter(QObject* watched, QEvent* event) {
   const MainView& v = f_.View();
+  // While a command runs, the folder fields commit nothing: the folders and the file list stay what the
+  // run started with, and what the field shows is committed when it is next left after the run.
+  if (f_.Gate().Busy()) return QObject::eventFilter(watched, event);
   if (event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

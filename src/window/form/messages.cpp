@@ -124,6 +124,8 @@ void FillMain(MessageTables& t, int lang) {
      "The output path contains the source path, so the backups would land among the files. Please choose another output path."},
     {&MessageTables::MsgRunNotStarted, "无法建立运行记录，没有修改任何文件：", "無法建立運行記錄，沒有修改任何文件：",
      "Cannot keep the run's record, no file was changed: "},
+    {&MessageTables::FmtFolderCreated, "源文件夹不存在，已经建立：%s", "源文件夾不存在，已經建立：%s",
+     "The source folder did not exist and was created: %s"},
     {&MessageTables::MsgPaneNotText, "不是文本文件，不能在此显示或编辑：%s", "不是文本文件，不能在此顯示或編輯：%s",
      "not a text file, cannot be shown or edited here: %s"},
     {&MessageTables::MsgPanePartial, "文件太大，输出结果只显示了它的开头部分，因此不能保存。",

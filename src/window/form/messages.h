@@ -86,6 +86,7 @@ struct MessageTables {
   QString MsgOutputContainsSource;
   QString MsgRunNotStarted;
   QString MsgPaneNotText;
+  QString FmtFolderCreated;
   QString MsgPanePartial;
   QString FmtTargetExists;
   QString CapPartialView;

@@ -61,6 +61,13 @@ OutputPane::Load OutputPane::LoadFile(const std::string& path, const QString& sh
   return load.result;
 }
 
+void OutputPane::ShowRefused(const QString& shownPath, const QString& line) {
+  pending_.clear();
+  file_ = PaneFile{};
+  box_->setPlainText(line);
+  if (frame_) frame_->setTitle(FormatMessage(msg_.FmtCurrentFile, shownPath));
+}
+
 QString OutputPane::Text() const {
   QString text = box_->document()->toRawText();
   text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));

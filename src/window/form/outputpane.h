@@ -34,6 +34,9 @@ class OutputPane {
   // Shows the file and remembers it. A file that is not text is not shown (a report line says so);
   // one that cannot be opened leaves the pane as it was (`refusal` says why).
   Load LoadFile(const std::string& path, const QString& shownPath, fs::Refusal* refusal = nullptr, int* error = nullptr);
+  // A file that could not be shown: the pane empties and names it in its caption, with `line` (why not)
+  // as its text; it holds no file after.
+  void ShowRefused(const QString& shownPath, const QString& line);
   // The file the text was loaded from (its path is empty when the pane is the log).
   const PaneFile& File() const { return file_; }
   const std::string& LoadedFile() const { return file_.path; }

@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
@@ -29,11 +32,30 @@ std::vector<std::string> DefaultTextEditorCommand(const std::string& file) {
   return ExpandDesktopExec(*exec, file);
 }
 
+void WidenForTitle(QMessageBox& box) {
+  // A message box is as wide as its text; a short text would leave the title cut by the window frame.
+  const int titleWidth = QFontMetrics(box.font()).horizontalAdvance(box.windowTitle()) + 140;
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+  }
+}
+
+// The type column of the folder dialog: the system's translations leave "Folder" in English.
+class ChineseFileTypes : public QFileIconProvider {
+ public:
+  QString type(const QFileInfo& info) const override {
+    if (info.isDir()) return QStringLiteral("文件夹");
+    return info.suffix().isEmpty() ? QStringLiteral("文件") : info.suffix() + QStringLiteral(" 文件");
+  }
+};
+
 }  // namespace
 
 void LinuxDesktop::ShowMessage(QWidget* owner, const QString& text, MessageIcon icon, std::optional<QPoint> at) {
   QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
                   QCoreApplication::applicationName(), text, QMessageBox::Ok, owner);
+  WidenForTitle(box);
   if (at) box.move(*at);
   box.exec();
 }
@@ -41,14 +63,20 @@ void LinuxDesktop::ShowMessage(QWidget* owner, const QString& text, MessageIcon 
 bool LinuxDesktop::AskYesNo(QWidget* owner, const QString& text, const QString& caption) {
   QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
   box.setDefaultButton(QMessageBox::Yes);
+  WidenForTitle(box);
   return box.exec() == QMessageBox::Yes;
 }
 
 // Qt's own folder dialog rather than the desktop's, so that it speaks the window's language (Qt's
-// Chinese texts) whatever the locale. It opens at the prompt's folder.
+// Chinese texts, and ours for the file types) whatever the locale. It opens at the prompt's folder.
 std::string LinuxDesktop::PickFolder(QWidget* owner, const QString& prompt) {
-  const QString chosen = QFileDialog::getExistingDirectory(owner, prompt, prompt,
-                                                           QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+  QFileDialog dialog(owner, prompt, prompt);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+  ChineseFileTypes types;
+  dialog.setIconProvider(&types);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  const QString chosen = dialog.selectedFiles().value(0);
   return chosen.isEmpty() ? std::string() : QFile::encodeName(chosen).toStdString();
 }
 

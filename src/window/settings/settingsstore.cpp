@@ -73,7 +73,8 @@ void SettingsStore::LoadSettings() {
     v.cbBackupWhenTransfter->setChecked(ini.ReadBool("BackupWhenT", false));
     v.CbCover->setChecked(ini.ReadBool("CbCover", false));
     const int page = ini.ReadInteger("BatchType", 0);
-    if (page >= 0 && page < v.PageControl1->count()) v.PageControl1->setCurrentIndex(page);
+    // A page number the window does not have opens the first page (and is saved as 0).
+    v.PageControl1->setCurrentIndex(page >= 0 && page < v.PageControl1->count() ? page : 0);
     for (int row = 1; row <= 3; ++row) {
       LoadBox(v.MmRuleFind[row], TextFile("KeyText", row));
       LoadBox(v.MmRuleReplace[row], TextFile("ReplaceText", row));

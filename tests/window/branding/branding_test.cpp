@@ -57,6 +57,8 @@ class BrandingTest : public QObject {
     panel->LinkMenuClick(4);
     TFrmVersion* about = panel->About();
     QVERIFY(about && about->isVisible());
+    // It opens over the main window, not in a corner of the screen.
+    QVERIFY((about->frameGeometry().center() - form.frameGeometry().center()).manhattanLength() < 40);
     QCOMPARE(about->windowTitle(), QStringLiteral("关于 ZUR文本代替助手"));
     QCOMPARE(about->findChild<QLabel*>("LblVersion")->text(), QStringLiteral("2.1"));
     QCOMPARE(about->findChild<QLabel*>("Label1")->text(), QStringLiteral("ZUR文本代替助手"));
@@ -82,6 +84,7 @@ class BrandingTest : public QObject {
     form.BrandPanel()->BtnOnlineUpdateClick();
     TFrmUpdate* update = form.BrandPanel()->Update();
     QVERIFY(update && update->isVisible());
+    QVERIFY(form.frameGeometry().contains(update->frameGeometry().center()));
     QCOMPARE(update->UpdateFilePath(), f.dir / "prog/update.exe");
     update->hide();
     form.BrandPanel()->BtnOnlineUpdateClick();

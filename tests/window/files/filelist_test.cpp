@@ -44,6 +44,14 @@ class FileListTest : public QObject {
     QCOMPARE(items, (QStringList{"A.htm", "b.TXT", "c.gif", "d.ini"}));
   }
 
+  void theFirstStartSaysItMadeTheSourceFolder() {
+    FormFixture f;
+    TMainForm& form = f.Open();
+    const std::string made = f.dir / "home/Tavimex/TextReplace/source/";
+    QVERIFY(std::filesystem::is_directory(made));
+    QCOMPARE(f.Find<QLabel>("LbHint")->text(), QStringLiteral("源文件夹不存在，已经建立：") + form.Q(made));
+  }
+
   void theRememberedIndexFocusesWithoutSelecting() {
     FormFixture f;
     TMainForm& form = f.Open();
@@ -72,14 +80,31 @@ class FileListTest : public QObject {
     QCOMPARE(form.Pane().FileBytes(), bytes);  // every byte comes back, line ends included
     QCOMPARE(form.Pane().LoadedFile(), f.dir / "src/g.txt");
 
-    // A file deleted since the refresh: the pane keeps its file and says so; the hint says why.
+    // A file deleted since the refresh: the caption, the pane and the hint all name it and say why;
+    // the pane holds no file to save.
     WriteBytes(f.dir / "src/h.txt", "h");
     form.Files().RefreshDocList();
     std::filesystem::remove(f.dir / "src/h.txt");
     Click(list, 1);
-    QCOMPARE(f.Find<QGroupBox>("GbHint")->title(), caption);
-    QCOMPARE(form.Pane().LoadedFile(), f.dir / "src/g.txt");
-    QVERIFY(f.Find<QLabel>("LbHint")->text().contains(form.Q(f.dir / "src/h.txt")));
+    const QString vanished = form.Q(f.dir / "src/h.txt");
+    QCOMPARE(f.Find<QGroupBox>("GbHint")->title(), QStringLiteral("当前文件：") + vanished);
+    QVERIFY(form.Pane().LoadedFile().empty());
+    QVERIFY(f.Find<QLabel>("LbHint")->text().contains(vanished));
+    QVERIFY(f.Find<QPlainTextEdit>("MemoHint")->toPlainText().contains(vanished));
+  }
+
+  void openingTheMenuKeepsTheSelection() {
+    FormFixture f;
+    f.Open();
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) WriteBytes(f.dir / ("src/" + std::string(name)), "x");
+    f.UseSource(f.dir / "src");
+    auto* list = f.Find<QListWidget>("LbDocList");
+    Click(list, 0);
+    Click(list, 1, Qt::ControlModifier);
+    // A right-click on a selected entry keeps every selected one.
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, list->visualItemRect(list->item(1)).center());
+    QCOMPARE(list->selectedItems().size(), 2);
+    QVERIFY(list->item(0)->isSelected() && list->item(1)->isSelected());
   }
 
   void keysMoveThePreviewAndControlClickAddsToTheSelection() {

@@ -1,11 +1,14 @@
 // The working-folder bar: committing folder texts, creating folders, the open buttons and options.
 #include <QCheckBox>
+#include <QFocusEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QToolButton>
 #include <filesystem>
 
 #include "core/files/paths.h"
 #include "support/formfixture.h"
+#include "window/form/commandgate.h"
 
 using namespace zur;
 using zur::testing::FormFixture;
@@ -48,6 +51,32 @@ class WorkingFoldersTest : public QObject {
     f.Type("EdtPath", f.dir / "b/c");
     f.Leave();
     QCOMPARE(f.Find<QListWidget>("LbDocList")->count(), 0);
+  }
+
+  void whileACommandRunsTheFoldersCommitNothing() {
+    FormFixture f;
+    TMainForm& form = f.Open();
+    WriteBytes(f.dir / "a/one.txt", "x");
+    WriteBytes(f.dir / "b/two.txt", "x");
+    f.UseSource(f.dir / "a");
+    // Typed but not committed (the field keeps the focus).
+    f.Find<QLineEdit>("EdtPath")->setText(form.Q(f.dir / "b"));
+    f.Find<QLineEdit>("EdtOutput")->setText(form.Q(f.dir / "o"));
+    {
+      CommandGate::Running running(form.Gate());
+      for (const char* field : {"EdtPath", "EdtOutput"}) {
+        QTest::keyClick(f.Find<QLineEdit>(field), Qt::Key_Return);
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(f.Find<QLineEdit>(field), &out);
+      }
+      QCOMPARE(form.State().SourcePath, f.dir / "a/");
+      QVERIFY(form.State().OutputPath != f.dir / "o/");
+      QCOMPARE(f.Find<QListWidget>("LbDocList")->item(0)->text(), QStringLiteral("one.txt"));
+    }
+    // The text the field shows is committed when it is next left.
+    f.Leave();
+    QCOMPARE(form.State().SourcePath, f.dir / "b/");
+    QCOMPARE(f.Find<QListWidget>("LbDocList")->item(0)->text(), QStringLiteral("two.txt"));
   }
 
   void aFolderThatCannotBeMadeIsReportedAndKeepsTheFocus() {

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -19,13 +21,14 @@ using namespace zur;
 
 namespace {
 
-// Calls `look` on the folder dialog once it is open, then cancels it. If no dialog opens, the open
-// modal window is closed so that the test cannot block.
-void WhenFolderDialogOpens(std::function<void(QFileDialog*)> look) {
+// Calls `look` on the dialog of that kind once it is open, then closes it. If no such dialog opens, the
+// open modal window is closed so that the test cannot block.
+template <typename Dialog>
+void WhenDialogOpens(std::function<void(Dialog*)> look) {
   auto* poll = new QTimer;
   auto tries = std::make_shared<int>(0);
   QObject::connect(poll, &QTimer::timeout, [poll, tries, look] {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
     if (!dialog && ++*tries < 100) return;
     poll->stop();
     poll->deleteLater();
@@ -59,8 +62,10 @@ class DesktopTest : public QObject {
     std::filesystem::create_directories(dir / "start/inner");
     const QString start = QString::fromStdString(dir / "start");
     QString seenFolder, seenTitle, seenButtons;
-    WhenFolderDialogOpens([&](QFileDialog* dialog) {
+    QString folderType;
+    WhenDialogOpens<QFileDialog>([&](QFileDialog* dialog) {
       seenFolder = dialog->directory().absolutePath();
+      folderType = dialog->iconProvider()->type(QFileInfo(start + QStringLiteral("/inner")));
       seenTitle = dialog->windowTitle();
       for (QPushButton* b : dialog->findChildren<QPushButton*>()) seenButtons += b->text() + QLatin1Char('|');
     });
@@ -70,6 +75,18 @@ class DesktopTest : public QObject {
     QCOMPARE(seenTitle, start);
     QVERIFY2(seenButtons.contains(QStringLiteral("选择")) && seenButtons.contains(QStringLiteral("取消")),
              qPrintable(seenButtons));
+    QCOMPARE(folderType, QStringLiteral("文件夹"));  // the type column, which Qt leaves in English
+  }
+
+  void messageBoxesShowTheirWholeTitle() {
+    QCoreApplication::setApplicationName(QStringLiteral("ZUR文本代替助手"));
+    int width = 0, needed = 0;
+    WhenDialogOpens<QMessageBox>([&](QMessageBox* box) {
+      width = box->width();
+      needed = QFontMetrics(box->font()).horizontalAdvance(box->windowTitle());
+    });
+    LinuxDesktop().ShowMessage(nullptr, QStringLiteral("好"), MessageIcon::Plain, std::nullopt);
+    QVERIFY2(width > needed + 80, qPrintable(QString::number(width) + QLatin1Char('/') + QString::number(needed)));
   }
 
   void endSignalsBecomeOneCallFromTheEventLoop() {

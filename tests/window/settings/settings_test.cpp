@@ -107,6 +107,18 @@ class SettingsTest : public QObject {
     QVERIFY(ini.find("CbCover=1\r\n") != std::string::npos);
   }
 
+  void aPageTheWindowDoesNotHaveOpensTheFirst() {
+    for (const char* stored : {"7", "-1"}) {
+      FormFixture f;
+      const std::string prog = f.dir / "prog/";
+      WriteBytes(prog + "defualt.ini", std::string("[default]\nBatchType=") + stored + "\n");
+      f.Open();
+      QCOMPARE(f.Find<QTabWidget>("PageControl1")->currentIndex(), 0);
+      f.Close();
+      QVERIFY(ReadBytes(prog + "defualt.ini").find("BatchType=0\r\n") != std::string::npos);
+    }
+  }
+
   void nothingIsWrittenBeforeExitAndAFailedWriteEndsSaving() {
     FormFixture f;
     const std::string prog = f.dir / "prog/";
