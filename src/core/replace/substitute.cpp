@@ -163,6 +163,21 @@ bool ForEachOccurrence(std::string_view text, size_t start, const FindText& find
   return any;
 }
 
+// The first occurrence on character boundaries, or a span with begin == kNoSpan; stops there.
+Span FirstOccurrence(std::string_view text, size_t start, const FindText& find, Encoding e) {
+  if (find.Empty()) return Span{kNoSpan, kNoSpan};
+  CharBoundaries bounds(text, e, start);
+  const size_t w = find.UnitWidth();
+  for (size_t from = start;;) {
+    const Span hit = find.Find(text, from);
+    if (hit.begin == kNoSpan) return hit;
+    if ((w == 1 || hit.begin % w == 0) && bounds.StartsCharacter(hit.begin) && bounds.EndsCharacter(hit.begin, hit.end)) {
+      return hit;
+    }
+    from = hit.begin + 1;
+  }
+}
+
 // Replace-all inside the file's own buffer, with memory near the file's size: a replacement no
 // longer than the shortest occurrence is written while searching, front to back (never ahead of what
 // is still to be searched); a longer one needs the places first, kept four bytes each when the
@@ -386,32 +401,33 @@ void ApplyRules(WorkText& work, const PreparedRules& rules, bool keyed) {
 }
 
 bool WorkTextContains(WorkText& work, const PreparedText& text) {
-  auto probe = [&](Encoding e) {
+  // A byte hit of one form of the text, boundaries aside: the cheap test that most files fail.
+  auto bytesOccur = [&](Encoding e) {
     const auto& form = text.In(e);
     return form && form->Find(work.View(), work.Start()).begin != kNoSpan;
   };
-  if (work.KindKnown()) return probe(work.Kind().encoding);
-  // Without a byte-order mark the file is UTF-8 or GB18030: when the text has the same bytes in
-  // both, its encoding does not matter; else only a hit of one form makes the decision needed.
-  // The other form is looked for only when the encoding says it is the one that counts.
-  if (text.sameWithoutMark) return probe(Encoding::Utf8);
+  // What decides, as for the batch: an occurrence that starts and ends on character boundaries of the
+  // file's own encoding.
+  auto counts = [&] {
+    const Encoding e = work.Kind().encoding;
+    const auto& form = text.In(e);
+    return form && FirstOccurrence(work.View(), work.Start(), *form, e).begin != kNoSpan;
+  };
+  if (work.KindKnown()) return counts();
+  // Without a byte-order mark the file is UTF-8 or GB18030; its encoding is decided only for a file
+  // where one form of the text occurs at all.
+  if (text.sameWithoutMark) return bytesOccur(Encoding::Utf8) && counts();
   const auto& utf8 = text.In(Encoding::Utf8);
   const auto& gb = text.In(Encoding::Gb18030);
   auto plain = [](const auto& form) { return form && !form->Empty() && !form->HasLineBreak(); };
   if (plain(utf8) && plain(gb)) {
-    // Both forms in one pass; the first found decides whether the encoding must be known.
+    // Both forms in one pass.
     int which = 0;
     if (FindEitherBytes(work.View(), utf8->Pieces()[0], gb->Pieces()[0], work.Start(), which) == kNotFound) return false;
-    const Encoding e = work.Kind().encoding;
-    return e == (which == 0 ? Encoding::Utf8 : Encoding::Gb18030) || probe(e);
+    return counts();
   }
-  if (probe(Encoding::Utf8)) {
-    const Encoding e = work.Kind().encoding;
-    return e == Encoding::Utf8 || probe(e);
-  }
-  if (!probe(Encoding::Gb18030)) return false;
-  const Encoding e = work.Kind().encoding;
-  return e == Encoding::Gb18030 || (e != Encoding::Utf8 && probe(e));
+  if (!bytesOccur(Encoding::Utf8) && !bytesOccur(Encoding::Gb18030)) return false;
+  return counts();
 }
 
 }  // namespace zur

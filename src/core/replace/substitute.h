@@ -44,7 +44,8 @@ void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule);
 // cost one search and decide nothing about its encoding.
 void ApplyRules(WorkText& work, const PreparedRules& rules, bool keyed);
 
-// True when the text occurs in the file, in the file's encoding (a plain search, whole code units).
+// True when the text occurs in the file, in the file's encoding, starting and ending on character
+// boundaries as the batch counts an occurrence (a plain search, whole code units).
 bool WorkTextContains(WorkText& work, const PreparedText& text);
 
 }  // namespace zur

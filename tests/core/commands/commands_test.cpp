@@ -191,5 +191,20 @@ TEST(Commands, RenamesAndSearchesReportTheirFilesByTheirNames) {
   EXPECT_NE(std::find(whys.begin(), whys.end(), Why::TargetExists), whys.end());
 }
 
+TEST(Commands, SearchFindsOnlyWhatTheBatchWouldReplace) {
+  Site s;
+  // 的软 in GBK is B5 C4 C8 ED: the bytes of 娜 (C4 C8) straddle the two characters.
+  WriteBytes(s.src() + "straddle.htm", "\xB5\xC4\xC8\xED");
+  WriteBytes(s.src() + "whole.htm", "\xB5\xC4\xC4\xC8");  // 的娜
+  WriteBytes(s.src() + "trail.htm", "\xB0\x41");            // the letter's byte is the second of a character
+  WaitingDriver driver;
+  RecordingSink found;
+  RunSearch({s.src(), SetExtList("htm"), u"娜", Encoding::Utf8}, driver, found);
+  EXPECT_EQ(found.Shown(Outcome::Hit), std::vector<std::string>{s.src() + "whole.htm"});
+  RecordingSink letter;
+  RunSearch({s.src(), SetExtList("htm"), u"A", Encoding::Gb18030}, driver, letter);
+  EXPECT_TRUE(letter.Shown(Outcome::Hit).empty());
+}
+
 }  // namespace
 }  // namespace zur
