@@ -10,6 +10,7 @@ void RunTally::Count(const RunEvent& e) {
   switch (e.outcome) {
     case Outcome::Done:
       ++done;
+      replaced += e.replaced;
       break;
     case Outcome::Unchanged:
       ++unchanged;

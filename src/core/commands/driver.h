@@ -23,6 +23,7 @@ struct RunTally {
   size_t skipped = 0;
   size_t failed = 0;
   size_t committed = 0;  // items the run got through
+  size_t replaced = 0;   // occurrences replaced in the files written
   bool stopped = false;
   bool started = true;   // false when the run could not start (the result says why)
   size_t Problems() const { return skipped + failed; }

@@ -8,9 +8,11 @@ namespace zur {
 
 RunTally RunRename(const RenameRequest& request, RunDriver& driver, CommandSink& sink) {
   RenameJob job;
+  size_t replaced = 0;
   auto report = [&](const RunEvent& e) {
     if (e.item == kNoItem) return sink.File(e, {}, {});
     const RenameItem& it = job.Items()[e.item];
+    if (e.outcome == Outcome::Done) replaced += it.replaced;
     sink.File(e, it.shown, it.renamed);
   };
   auto pause = [&] { sink.Pause(); };
@@ -18,20 +20,27 @@ RunTally RunRename(const RenameRequest& request, RunDriver& driver, CommandSink&
     std::vector<std::string> paths;
     ListFolderFiles(request.source, paths);
     for (std::string& path : paths) {
-      std::string renamed = ReplaceAll(path, request.find, request.replacement, request.cp);
-      job.AddItem({path, renamed, path, renamed});
+      size_t count = 0;
+      std::string renamed = ReplaceAll(path, request.find, request.replacement, request.cp, &count);
+      job.AddItem({path, renamed, path, renamed, count});
     }
-    return driver.Drive(job, job.Items().size(), nullptr, report, pause);
+    RunTally tally = driver.Drive(job, job.Items().size(), nullptr, report, pause);
+    tally.replaced = replaced;
+    return tally;
   }
   std::vector<ScanProblem> problems;
   RunFeed feed = TreeFeed({request.source, request.extensions, {}, request.cp, false},
                           [&](ScanEntry&& file) {
-                            std::string renamed = ReplaceAll(file.shown, request.find, request.replacement, request.cp);
+                            size_t count = 0;
+                            std::string renamed =
+                                ReplaceAll(file.shown, request.find, request.replacement, request.cp, &count);
                             std::string to = renamed == file.shown ? file.stored : renamed;
-                            job.AddItem({std::move(file.stored), std::move(to), std::move(file.shown), std::move(renamed)});
+                            job.AddItem({std::move(file.stored), std::move(to), std::move(file.shown),
+                                         std::move(renamed), count});
                           },
                           problems);
   RunTally tally = driver.Drive(job, 0, std::move(feed), report, pause);
+  tally.replaced = replaced;
   for (const ScanProblem& p : problems) sink.Folder(p);
   tally.skipped += problems.size();
   return tally;

@@ -182,7 +182,7 @@ Span FirstOccurrence(std::string_view text, size_t start, const FindText& find, 
 // longer than the shortest occurrence is written while searching, front to back (never ahead of what
 // is still to be searched); a longer one needs the places first, kept four bytes each when the
 // occurrences are all of one length.
-bool ReplaceAllIn(WorkText& work, const PreparedRule::Form& form, size_t from) {
+bool ReplaceAllIn(WorkText& work, const PreparedRule::Form& form, size_t from, size_t& replaced) {
   const Encoding e = work.Kind().encoding;
   const std::string replacement = ReplacementBytes(form, work);
   const size_t r = replacement.size();
@@ -204,6 +204,7 @@ bool ReplaceAllIn(WorkText& work, const PreparedRule::Form& form, size_t from) {
       std::memcpy(p + w, replacement.data(), r);
       w += r;
       copied = hit.end;
+      ++replaced;
     });
     if (!first) {
       char* p = bytes.data();
@@ -238,6 +239,7 @@ bool ReplaceAllIn(WorkText& work, const PreparedRule::Form& form, size_t from) {
       ++count;
     });
     if (count == 0) return any;
+    replaced += count;
     work.WillChange();
     if (!fits) {
       ReplaceSpans(bytes, spans, replacement);
@@ -263,6 +265,7 @@ bool ReplaceAllIn(WorkText& work, const PreparedRule::Form& form, size_t from) {
   bool any = false;
   std::vector<Span> spans = Occurrences(text, work.Start(), form.find, e, &any, from);
   if (spans.empty()) return any;
+  replaced += spans.size();
   work.WillChange();
   ReplaceSpans(bytes, spans, replacement);
   return any;
@@ -330,8 +333,10 @@ void ReplaceSpans(ByteBuffer& bytes, const std::vector<Span>& spans, std::string
   }
 }
 
-std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement, Encoding e) {
+std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement, Encoding e,
+                       size_t* replaced) {
   const std::vector<Span> spans = Occurrences(text, 0, FindText({std::string(find)}, Units::Of(e)), e);
+  if (replaced) *replaced = spans.size();
   if (spans.empty()) return std::string(text);
   std::string out;
   out.reserve(text.size() + spans.size() * replacement.size());
@@ -345,7 +350,9 @@ std::string ReplaceAll(std::string_view text, std::string_view find, std::string
   return out;
 }
 
-bool ReplaceInWorkText(WorkText& work, const PreparedRule& rule) {
+bool ReplaceInWorkText(WorkText& work, const PreparedRule& rule, size_t* replaced) {
+  size_t ignored = 0;
+  size_t& count = replaced ? *replaced : ignored;
   if (!rule.active) return false;
   // Whether the file is text is asked only of a file where the rule's text occurs.
   const Probe probe = MayOccur(work, rule, false);
@@ -353,15 +360,17 @@ bool ReplaceInWorkText(WorkText& work, const PreparedRule& rule) {
   const Encoding e = work.Kind().encoding;
   const PreparedRule::Form& form = rule.In(e);
   if (!form.usable) return false;
-  return ReplaceAllIn(work, form, FirstFor(probe, e, work.Start()));
+  return ReplaceAllIn(work, form, FirstFor(probe, e, work.Start()), count);
 }
 
-void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule) {
+void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule, size_t* replaced) {
+  size_t ignored = 0;
+  size_t& count = replaced ? *replaced : ignored;
   if (!rule.active || !MayOccur(work, rule, true).may || work.NotText()) return;
   const PreparedRule::Form& form = rule.In(work.Kind().encoding);
   if (!form.usable) return;
   if (!form.keyed) {
-    ReplaceAllIn(work, form, work.Start());
+    ReplaceAllIn(work, form, work.Start(), count);
     return;
   }
   // An empty prefix or suffix never completes a match.
@@ -370,7 +379,7 @@ void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule) {
   const size_t start = work.Start();
   SplitText rest(work.View().substr(start));  // read only until the text is set again below
   std::string out;
-  bool replaced = false;
+  size_t matches = 0;
   for (int pass = 0; pass < MaxKeyMatches; ++pass) {
     const Span p = rest.Find(form.prefix, 0);
     if (p.begin == kNoSpan) break;
@@ -378,9 +387,10 @@ void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule) {
     if (s.begin == kNoSpan) break;
     rest.AppendRange(out, 0, p.begin);
     rest.ReplaceUpTo(s.end, replacement);
-    replaced = true;
+    ++matches;
   }
-  if (!replaced) return;
+  if (matches == 0) return;
+  count += matches;
   rest.AppendRange(out, 0, rest.Size());
   work.WillChange();
   ByteBuffer result;
@@ -390,14 +400,16 @@ void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule) {
   work.Bytes() = std::move(result);
 }
 
-void ApplyRules(WorkText& work, const PreparedRules& rules, bool keyed) {
-  for (const PreparedRule& rule : rules) {
+RuleCounts ApplyRules(WorkText& work, const PreparedRules& rules, bool keyed) {
+  RuleCounts counts{};
+  for (size_t i = 0; i < rules.size(); ++i) {
     if (keyed) {
-      ReplaceKeyPattern(work, rule);
+      ReplaceKeyPattern(work, rules[i], &counts[i]);
     } else {
-      ReplaceInWorkText(work, rule);
+      ReplaceInWorkText(work, rules[i], &counts[i]);
     }
   }
+  return counts;
 }
 
 bool WorkTextContains(WorkText& work, const PreparedText& text) {

@@ -2,6 +2,7 @@
 // file's own bytes in its own encoding (WorkText) and never raise.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,21 +29,24 @@ void ReplaceSpans(ByteBuffer& bytes, const std::vector<Span>& spans, std::string
 // The replace-all of plain byte strings (names, the output pane's text): every occurrence replaced,
 // left to right, no overlaps, replacement texts never scanned again, and no occurrence that would
 // start or end inside a character of the encoding.
-std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement, Encoding e);
+std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement, Encoding e,
+                       size_t* replaced = nullptr);
 
 // The text batches' rule: true when the find text occurs in the file (plain search); then every
 // occurrence on character boundaries is replaced, the replacement's line breaks written as the file's.
-bool ReplaceInWorkText(WorkText& work, const PreparedRule& rule);
+bool ReplaceInWorkText(WorkText& work, const PreparedRule& rule, size_t* replaced = nullptr);
 
 // One rule with "#key#" understood: with "prefix#key#suffix" every span from a prefix to the nearest
 // following suffix (across lines too) becomes the replacement, at most MaxKeyMatches times; the next
 // pass searches again from the start of the inserted text. Without the placeholder, as above.
-void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule);
+void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule, size_t* replaced = nullptr);
 
 // Rules 1 to 3 in order, each on the result of the one before: with the placeholder understood
 // (`keyed`, the match commands) or not (the text batches). Rules whose text cannot occur in the file
 // cost one search and decide nothing about its encoding.
-void ApplyRules(WorkText& work, const PreparedRules& rules, bool keyed);
+// Returns how many occurrences each rule replaced (a key match counts once).
+using RuleCounts = std::array<size_t, 3>;
+RuleCounts ApplyRules(WorkText& work, const PreparedRules& rules, bool keyed);
 
 // True when the text occurs in the file, in the file's encoding, starting and ending on character
 // boundaries as the batch counts an occurrence (a plain search, whole code units).

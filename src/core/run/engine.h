@@ -56,6 +56,7 @@ struct RunEvent {
   Outcome outcome = Outcome::Done;
   Why why = Why::None;
   std::string detail;  // a system error text, or a path the event is about
+  size_t replaced = 0;  // occurrences the rules replaced in a file written (Done)
 };
 
 // What one command does to each item. Prepare runs on worker threads in any order and must only

@@ -12,6 +12,7 @@ void Leave(FileWrite& w, Outcome outcome, Why why, std::string detail = {}) {
   w.event.outcome = outcome;
   w.event.why = why;
   w.event.detail = std::move(detail);
+  if (outcome != Outcome::Done) w.event.replaced = 0;  // nothing of the file was replaced after all
 }
 
 void Failed(FileWrite& w, const std::string& error) { Leave(w, Outcome::Failed, Why::Error, error); }

@@ -14,6 +14,7 @@ struct RenameItem {
   std::string to;    // its new path (the same when the replacement changed nothing)
   std::string shown;    // the file as the report shows it
   std::string renamed;  // and its new name, shown the same way
+  size_t replaced = 0;  // occurrences of the find text the new name replaced
 };
 
 class RenameJob : public RunJob {

@@ -186,7 +186,7 @@ std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worke
   work.beforeFirstChange = [&](std::string_view original) {
     if (writable) KeepOriginal(item, worker.id, original, *p);
   };
-  ApplyRules(work, setup_.rules, setup_.keyed);
+  const RuleCounts counts = ApplyRules(work, setup_.rules, setup_.keyed);
   auto unchanged = [&](RunEvent verdict) {
     DropCopy(*p);
     p->verdict = std::move(verdict);
@@ -209,7 +209,7 @@ std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worke
   w.file = &p->file;
   w.bytes = p->bytes.view();
   w.n = p->kept.n;
-  w.event = {item, Outcome::Done, Why::None, {}};
+  w.event = {item, Outcome::Done, Why::None, {}, counts[0] + counts[1] + counts[2]};
   Prepared* raw = p.get();
   w.previous = [raw](ByteBuffer& into) {
     if (!raw->carried) return LoadOriginal(raw->kept, into);

@@ -66,6 +66,8 @@ void FillMain(MessageTables& t, int lang) {
     {&MessageTables::CapSearchResult, "查询结果", "查詢結果", "query result"},
     {&MessageTables::FmtSave, "保存%s", "保存%s", "save% s"},
     {&MessageTables::MsgSelectBackupPath, "请选择一个备份路径", "請選擇一個備份路徑", "Please select a backup path"},
+    {&MessageTables::FmtReplacedCounts, "已代替%d个文件，共%d处。", "已代替%d個文件，共%d處。",
+     "%d files changed, %d places replaced."},
     {&MessageTables::MsgAllReplaced, "所有代替已经完成。", "所有代替已經完成。", "all the place has been completed. "},
     {&MessageTables::MsgReplaceDone, "代替完成", "代替完成", "instead of complete"},
     {&MessageTables::FmtRestoredTo, "已把%s恢复到%s", "已把%s恢復到%s", "has% s back to% s"},

@@ -51,6 +51,7 @@ struct MessageTables {
   QString FmtSave;
   QString MsgSelectBackupPath;
   QString MsgAllReplaced;
+  QString FmtReplacedCounts;
   QString MsgReplaceDone;
   QString FmtRestoredTo;
   QString FmtRestore;

@@ -82,6 +82,11 @@ QString ClosingHint(const MessageTables& msg, const RunTally& tally, const QStri
   return success;
 }
 
+QString WithCounts(const MessageTables& msg, const RunTally& tally, const QString& hint) {
+  return hint + FormatMessage(FormatMessage(msg.FmtReplacedCounts, static_cast<int>(tally.done)),
+                              static_cast<int>(tally.replaced));
+}
+
 QString OneLineName(const QString& name) {
   QString out = name;
   out.replace(QLatin1Char('\r'), kCrSymbol);

@@ -23,6 +23,8 @@ QString RefusalText(const MessageTables& msg, const StartRefusal& refusal, const
 
 // The hint a run ends with: stopped, finished with problems, or `success`.
 QString ClosingHint(const MessageTables& msg, const RunTally& tally, const QString& success);
+// A text batch's closing hint followed by its counts: files written and occurrences replaced.
+QString WithCounts(const MessageTables& msg, const RunTally& tally, const QString& hint);
 
 // A name as one report line: CR and LF become the visible symbols ␍ and ␊.
 QString OneLineName(const QString& name);

@@ -32,7 +32,7 @@ void BatchCommands::BtnTextReplaceClick() {
       const RunTally tally = RunBatchInWindow(f_, request, {.unchanged = true, .written = true});
       if (!tally.started) return;
       f_.State().LastBatchKind = RunKind::SelectedFiles;
-      f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllReplaced));
+      f_.Hint(WithCounts(f_.Msg(), tally, ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllReplaced)));
       f_.ShowProgress(false);
       // The preview would take the place of the report: a run that left files alone keeps it.
       completed = !tally.stopped && tally.Problems() == 0;
@@ -56,7 +56,7 @@ void BatchCommands::BtnDirTextReplaceClick() {
     const RunTally tally = RunBatchInWindow(f_, request, {.unchanged = false, .written = true});
     if (!tally.started) return;
     f_.State().LastBatchKind = RunKind::FolderTree;
-    f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllReplaced));
+    f_.Hint(WithCounts(f_.Msg(), tally, ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllReplaced)));
     f_.ShowProgress(false);
   } catch (...) {
     f_.ReportFailure();

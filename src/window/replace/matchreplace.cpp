@@ -1,6 +1,7 @@
 #include "window/replace/matchreplace.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QToolButton>
 
@@ -32,7 +33,9 @@ void MatchReplace::BtnPiPeiClick() {
     }
     // No copies, no closing word and no lines for the files written; files left alone are named.
     const BatchRequest request = BatchRequestFromWindow(f_, in_, BatchRequest::Files::Selected, true, false);
-    RunBatchInWindow(f_, request, {.unchanged = true, .written = false});
+    const RunTally tally = RunBatchInWindow(f_, request, {.unchanged = true, .written = false});
+    // The hint keeps naming the last file written, with the counts after it.
+    if (tally.started) f_.Hint(WithCounts(f_.Msg(), tally, f_.View().LbHint->text()));
   } catch (...) {
     f_.ReportFailure();
   }
@@ -49,7 +52,7 @@ void MatchReplace::Button3Click() {
     if (!tally.started) return;
     // A run with copies is the one a restore undoes.
     if (backup) f_.State().LastBatchKind = RunKind::FolderTree;
-    f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgReplaceDone));
+    f_.Hint(WithCounts(f_.Msg(), tally, ClosingHint(f_.Msg(), tally, f_.Msg().MsgReplaceDone)));
   } catch (...) {
     f_.ReportFailure();
   }

@@ -49,7 +49,7 @@ void NameReplace::Rename(RenameRequest::Files files, bool listRenamed) {
         }
       });
       const RunTally tally = RunRename(request, f_.Runner(), sink);
-      if (tally.stopped || tally.Problems() > 0) f_.Hint(ClosingHint(f_.Msg(), tally, QString()));
+      f_.Hint(WithCounts(f_.Msg(), tally, ClosingHint(f_.Msg(), tally, QString())));
     }
     emit f_.SourceFilesChanged();
   } catch (...) {

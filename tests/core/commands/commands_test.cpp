@@ -107,6 +107,7 @@ TEST(Commands, ABatchReportsEveryFileAndAFolderItCouldNotOpen) {
   std::vector<std::string> done{s.src() + "a.htm", s.src() + "sub/b.htm"};
   if (root) done.insert(done.begin() + 1, s.src() + "closed/d.htm");
   EXPECT_EQ(sink.Shown(Outcome::Done), done);
+  EXPECT_EQ(result.tally.replaced, done.size());  // one occurrence in each file written
   EXPECT_EQ(sink.Shown(Outcome::Unchanged), std::vector<std::string>{s.src() + "c.txt"});
   EXPECT_EQ(ReadBytes(s.src() + "sub/B.htm"), "bar b");
   EXPECT_EQ(ReadBytes(s.out() + "sub/B.htm"), "foo b");
@@ -181,7 +182,9 @@ TEST(Commands, RenamesAndSearchesReportTheirFilesByTheirNames) {
   EXPECT_EQ(found.Shown(Outcome::Hit)[0], s.src() + "old-a.htm");  // as the tree shows names
   RecordingSink renamed;
   RenameRequest tree{RenameRequest::Files::Tree, s.src(), SetExtList("htm"), "old", "new", Encoding::Utf8};
-  RunRename(tree, driver, renamed);
+  const RunTally renames = RunRename(tree, driver, renamed);
+  EXPECT_EQ(renames.done, 1u);
+  EXPECT_EQ(renames.replaced, 1u);  // the name that could not be taken counts nothing
   // The new name comes from the name as shown (lower case); an existing file is never replaced.
   EXPECT_TRUE(std::filesystem::exists(s.src() + "new-a.htm"));
   EXPECT_EQ(ReadBytes(s.src() + "sub/new-b.htm"), "there already");

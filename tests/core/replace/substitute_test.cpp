@@ -100,6 +100,20 @@ TEST(ReplaceAll, GbRuleAgreesWithCountingFromTheStart) {
   }
 }
 
+TEST(ApplyRules, CountTheOccurrencesEachRuleReplaced) {
+  auto counts = [](std::string_view bytes, const PreparedRules& rules, bool keyed = false) {
+    WorkText w(Encoding::Utf8);
+    w.SetBytes(bytes);
+    return ApplyRules(w, rules, keyed);
+  };
+  // The second rule counts what the first inserted; a third that finds nothing counts none.
+  EXPECT_EQ(counts("a a b", RulesOf({{u"a", u"b"}, {u"b", u"cc"}, {u"zz", u"y"}})), (RuleCounts{2, 3, 0}));
+  // A GBK byte pair that is not a character of the text is no occurrence.
+  EXPECT_EQ(counts("\xD6\xD0\xCE\xC4 \xD0\xCE", RulesOf({{G("\xD0\xCE"), u"X"}})), (RuleCounts{1, 0, 0}));
+  // A key match counts once, however much it spans.
+  EXPECT_EQ(counts("[b]1[/b] [b]22[/b]", RulesOf({{u"[b]#key#[/b]", u"X"}}), true), (RuleCounts{2, 0, 0}));
+}
+
 TEST(ApplyRules, AChineseRuleAgreesWithTheReferenceInEitherEncoding) {
   // Files pieced together from both forms of the rule's text, parts of them and other characters:
   // a file that is UTF-8 as a whole takes the UTF-8 form, any other the GB18030 form counted from the

@@ -64,7 +64,7 @@ class BatchTest : public QObject {
     QCOMPARE(ReadBytes(f.out() + "a.txt"), a);  // the copy is the original bytes
     QVERIFY(!std::filesystem::exists(f.out() + "b.htm"));
     QCOMPARE(form.State().LastBatchKind, RunKind::SelectedFiles);
-    QCOMPARE(f.HintText(), QStringLiteral("所有代替已经完成。"));
+    QCOMPARE(f.HintText(), QStringLiteral("所有代替已经完成。已代替1个文件，共2处。"));
     QVERIFY(!f.Find<QProgressBar>("ProgressBar1")->isVisible());
     QVERIFY(!f.Find<QPushButton>("BtnStop")->isVisible());
     // The pane ends on the preview of the focused entry (the first item).
@@ -340,7 +340,7 @@ class BatchTest : public QObject {
       }
       QVERIFY(changed > 0 && changed < 4000);
       QCOMPARE(f.PaneLines().size(), changed);
-      QCOMPARE(f.HintText(), QStringLiteral("操作已停止，已处理%1个文件。").arg(changed));
+      QCOMPARE(f.HintText(), QStringLiteral("操作已停止，已处理%1个文件。已代替%1个文件，共%1处。").arg(changed));
     }
   }
 
@@ -411,7 +411,7 @@ class BatchTest : public QObject {
     QCOMPARE(ReadBytes(f.src() + "c.txt"), std::string("barbar\n"));  // the run goes on after a failure
     // The report stays in the pane (no preview takes its place) and names the file.
     QCOMPARE(f.PaneLines().filter(QStringLiteral("未能处理，文件保持原样：") + form.Q(f.src() + "/big.txt")).size(), 1);
-    QCOMPARE(f.HintText(), QStringLiteral("操作完成，但有1个文件未能处理，详见输出结果。"));
+    QCOMPARE(f.HintText(), QStringLiteral("操作完成，但有1个文件未能处理，详见输出结果。已代替2个文件，共2处。"));
     QCOMPARE(std::distance(std::filesystem::directory_iterator(f.src()), {}), 3);  // nothing left behind
   }
 
@@ -495,7 +495,7 @@ class BatchTest : public QObject {
     f.Select({});
     f.Click("BtnTextReplace");
     QCOMPARE(form.State().LastBatchKind, RunKind::SelectedFiles);
-    QCOMPARE(f.HintText(), QStringLiteral("所有代替已经完成。"));
+    QCOMPARE(f.HintText(), QStringLiteral("所有代替已经完成。已代替0个文件，共0处。"));
     QCOMPARE(ReadBytes(f.src() + "a.txt"), std::string("a\n"));
     f.Click("BtnDirTextReplace");
     QCOMPARE(ReadBytes(f.src() + "a.txt"), std::string("a\n"));
