@@ -72,8 +72,10 @@ void TextSearch::BtnSearchClick() {
           found.clear();
         });
     const RunTally tally = RunSearch(request, f_.Runner(), sink);
-    f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllSearched));
-    v.GbSearchResult->setTitle(FormatMessage(f_.Msg().FmtFoundCount, v.LbSearch->count()));
+    // The hint gives the number of files found too, as the result list's title does.
+    const QString count = FormatMessage(f_.Msg().FmtFoundCount, v.LbSearch->count());
+    f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllSearched) + count);
+    v.GbSearchResult->setTitle(count);
     f_.ShowProgress(false);
   } catch (...) {
     f_.ReportFailure();

@@ -46,7 +46,7 @@ class SearchTest : public QObject {
     Search(f, QStringLiteral("  key \n"));
     QCOMPARE(Results(f), (QStringList{form.Q(f.src() + "sub/deep.txt"), form.Q(f.src() + "three.htm")}));
     QCOMPARE(f.Find<QGroupBox>("GbSearchResult")->title(), QStringLiteral("共查到2条记录"));
-    QCOMPARE(f.HintText(), QStringLiteral("所有查询已经完成。"));
+    QCOMPARE(f.HintText(), QStringLiteral("所有查询已经完成。共查到2条记录"));
     QVERIFY(!f.Find<QProgressBar>("ProgressBar1")->isVisible());
 
     Search(f, QStringLiteral("nothing"));
