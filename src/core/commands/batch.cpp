@@ -2,6 +2,7 @@
 
 #include "core/files/folders.h"
 #include "core/files/paths.h"
+#include "core/run/previewjob.h"
 #include "core/run/rewritejob.h"
 #include "core/run/runstate.h"
 
@@ -16,7 +17,38 @@ OutputFolder PrepareOutputFolder(std::string& output, const std::string& source,
   return OutputFolder::Ready;
 }
 
+namespace {
+
+// The dry run: the same files in the same order, read and changed in memory only.
+BatchResult DryRun(const BatchRequest& request, RunDriver& driver, CommandSink& sink) {
+  BatchResult result;
+  PreviewJob job({}, PrepareRules(request.rules), request.keyed, request.cp);
+  auto report = [&](const RunEvent& e) { sink.File(e, e.item == kNoItem ? std::string() : job.Items()[e.item].shown, {}); };
+  auto pause = [&] { sink.Pause(); };
+  if (request.files == BatchRequest::Files::Selected) {
+    for (const std::string& entry : request.selected) {
+      const std::string path = ComposePath(request.source, entry);
+      job.AddItem({path, path, entry, {}, path});
+    }
+    result.tally = driver.Drive(job, job.Items().size(), nullptr, report, pause);
+    return result;
+  }
+  std::vector<ScanProblem> problems;
+  RunFeed feed = TreeFeed({request.source, request.extensions, request.output, request.cp, true},
+                          [&job](ScanEntry&& file) {
+                            job.AddItem({std::move(file.shown), std::move(file.stored), {}, file.id, {}, file.regular});
+                          },
+                          problems);
+  result.tally = driver.Drive(job, 0, std::move(feed), report, pause);
+  for (const ScanProblem& p : problems) sink.Folder(p);
+  result.tally.skipped += problems.size();
+  return result;
+}
+
+}  // namespace
+
 BatchResult RunBatch(const BatchRequest& request, RunDriver& driver, CommandSink& sink) {
+  if (request.dryRun) return DryRun(request, driver, sink);
   BatchResult result;
   const bool tree = request.files == BatchRequest::Files::Tree;
   RewriteSetup setup;

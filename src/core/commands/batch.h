@@ -20,6 +20,7 @@ struct BatchRequest {
   Files files = Files::Tree;
   bool keyed = false;   // the key placeholder "#key#" is understood (the match commands)
   bool copies = false;  // a copy of each changed file in `output` first (what the restore undoes)
+  bool dryRun = false;  // nothing written, no copies, no journal: each file that would change is a Hit
   std::string source;   // folder values
   std::string output;
   std::vector<std::string> selected;  // (Selected) entries of the file list: names in `source`

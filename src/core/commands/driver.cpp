@@ -17,6 +17,7 @@ void RunTally::Count(const RunEvent& e) {
       break;
     case Outcome::Hit:
       ++hits;
+      replaced += e.replaced;
       break;
     case Outcome::Skipped:
       ++skipped;

@@ -7,6 +7,7 @@
 // the events a run emits and turns them into report lines, hints and progress.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -56,7 +57,8 @@ struct RunEvent {
   Outcome outcome = Outcome::Done;
   Why why = Why::None;
   std::string detail;  // a system error text, or a path the event is about
-  size_t replaced = 0;  // occurrences the rules replaced in a file written (Done)
+  size_t replaced = 0;  // occurrences the rules replaced in a file written (Done), or would (a dry run's Hit)
+  std::array<size_t, 3> byRule{};  // (a dry run's Hit) the same for each rule
 };
 
 // What one command does to each item. Prepare runs on worker threads in any order and must only

@@ -150,6 +150,7 @@ void BuildFolderBar(MainView& v) {
   v.BtnOpenBakPath = ToolButton(bar, "BtnOpenBakPath", 122, 25);
   v.cbBackupWhenTransfter = Make<QCheckBox>(bar, "cbBackupWhenTransfter");
   v.CbCover = Make<QCheckBox>(bar, "CbCover");
+  v.CbDryRun = Make<QCheckBox>(bar, "CbDryRun");
 
   auto* row2 = Row(6);
   row2->addWidget(v.BtnOpenDir);
@@ -160,6 +161,7 @@ void BuildFolderBar(MainView& v) {
   row2->addSpacing(8);
   row2->addWidget(v.cbBackupWhenTransfter);
   row2->addWidget(v.CbCover);
+  row2->addWidget(v.CbDryRun);
   col->addLayout(row2);
 }
 

@@ -50,6 +50,7 @@ struct MainView {
   QToolButton* BtnOpenBakPath = nullptr;
   QCheckBox* cbBackupWhenTransfter = nullptr;
   QCheckBox* CbCover = nullptr;
+  QCheckBox* CbDryRun = nullptr;  // the text batches and match commands only show what they would do
 
   // File list column.
   QFrame* SbVideoLeft = nullptr;

@@ -52,6 +52,9 @@ struct MessageTables {
   QString MsgSelectBackupPath;
   QString MsgAllReplaced;
   QString FmtReplacedCounts;
+  QString CapDryRun;
+  QString FmtDryRunFile;
+  QString FmtDryRunDone;
   QString MsgReplaceDone;
   QString FmtRestoredTo;
   QString FmtRestore;

@@ -12,6 +12,11 @@
 namespace zur {
 
 BatchCommands::BatchCommands(FormBase& form, BatchInputs inputs) : f_(form), in_(inputs) {
+  // While ticked, the dry-run box is red and bold, so that nobody takes a dry run for a real one.
+  QCheckBox* dry = f_.View().CbDryRun;
+  connect(dry, &QCheckBox::toggled, this, [dry](bool on) {
+    dry->setStyleSheet(on ? QStringLiteral("QCheckBox { color: #c00000; font-weight: bold; }") : QString());
+  });
   MainView& v = f_.View();
   connect(v.BtnTextReplace, &QToolButton::clicked, this, [this] { BtnTextReplaceClick(); });
   connect(v.BtnDirTextReplace, &QToolButton::clicked, this, [this] { BtnDirTextReplaceClick(); });
@@ -26,13 +31,13 @@ void BatchCommands::BtnTextReplaceClick() {
     CommandGate::Running running(f_.Gate());
     try {
       f_.ShowProgress(true);
-      const bool backup = f_.View().cbBackupWhenTransfter->isChecked();
+      const bool backup = f_.View().cbBackupWhenTransfter->isChecked() && !DryRunTicked(f_);
       if (backup && !OutputFolderAccepted(f_, false)) return;
       const BatchRequest request = BatchRequestFromWindow(f_, in_, BatchRequest::Files::Selected, false, backup);
       const RunTally tally = RunBatchInWindow(f_, request, {.unchanged = true, .written = true});
       if (!tally.started) return;
-      f_.State().LastBatchKind = RunKind::SelectedFiles;
-      f_.Hint(WithCounts(f_.Msg(), tally, ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllReplaced)));
+      if (!request.dryRun) f_.State().LastBatchKind = RunKind::SelectedFiles;
+      f_.Hint(BatchEndHint(f_, request, tally, f_.Msg().MsgAllReplaced));
       f_.ShowProgress(false);
       // The preview would take the place of the report: a run that left files alone keeps it.
       completed = !tally.stopped && tally.Problems() == 0;
@@ -50,13 +55,13 @@ void BatchCommands::BtnDirTextReplaceClick() {
   try {
     f_.Pane().Clear();
     f_.ShowProgress(true);
-    const bool backup = f_.View().cbBackupWhenTransfter->isChecked();
+    const bool backup = f_.View().cbBackupWhenTransfter->isChecked() && !DryRunTicked(f_);
     if (backup && !OutputFolderAccepted(f_, true)) return;
     const BatchRequest request = BatchRequestFromWindow(f_, in_, BatchRequest::Files::Tree, false, backup);
     const RunTally tally = RunBatchInWindow(f_, request, {.unchanged = false, .written = true});
     if (!tally.started) return;
-    f_.State().LastBatchKind = RunKind::FolderTree;
-    f_.Hint(WithCounts(f_.Msg(), tally, ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllReplaced)));
+    if (!request.dryRun) f_.State().LastBatchKind = RunKind::FolderTree;
+    f_.Hint(BatchEndHint(f_, request, tally, f_.Msg().MsgAllReplaced));
     f_.ShowProgress(false);
   } catch (...) {
     f_.ReportFailure();

@@ -1,5 +1,6 @@
 #include "window/replace/batchrun.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 
 #include "window/files/filelist.h"
@@ -17,7 +18,8 @@ BatchRequest BatchRequestFromWindow(FormBase& f, const BatchInputs& in, BatchReq
   BatchRequest r;
   r.files = files;
   r.keyed = keyed;
-  r.copies = copies;
+  r.dryRun = DryRunTicked(f);
+  r.copies = copies && !r.dryRun;  // a dry run keeps no copies
   r.source = f.State().SourcePath;
   r.output = f.State().OutputPath;
   if (files == BatchRequest::Files::Selected) {
@@ -32,6 +34,15 @@ BatchRequest BatchRequestFromWindow(FormBase& f, const BatchInputs& in, BatchReq
   r.cp = f.Cp();
   r.stateDir = f.RunsFolder();
   return r;
+}
+
+bool DryRunTicked(FormBase& f) { return f.View().CbDryRun->isChecked(); }
+
+QString BatchEndHint(FormBase& f, const BatchRequest& request, const RunTally& tally, const QString& success) {
+  if (request.dryRun) {
+    return FormatMessage(FormatMessage(f.Msg().FmtDryRunDone, static_cast<int>(tally.hits)), static_cast<int>(tally.replaced));
+  }
+  return WithCounts(f.Msg(), tally, ClosingHint(f.Msg(), tally, success));
 }
 
 bool OutputFolderAccepted(FormBase& f, bool normalise) {
@@ -61,6 +72,11 @@ RunTally RunBatchInWindow(FormBase& f, const BatchRequest& request, BatchListing
     if (listed) {
       if (listing.written) f.Pane().AppendLine(f.Line(shown));
       f.Hint(FormatMessage(f.Msg().FmtSave, f.Line(shown)));
+    } else if (e.outcome == Outcome::Hit) {
+      // A dry run: the file that would change, with what each rule would replace in it.
+      QString line = FormatMessage(f.Msg().FmtDryRunFile, f.Line(shown));
+      for (size_t n : e.byRule) line = FormatMessage(line, static_cast<int>(n));
+      f.Pane().AppendLine(line);
     } else if (e.outcome == Outcome::Skipped || e.outcome == Outcome::Failed) {
       f.Pane().AppendLine(ProblemLine(f.Msg(), e, f.Line(shown)));
     }

@@ -3,6 +3,8 @@
 // and hint.
 #pragma once
 
+#include <QString>
+
 #include "core/commands/batch.h"
 
 namespace zur {
@@ -22,6 +24,13 @@ struct BatchInputs {
 // tree with the extension field's list; the rule rows; the folders.
 BatchRequest BatchRequestFromWindow(FormBase& f, const BatchInputs& in, BatchRequest::Files files, bool keyed,
                                     bool copies);
+
+// True while the dry-run box is ticked: the batches and match commands write nothing.
+bool DryRunTicked(FormBase& f);
+
+// The hint a batch ends with: the closing word (`success` when all went well) and the counts, or for a
+// dry run what would change.
+QString BatchEndHint(FormBase& f, const BatchRequest& request, const RunTally& tally, const QString& success);
 
 // The check a batch with copies starts with (see PrepareOutputFolder). False, after saying why and
 // moving the focus to the field to mend, when the batch must not start.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <map>
 
 #include "core/commands/batch.h"
 #include "core/commands/rename.h"
@@ -17,6 +18,7 @@
 namespace zur {
 namespace {
 
+using testing::G;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::U;
@@ -192,6 +194,48 @@ TEST(Commands, RenamesAndSearchesReportTheirFilesByTheirNames) {
   std::vector<Why> whys;
   for (const auto& r : renamed.files) whys.push_back(r.event.why);
   EXPECT_NE(std::find(whys.begin(), whys.end(), Why::TargetExists), whys.end());
+}
+
+// A dry run writes nothing, and the real run that follows changes exactly the files it listed, by the
+// counts it gave: chained rules, a line-break rule, GBK boundaries, the key placeholder.
+TEST(Commands, ADryRunTellsWhatTheRunWillDo) {
+  const std::pair<std::string, std::string> files[] = {
+      {"chain.htm", "a b a\r\nline one\r\nline two\n"},
+      {"gbk.htm", "\xD6\xD0\xCE\xC4 \xD0\xCE"},  // 形 once whole, once across 中文
+      {"keys.htm", "[b]1[/b] x [b]22[/b]"},
+      {"none.htm", "nothing here"},
+      {"sub/both.txt", "a [b]3[/b]"},
+      {"skip.bin", "a"},
+  };
+  for (const bool keyed : {false, true}) {
+    Site s;
+    for (const auto& [name, bytes] : files) WriteBytes(s.src() + name, bytes);
+    BatchRequest request = s.Batch(BatchRequest::Files::Tree, false);
+    request.keyed = keyed;
+    request.rules[0] = MakeRule(U("a"), U("b"));
+    request.rules[1] = MakeRule(keyed ? U("[b]#key#[/b]") : U("b"), U("<B>"));
+    request.rules[2] = MakeRule(U("one\ntwo"), G("\xD0\xCE"));
+    const auto before = std::filesystem::last_write_time(s.src() + "chain.htm");
+    WaitingDriver driver;
+    RecordingSink preview;
+    request.dryRun = true;
+    const BatchResult dry = RunBatch(request, driver, preview);
+    for (const auto& [name, bytes] : files) EXPECT_EQ(ReadBytes(s.src() + name), bytes) << name;
+    EXPECT_EQ(std::filesystem::last_write_time(s.src() + "chain.htm"), before);
+    EXPECT_FALSE(std::filesystem::exists(s.runs()) && !std::filesystem::is_empty(s.runs()));
+    EXPECT_TRUE(preview.Shown(Outcome::Done).empty());
+
+    RecordingSink real;
+    request.dryRun = false;
+    const BatchResult run = RunBatch(request, driver, real);
+    EXPECT_EQ(preview.Shown(Outcome::Hit), real.Shown(Outcome::Done)) << "keyed " << keyed;
+    EXPECT_EQ(dry.tally.replaced, run.tally.replaced) << "keyed " << keyed;
+    EXPECT_GT(run.tally.replaced, 0u);
+    std::map<std::string, size_t> would, did;
+    for (const auto& r : preview.files) would[r.shown] += r.event.replaced;
+    for (const auto& r : real.files) did[r.shown] += r.event.replaced;
+    EXPECT_EQ(would, did);
+  }
 }
 
 TEST(Commands, SearchFindsOnlyWhatTheBatchWouldReplace) {

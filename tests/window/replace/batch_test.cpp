@@ -1,5 +1,6 @@
 // The batch text commands and the restore, through the window, with the recording desktop. Files are
 // compared byte for byte.
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -42,6 +43,34 @@ class BatchTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void aDryRunShowsWhatWouldChangeAndWritesNothing() {
+    BatchFixture f;
+    WriteBytes(f.src() + "a.htm", "foo foo bar\n");
+    WriteBytes(f.src() + "sub/b.htm", "bar\n");
+    WriteBytes(f.src() + "c.htm", "none\n");
+    Age(f.src() + "a.htm");
+    TMainForm& form = f.OpenOn();
+    f.Rule(1, "foo", QStringLiteral("bar"));
+    f.Rule(2, "bar", QStringLiteral("baz"));
+    f.Backup(true);
+    auto* dry = f.Find<QCheckBox>("CbDryRun");
+    QCOMPARE(dry->text(), QStringLiteral("只预演，不修改文件"));
+    dry->setChecked(true);
+    f.Click("BtnDirTextReplace");
+    QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("foo foo bar\n"));
+    QVERIFY(Aged(f.src() + "a.htm"));
+    QVERIFY(!std::filesystem::exists(f.out() + "a.htm"));  // no copies
+    QCOMPARE(form.State().LastBatchKind, RunKind::None);   // nothing a restore could undo
+    QCOMPARE(f.HintText(), QStringLiteral("预演：将修改2个文件，共6处；没有修改任何文件。"));
+    QCOMPARE(f.PaneLines(), (QStringList{form.Q(f.src() + "a.htm") + QStringLiteral("：规则1 2处，规则2 3处，规则3 0处"),
+                                         form.Q(f.src() + "sub/b.htm") + QStringLiteral("：规则1 0处，规则2 1处，规则3 0处")}));
+    // The real run then does what the dry run said.
+    dry->setChecked(false);
+    f.Click("BtnDirTextReplace");
+    QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("baz baz baz\n"));
+    QCOMPARE(f.HintText(), QStringLiteral("所有代替已经完成。已代替2个文件，共6处。"));
+  }
+
   void selectedFilesWithBackupThenRestore() {
     BatchFixture f(Encoding::Gb18030);
     const std::string a = "foo \xD6\xD0\xCE\xC4\nsecond foo\n";  // GBK text, LF line ends
