@@ -1,37 +1,17 @@
 #include "core/run/previewjob.h"
 
 #include "core/run/fingerprint.h"
-#include "core/run/runevents.h"
+#include "core/run/readingjob.h"
 
 namespace zur {
-namespace {
-
-struct Previewed : RunJob::Prepared {
-  RunEvent event;
-  uint64_t device = 0, inode = 0;
-  bool opened = false;
-};
-
-}  // namespace
 
 std::unique_ptr<RunJob::Prepared> PreviewJob::Prepare(size_t item, Worker& worker) {
-  auto p = std::make_unique<Previewed>();
+  auto p = std::make_unique<ReadFile>();
   const RunItem& it = items_[item];
   // Opened as the batch opens it (for writing, which changes nothing), so that the same files are
   // refused for the same reasons.
-  fs::OpenedFile file = fs::OpenedFile::Open(it.path.empty() ? it.stored : it.path, true,
-                                             it.listed.Known() ? &it.listed : nullptr);
-  if (!file.Ok()) {
-    p->event = RefusalEvent(item, file.Refused(), file.Error());
-    return p;
-  }
-  p->opened = true;
-  p->device = file.Stat().device;
-  p->inode = file.Stat().inode;
-  if (!file.ReadAll(worker.buffer)) {
-    p->event = {item, Outcome::Failed, Why::Error, fs::ErrorText(file.Error())};
-    return p;
-  }
+  const std::string& path = it.path.empty() ? it.stored : it.path;
+  if (!OpenAndRead(*p, item, path, true, it.listed.Known() ? &it.listed : nullptr, worker.buffer)) return p;
   WorkText work(locale_);
   work.Take(std::move(worker.buffer));
   if (work.NotText()) {
@@ -47,7 +27,7 @@ std::unique_ptr<RunJob::Prepared> PreviewJob::Prepare(size_t item, Worker& worke
   worker.buffer = std::move(work.Bytes());
   if (!changed) {
     p->event = {item, Outcome::Unchanged, Why::None, {}};
-  } else if (!file.Writable()) {
+  } else if (!p->writable) {
     p->event = {item, Outcome::Skipped, Why::NotWritable, {}};
   } else {
     p->event = {item, Outcome::Hit, Why::None, {}, counts[0] + counts[1] + counts[2], counts};
@@ -56,13 +36,7 @@ std::unique_ptr<RunJob::Prepared> PreviewJob::Prepare(size_t item, Worker& worke
 }
 
 void PreviewJob::Commit(size_t item, std::unique_ptr<Prepared> prepared, Context& ctx) {
-  if (prepared->broken) {
-    ctx.Emit({item, Outcome::Failed, Why::Error, prepared->brokenWhy});
-    return;
-  }
-  auto& p = static_cast<Previewed&>(*prepared);
-  if (p.opened && p.event.outcome == Outcome::Hit && !seen_.First(p.device, p.inode)) return;
-  ctx.Emit(std::move(p.event));
+  EmitOnce(seen_, item, *prepared, ctx);
 }
 
 }  // namespace zur
