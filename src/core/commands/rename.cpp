@@ -7,12 +7,12 @@
 namespace zur {
 
 RunTally RunRename(const RenameRequest& request, RunDriver& driver, CommandSink& sink) {
-  RenameJob job;
+  RenameJob job(request.dryRun);
   size_t replaced = 0;
   auto report = [&](const RunEvent& e) {
     if (e.item == kNoItem) return sink.File(e, {}, {});
     const RenameItem& it = job.Items()[e.item];
-    if (e.outcome == Outcome::Done) replaced += it.replaced;
+    if (e.outcome == Outcome::Done || e.outcome == Outcome::Hit) replaced += it.replaced;
     sink.File(e, it.shown, it.renamed);
   };
   auto pause = [&] { sink.Pause(); };

@@ -18,6 +18,7 @@ struct RenameRequest {
   std::string find;       // trimmed
   std::string replacement;
   Encoding cp = Encoding::Utf8;
+  bool dryRun = false;  // nothing renamed: each file that would be is a Hit (with its new name)
 };
 
 // Reports each file with its path as shown and its new one (the tree shows file names in lower case;

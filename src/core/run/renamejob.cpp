@@ -21,6 +21,10 @@ void RenameJob::Commit(size_t item, std::unique_ptr<Prepared>, Context& ctx) {
     ctx.Emit({item, Outcome::Failed, Why::TargetExists, it.to});
     return;
   }
+  if (dryRun_) {
+    ctx.Emit({item, Outcome::Hit, Why::None, {}, it.replaced});
+    return;
+  }
   errno = 0;
   if (fs::RenameNoReplace(it.from, it.to)) {
     ctx.Emit({item, Outcome::Done, Why::None, {}});

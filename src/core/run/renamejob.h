@@ -21,6 +21,8 @@ class RenameJob : public RunJob {
  public:
   RenameJob() = default;
   explicit RenameJob(std::vector<RenameItem> items) : items_(std::move(items)) {}
+  // A dry run checks each rename as the real one does and reports it as a Hit instead of making it.
+  explicit RenameJob(bool dryRun) : dryRun_(dryRun) {}
   const ItemList<RenameItem>& Items() const { return items_; }
   // Adds an item while the run goes (from the run's feed).
   void AddItem(RenameItem item) { items_.Append(std::move(item)); }
@@ -30,6 +32,7 @@ class RenameJob : public RunJob {
 
  private:
   ItemList<RenameItem> items_;
+  bool dryRun_ = false;
 };
 
 }  // namespace zur

@@ -12,6 +12,7 @@
 #include "window/form/outputpane.h"
 #include "window/form/panesink.h"
 #include "window/form/runreport.h"
+#include "window/replace/batchrun.h"
 
 namespace zur {
 
@@ -40,16 +41,24 @@ void NameReplace::Rename(RenameRequest::Files files, bool listRenamed) {
       request.extensions = SetExtList(f_.B(f_.View().EdtEXT->text()));
       std::tie(request.find, request.replacement) = Texts();
       request.cp = f_.Cp();
+      request.dryRun = DryRunTicked(f_);
       f_.Pane().Clear();
       PaneSink sink(f_, [&](const RunEvent& e, const std::string& shown, const std::string& renamed) {
         if (e.outcome == Outcome::Done || e.outcome == Outcome::Unchanged) {
           if (listRenamed) f_.Pane().AppendLine(f_.Line(renamed));
+        } else if (e.outcome == Outcome::Hit) {
+          f_.Pane().AppendLine(f_.Line(shown) + QStringLiteral(" → ") + f_.Line(renamed));  // a dry run
         } else {
           f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, f_.Line(shown)));
         }
       });
       const RunTally tally = RunRename(request, f_.Runner(), sink);
-      f_.Hint(WithCounts(f_.Msg(), tally, ClosingHint(f_.Msg(), tally, QString())));
+      if (request.dryRun) {
+        f_.Hint(FormatMessage(FormatMessage(f_.Msg().FmtDryRunDone, static_cast<int>(tally.hits)),
+                              static_cast<int>(tally.replaced)));
+      } else {
+        f_.Hint(WithCounts(f_.Msg(), tally, ClosingHint(f_.Msg(), tally, QString())));
+      }
     }
     emit f_.SourceFilesChanged();
   } catch (...) {

@@ -238,6 +238,26 @@ TEST(Commands, ADryRunTellsWhatTheRunWillDo) {
   }
 }
 
+TEST(Commands, ADryRunOfARenameRenamesNothing) {
+  Site s;
+  WriteBytes(s.src() + "old-a.htm", "a");
+  WriteBytes(s.src() + "sub/old-b.htm", "b");
+  WriteBytes(s.src() + "sub/new-b.htm", "there already");
+  WaitingDriver driver;
+  RenameRequest request{RenameRequest::Files::Tree, s.src(), SetExtList("htm"), "old", "new", Encoding::Utf8};
+  request.dryRun = true;
+  RecordingSink preview;
+  const RunTally dry = RunRename(request, driver, preview);
+  EXPECT_TRUE(std::filesystem::exists(s.src() + "old-a.htm"));
+  EXPECT_EQ(preview.Shown(Outcome::Hit), std::vector<std::string>{s.src() + "old-a.htm"});
+  EXPECT_EQ(dry.replaced, 1u);
+  request.dryRun = false;
+  RecordingSink real;
+  RunRename(request, driver, real);
+  EXPECT_EQ(real.Shown(Outcome::Done), preview.Shown(Outcome::Hit));  // the taken name fails in both
+  EXPECT_EQ(real.Shown(Outcome::Failed), preview.Shown(Outcome::Failed));
+}
+
 TEST(Commands, SearchFindsOnlyWhatTheBatchWouldReplace) {
   Site s;
   // 的软 in GBK is B5 C4 C8 ED: the bytes of 娜 (C4 C8) straddle the two characters.
