@@ -35,8 +35,4 @@ std::unique_ptr<RunJob::Prepared> PreviewJob::Prepare(size_t item, Worker& worke
   return p;
 }
 
-void PreviewJob::Commit(size_t item, std::unique_ptr<Prepared> prepared, Context& ctx) {
-  EmitOnce(seen_, item, *prepared, ctx);
-}
-
 }  // namespace zur

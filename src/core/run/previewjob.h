@@ -6,29 +6,20 @@
 #include <vector>
 
 #include "core/replace/substitute.h"
-#include "core/run/engine.h"
-#include "core/run/filesmet.h"
-#include "core/run/itemlist.h"
-#include "core/run/rewritejob.h"
+#include "core/run/readingjob.h"
 
 namespace zur {
 
-class PreviewJob : public RunJob {
+class PreviewJob : public ReadingJob {
  public:
   PreviewJob(std::vector<RunItem> items, PreparedRules rules, bool keyed, Encoding locale)
-      : items_(std::move(items)), rules_(std::move(rules)), keyed_(keyed), locale_(locale) {}
-
-  const ItemList<RunItem>& Items() const { return items_; }
-  void AddItem(RunItem item) { items_.Append(std::move(item)); }
+      : ReadingJob(std::move(items)), rules_(std::move(rules)), keyed_(keyed), locale_(locale) {}
   std::unique_ptr<Prepared> Prepare(size_t item, Worker& worker) override;
-  void Commit(size_t item, std::unique_ptr<Prepared> prepared, Context& ctx) override;
 
  private:
-  ItemList<RunItem> items_;
   PreparedRules rules_;
   bool keyed_;
   Encoding locale_;
-  FilesMet seen_;  // a file reached by two names counts once, as the batch writes it once
 };
 
 }  // namespace zur

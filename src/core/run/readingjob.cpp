@@ -22,13 +22,13 @@ bool OpenAndRead(ReadFile& read, size_t item, const std::string& path, bool writ
   return true;
 }
 
-void EmitOnce(FilesMet& seen, size_t item, RunJob::Prepared& prepared, RunJob::Context& ctx) {
-  if (prepared.broken) {
-    ctx.Emit({item, Outcome::Failed, Why::Error, prepared.brokenWhy});
+void ReadingJob::Commit(size_t item, std::unique_ptr<Prepared> prepared, Context& ctx) {
+  if (prepared->broken) {
+    ctx.Emit({item, Outcome::Failed, Why::Error, prepared->brokenWhy});
     return;
   }
-  auto& read = static_cast<ReadFile&>(prepared);
-  if (read.opened && read.event.outcome == Outcome::Hit && !seen.First(read.device, read.inode)) return;
+  auto& read = static_cast<ReadFile&>(*prepared);
+  if (read.opened && read.event.outcome == Outcome::Hit && !seen_.First(read.device, read.inode)) return;
   ctx.Emit(std::move(read.event));
 }
 

@@ -4,11 +4,14 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/platform/bytebuffer.h"
 #include "core/platform/fileio.h"
 #include "core/run/engine.h"
 #include "core/run/filesmet.h"
+#include "core/run/itemlist.h"
+#include "core/run/rewritejob.h"
 
 namespace zur {
 
@@ -24,7 +27,21 @@ struct ReadFile : RunJob::Prepared {
 bool OpenAndRead(ReadFile& read, size_t item, const std::string& path, bool write, const fs::FileId* listed,
                  ByteBuffer& buffer);
 
-// Emits the item's event; a Hit of a file already reported under another name is left out.
-void EmitOnce(FilesMet& seen, size_t item, RunJob::Prepared& prepared, RunJob::Context& ctx);
+// A job that only reads: its items, given at the start or added while the run goes (from the run's
+// feed), and a commit that emits each item's event, leaving out a Hit of a file already reported under
+// another name. Prepare returns a ReadFile.
+class ReadingJob : public RunJob {
+ public:
+  explicit ReadingJob(std::vector<RunItem> items) : items_(std::move(items)) {}
+  const ItemList<RunItem>& Items() const { return items_; }
+  void AddItem(RunItem item) { items_.Append(std::move(item)); }
+  void Commit(size_t item, std::unique_ptr<Prepared> prepared, Context& ctx) override;
+
+ protected:
+  ItemList<RunItem> items_;
+
+ private:
+  FilesMet seen_;  // files reported so far
+};
 
 }  // namespace zur

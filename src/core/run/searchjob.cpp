@@ -18,8 +18,4 @@ std::unique_ptr<RunJob::Prepared> SearchJob::Prepare(size_t item, Worker& worker
   return p;
 }
 
-void SearchJob::Commit(size_t item, std::unique_ptr<Prepared> prepared, Context& ctx) {
-  EmitOnce(seen_, item, *prepared, ctx);
-}
-
 }  // namespace zur
