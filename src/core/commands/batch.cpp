@@ -23,7 +23,12 @@ namespace {
 BatchResult DryRun(const BatchRequest& request, RunDriver& driver, CommandSink& sink) {
   BatchResult result;
   PreviewJob job({}, PrepareRules(request.rules), request.keyed, request.cp);
-  auto report = [&](const RunEvent& e) { sink.File(e, e.item == kNoItem ? std::string() : job.Items()[e.item].shown, {}); };
+  // With the path the file is found at, so that the report can lead to what would change in it.
+  auto report = [&](const RunEvent& e) {
+    if (e.item == kNoItem) return sink.File(e, {}, {});
+    const RunItem& it = job.Items()[e.item];
+    sink.File(e, it.shown, it.path.empty() ? it.stored : it.path);
+  };
   auto pause = [&] { sink.Pause(); };
   if (request.files == BatchRequest::Files::Selected) {
     for (const std::string& entry : request.selected) {

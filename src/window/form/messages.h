@@ -55,6 +55,12 @@ struct MessageTables {
   QString CapDryRun;
   QString FmtDryRunFile;
   QString FmtDryRunDone;
+  QString FmtDiffCaption;
+  QString MsgDiffBack;
+  QString MsgDiffTruncated;
+  QString FmtDiffUnchanged;
+  QString FmtDiffTooLarge;
+  QString MsgPaneShowsDiff;
   QString MsgReplaceDone;
   QString FmtRestoredTo;
   QString FmtRestore;

@@ -2,6 +2,8 @@
 
 #include <QGroupBox>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTextDocument>
 
 #include "window/form/qtext.h"
@@ -18,14 +20,66 @@ void OutputPane::ForgetFile() {
 }
 
 void OutputPane::Clear() {
+  DropDiff();
   pending_.clear();
+  actions_.clear();
   box_->clear();
   ForgetFile();
 }
 
 void OutputPane::AppendLine(const QString& line) {
+  if (diff_.shown) BackToLog();
   ForgetFile();
   pending_.append(line);
+}
+
+void OutputPane::AppendLine(const QString& line, std::function<void()> onClick) {
+  AppendLine(line);
+  // appendPlainText fills the empty first line of an empty pane; each later line is a line of its own.
+  const int block = (box_->document()->isEmpty() ? 0 : box_->blockCount()) + static_cast<int>(pending_.size()) - 1;
+  actions_[block] = {line, std::move(onClick)};
+}
+
+bool OutputPane::ClickLine(int block) {
+  Flush();
+  if (diff_.shown || !file_.path.empty()) return false;
+  const auto it = actions_.find(block);
+  if (it == actions_.end() || box_->document()->findBlockByNumber(block).text() != it->second.line) return false;
+  const std::function<void()> action = it->second.run;  // the action may change the pane
+  action();
+  return true;
+}
+
+void OutputPane::ShowDiff(const QString& caption, const QString& text) {
+  Flush();
+  if (!diff_.shown) {
+    diff_.log = box_->toPlainText();
+    diff_.actions = std::move(actions_);
+    diff_.scroll = box_->verticalScrollBar()->value();
+    diff_.shown = true;
+  }
+  actions_.clear();
+  ForgetFile();
+  box_->setPlainText(text);
+  box_->setReadOnly(true);
+  if (frame_) frame_->setTitle(caption);
+}
+
+void OutputPane::BackToLog() {
+  if (!diff_.shown) return;
+  Stash stash = std::move(diff_);
+  DropDiff();
+  box_->setPlainText(stash.log);
+  actions_ = std::move(stash.actions);
+  box_->verticalScrollBar()->setValue(stash.scroll);
+  if (frame_) frame_->setTitle(msg_.CapOutputResult);
+}
+
+void OutputPane::DropDiff() {
+  if (!diff_.shown) return;
+  diff_ = Stash{};
+  box_->setReadOnly(false);
+  if (frame_) frame_->setTitle(msg_.CapOutputResult);
 }
 
 void OutputPane::Flush() {
@@ -50,6 +104,8 @@ OutputPane::Load OutputPane::LoadFile(const std::string& path, const QString& sh
     return load.result;
   }
   pending_.clear();
+  DropDiff();
+  actions_.clear();
   if (load.result == Load::NotText) {
     Clear();
     box_->appendPlainText(FormatMessage(msg_.MsgPaneNotText, shownPath));
@@ -63,6 +119,8 @@ OutputPane::Load OutputPane::LoadFile(const std::string& path, const QString& sh
 
 void OutputPane::ShowRefused(const QString& shownPath, const QString& line) {
   pending_.clear();
+  DropDiff();
+  actions_.clear();
   file_ = PaneFile{};
   box_->setPlainText(line);
   if (frame_) frame_->setTitle(FormatMessage(msg_.FmtCurrentFile, shownPath));
@@ -76,6 +134,8 @@ QString OutputPane::Text() const {
 
 void OutputPane::SetText(const QString& text) {
   pending_.clear();
+  DropDiff();
+  actions_.clear();
   box_->setPlainText(text);
 }
 

@@ -5,7 +5,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/commands/panefile.h"
@@ -27,6 +29,10 @@ class OutputPane {
   // A report line at the end of the pane. Lines are gathered and shown together by Flush, so that a
   // long run costs the same per line however many lines the pane holds.
   void AppendLine(const QString& line);
+  // A report line that does something when it is clicked (a dry run's line shows what would change).
+  void AppendLine(const QString& line, std::function<void()> onClick);
+  // Does what the log's line `block` does when clicked; false when it does nothing.
+  bool ClickLine(int block);
   // Shows the gathered report lines.
   void Flush();
 
@@ -44,6 +50,12 @@ class OutputPane {
   bool HoldsWholeFile() const { return !file_.path.empty() && file_.whole; }
   void ForgetFile();
 
+  // Shows `text` read-only in the log's place with `caption` in the frame; BackToLog gives the log back
+  // as it was. The pane holds no file meanwhile, and nothing may be saved from it.
+  void ShowDiff(const QString& caption, const QString& text);
+  bool ShowingDiff() const { return diff_.shown; }
+  void BackToLog();
+
   // The pane's text, lines separated by '\\n'.
   QString Text() const;
   // Replaces the pane's text, keeping the file it belongs to.
@@ -55,6 +67,8 @@ class OutputPane {
 
  private:
   void ShowCaption(const QString& shownPath);
+  // Leaves the diff view without giving the log back (the pane is about to hold something else).
+  void DropDiff();
 
   QPlainTextEdit* box_;
   QGroupBox* frame_;
@@ -62,6 +76,18 @@ class OutputPane {
   Encoding cp_;
   PaneFile file_;
   QStringList pending_;
+  // The clickable lines by their number in the log, with their text (a line edited since does nothing).
+  struct Action {
+    QString line;
+    std::function<void()> run;
+  };
+  std::unordered_map<int, Action> actions_;
+  struct Stash {
+    bool shown = false;
+    QString log;
+    std::unordered_map<int, Action> actions;
+    int scroll = 0;
+  } diff_;
 };
 
 }  // namespace zur

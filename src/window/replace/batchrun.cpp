@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <memory>
 
 #include "window/files/filelist.h"
 #include "window/form/commandrunner.h"
@@ -9,6 +10,7 @@
 #include "window/form/outputpane.h"
 #include "window/form/panesink.h"
 #include "window/form/runreport.h"
+#include "window/replace/dryrundiff.h"
 #include "window/replace/rulerows.h"
 
 namespace zur {
@@ -67,7 +69,8 @@ bool OutputFolderAccepted(FormBase& f, bool normalise) {
 }
 
 RunTally RunBatchInWindow(FormBase& f, const BatchRequest& request, BatchListing listing) {
-  PaneSink sink(f, [&](const RunEvent& e, const std::string& shown, const std::string&) {
+  const auto dryRules = std::make_shared<const DryRunRules>(DryRunRules{request.rules, request.keyed, request.cp});
+  PaneSink sink(f, [&](const RunEvent& e, const std::string& shown, const std::string& path) {
     const bool listed = e.outcome == Outcome::Done || (listing.unchanged && e.outcome == Outcome::Unchanged);
     if (listed) {
       if (listing.written) f.Pane().AppendLine(f.Line(shown));
@@ -76,12 +79,14 @@ RunTally RunBatchInWindow(FormBase& f, const BatchRequest& request, BatchListing
       // A dry run: the file that would change, with what each rule would replace in it.
       QString line = FormatMessage(f.Msg().FmtDryRunFile, f.Line(shown));
       for (size_t n : e.byRule) line = FormatMessage(line, static_cast<int>(n));
-      f.Pane().AppendLine(line);
+      // A click on the line shows the file's changes.
+      f.Pane().AppendLine(line, [&f, dryRules, path, name = f.Line(shown)] { ShowDryRunDiff(f, *dryRules, path, name); });
     } else if (e.outcome == Outcome::Skipped || e.outcome == Outcome::Failed) {
       f.Pane().AppendLine(ProblemLine(f.Msg(), e, f.Line(shown)));
     }
   });
   const BatchResult result = RunBatch(request, f.Runner(), sink);
+  if (request.dryRun && result.tally.hits > 0) f.Pane().AppendLine(f.Msg().MsgDiffBack);
   if (result.refusal.Refused()) f.Notice(RefusalText(f.Msg(), result.refusal, f.Q(result.refusal.detail)));
   return result.tally;
 }

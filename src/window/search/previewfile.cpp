@@ -35,8 +35,15 @@ std::u16string PaneBoxText(const QPlainTextEdit* box) {
 
 }  // namespace
 
+bool PreviewFile::RefusedWhileDiffShown() {
+  if (!f_.Pane().ShowingDiff()) return false;
+  f_.Notice(f_.Msg().MsgPaneShowsDiff);
+  return true;
+}
+
 void PreviewFile::BtnReplaceClick() {
   try {
+    if (RefusedWhileDiffShown()) return;
     MainView& v = f_.View();
     const std::u16string find = PaneBoxText(v.MmoSearchText);
     const std::u16string replacement = PaneBoxText(v.MmSearchReplace);
@@ -62,6 +69,7 @@ RunEvent PreviewFile::WritePane() {
 
 void PreviewFile::BtnSaveFileClick() {
   try {
+    if (RefusedWhileDiffShown()) return;
     if (!f_.Pane().HoldsWholeFile()) return;
     // Quiet when it works; a save that did not happen is never left unsaid.
     const RunEvent result = WritePane();
@@ -76,6 +84,7 @@ void PreviewFile::BtnSaveFileClick() {
 
 void PreviewFile::BtnSaveDirectoryClick() {
   try {
+    if (RefusedWhileDiffShown()) return;
     OutputPane& pane = f_.Pane();
     if (pane.LoadedFile().empty()) {
       f_.Notice(f_.Msg().MsgPaneHasNoFile);

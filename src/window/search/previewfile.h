@@ -23,6 +23,8 @@ class PreviewFile : public QObject {
  private:
   // Writes the pane over its file: Done or Unchanged when written, else why not.
   RunEvent WritePane();
+  // True, after saying why, when the pane shows a dry run's changes (nothing may be saved or edited).
+  bool RefusedWhileDiffShown();
 
   FormBase& f_;
 };

@@ -10,6 +10,7 @@
 #include "core/text/text.h"
 #include "window/files/shell.h"
 #include "window/form/formbase.h"
+#include "window/form/outputpane.h"
 #include "window/form/qtext.h"
 #include "window/form/runreport.h"
 #include "window/search/finddialogs.h"
@@ -40,6 +41,13 @@ bool PreviewFind::eventFilter(QObject* watched, QEvent* event) {
   if (watched == pane->viewport() && event->type() == QEvent::MouseButtonDblClick) {
     const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
     MemoHintDblClick(pane->cursorForPosition(at).blockNumber());
+  }
+  if (watched == pane->viewport() && event->type() == QEvent::MouseButtonRelease) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    // A click, not the end of a selection.
+    if (mouse->button() == Qt::LeftButton && !pane->textCursor().hasSelection()) {
+      MemoHintClick(pane->cursorForPosition(mouse->position().toPoint()).blockNumber());
+    }
   }
   return QObject::eventFilter(watched, event);
 }
@@ -116,6 +124,10 @@ void PreviewFind::ReplaceDialog1Find() {
 
 void PreviewFind::ReplaceDialog1Replace() {
   try {
+    if (f_.Pane().ShowingDiff()) {
+      f_.Notice(f_.Msg().MsgPaneShowsDiff);
+      return;
+    }
     const QString x = replace_->FindText();
     const QString r = replace_->ReplaceText();
     QPlainTextEdit* pane = f_.View().MemoHint;
@@ -150,12 +162,24 @@ bool PreviewFind::MemoHintKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     f_.View().BtnSaveDirectory->click();
     return true;
   }
+  if (key == Qt::Key_Escape && f_.Pane().ShowingDiff()) {
+    f_.Pane().BackToLog();
+    return true;
+  }
   if (key == Qt::Key_F3) {
     BtnSearchFileClick();
     FindDialog1Find();
     return true;
   }
   return false;
+}
+
+void PreviewFind::MemoHintClick(int line) {
+  try {
+    f_.Pane().ClickLine(line);
+  } catch (...) {
+    f_.ReportFailure();
+  }
 }
 
 void PreviewFind::MemoHintDblClick(int line) {

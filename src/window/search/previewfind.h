@@ -1,5 +1,5 @@
-// Find and replace in the output pane, its shortcuts, and the double-click that opens the file named
-// on a line of the pane.
+// Find and replace in the output pane, its shortcuts, the click on a line that offers something, and
+// the double-click that opens the file named on a line of the pane.
 #pragma once
 
 #include <QObject>
@@ -21,6 +21,8 @@ class PreviewFind : public QObject {
   void ReplaceDialog1Replace();
   // Returns true when the key was one of the pane's shortcuts.
   bool MemoHintKeyDown(int key, Qt::KeyboardModifiers modifiers);
+  // A click on a line of the log does what the line offers (a dry run's line shows the file's changes).
+  void MemoHintClick(int line);
   void MemoHintDblClick(int line);
 
   PaneFindDialog& FindDialog1() { return *find_; }

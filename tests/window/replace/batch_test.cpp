@@ -1,6 +1,9 @@
 // The batch text commands and the restore, through the window, with the recording desktop. Files are
 // compared byte for byte.
 #include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextBlock>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -62,8 +65,28 @@ class BatchTest : public QObject {
     QVERIFY(!std::filesystem::exists(f.out() + "a.htm"));  // no copies
     QCOMPARE(form.State().LastBatchKind, RunKind::None);   // nothing a restore could undo
     QCOMPARE(f.HintText(), QStringLiteral("预演：将修改2个文件，共6处；没有修改任何文件。"));
-    QCOMPARE(f.PaneLines(), (QStringList{form.Q(f.src() + "a.htm") + QStringLiteral("：规则1 2处，规则2 3处，规则3 0处"),
-                                         form.Q(f.src() + "sub/b.htm") + QStringLiteral("：规则1 0处，规则2 1处，规则3 0处")}));
+    const QStringList report{form.Q(f.src() + "a.htm") + QStringLiteral("：规则1 2处，规则2 3处，规则3 0处"),
+                             form.Q(f.src() + "sub/b.htm") + QStringLiteral("：规则1 0处，规则2 1处，规则3 0处"),
+                             QStringLiteral("单击预演报告中的文件可以查看它的修改；按Esc返回预演报告。")};
+    QCOMPARE(f.PaneLines(), report);
+
+    // A click on a reported file shows its changes, read-only; nothing can be saved from them; Esc gives
+    // the report back. The rules are the dry run's, not the rows as edited since.
+    f.Rule(2, "bar", QStringLiteral("other"));
+    auto* pane = f.Find<QPlainTextEdit>("MemoHint");
+    const QRect line = pane->cursorRect(QTextCursor(pane->document()->findBlockByNumber(0)));
+    QTest::mouseClick(pane->viewport(), Qt::LeftButton, {}, line.center());
+    QCOMPARE(f.PaneLines(), (QStringList{QStringLiteral("--- ") + form.Q(f.src() + "a.htm"),
+                                         QStringLiteral("+++ ") + form.Q(f.src() + "a.htm"), QStringLiteral("@@ -1,1 +1,1 @@"),
+                                         QStringLiteral("-foo foo bar"), QStringLiteral("+baz baz baz")}));
+    QVERIFY(pane->isReadOnly());
+    QVERIFY(form.Pane().LoadedFile().empty());
+    f.Click("BtnSaveDirectory");
+    QCOMPARE(f.desktop.MessageTexts().last(), QStringLiteral("输出结果显示的是预演的修改，不能编辑或保存；按Esc返回预演报告。"));
+    QTest::keyClick(pane, Qt::Key_Escape);
+    QCOMPARE(f.PaneLines(), report);
+    QVERIFY(!pane->isReadOnly());
+    f.Rule(2, "bar", QStringLiteral("baz"));
     // The real run then does what the dry run said.
     dry->setChecked(false);
     f.Click("BtnDirTextReplace");
