@@ -1,7 +1,8 @@
 // Benchmarks of the core on synthetic trees: the filtered scan, and the work of the batch on each
 // file (load, the encoding decided, three rules, what the write needs) beside the floor of merely
 // reading the same files the same way (one read per file into a reused buffer); the same on a tree of
-// GBK and UTF-8 files with Chinese rules; and the peak memory of a run over one large file. One figure
+// GBK and UTF-8 files with Chinese rules; the dry run of the whole-folder batch beside the tree search
+// of the same text on a web site (both read every listed file; neither writes); and the peak memory of a run over one large file. One figure
 // a line, "name: value unit".
 //
 // Usage: zur_bench [files] [megabytes] [large-file-megabytes] [folder]
@@ -17,6 +18,8 @@
 #include <vector>
 
 #include "bench_report.h"
+#include "core/commands/batch.h"
+#include "core/commands/search.h"
 #include "core/files/scan.h"
 #include "core/platform/fileio.h"
 #include "core/replace/substitute.h"
@@ -133,6 +136,42 @@ void LargeFile(const std::string& root, size_t megabytes) {
 
 }  // namespace
 
+// Takes the reports of a command and keeps nothing.
+class NullSink : public CommandSink {
+ public:
+  void File(const RunEvent&, const std::string&, const std::string&) override {}
+  void Folder(const ScanProblem&) override {}
+  void Pause() override {}
+};
+
+void DryRunFigures(const std::string& site, int rounds) {
+  for (const auto& [word, name] : {std::pair{std::string(kMarker), "dryrun_tenth"}, std::pair{std::string(kEveryFile), "dryrun_every"}}) {
+    BatchRequest batch;
+    batch.dryRun = true;
+    batch.source = site + "/";
+    batch.extensions = SetExtList(kExtensions);
+    batch.rules[0] = MakeRule(DecodeText(word, Encoding::Utf8), DecodeText(word + "X", Encoding::Utf8));
+    SearchRequest search{site + "/", SetExtList(kExtensions), DecodeText(word, Encoding::Utf8), Encoding::Utf8};
+    WaitingDriver driver;
+    NullSink sink;
+    RunBatch(batch, driver, sink);  // warm
+    std::vector<double> dry, searched;
+    size_t hits = 0;
+    for (int r = 0; r < rounds; ++r) {
+      Timer d;
+      hits = RunBatch(batch, driver, sink).tally.hits;
+      dry.push_back(d.Seconds());
+      Timer t;
+      RunSearch(search, driver, sink);
+      searched.push_back(t.Seconds());
+    }
+    Report(std::string(name) + "_files", static_cast<double>(hits), "files");
+    Report(std::string(name) + "_time", Median(dry), "s");
+    Report(std::string(name) + "_search_time", Median(searched), "s");
+    Report(std::string(name) + "_vs_search", Median(dry) / Median(searched), "x");
+  }
+}
+
 int main(int argc, char** argv) {
   TreeShape shape;
   if (argc > 1) shape.files = std::stoul(argv[1]);
@@ -171,6 +210,12 @@ int main(int argc, char** argv) {
   if (!std::filesystem::exists(root + "/mixed")) BuildSite(root + "/mixed", site);
   Compare("mixed", Files(root + "/mixed"), Rules({{"首页", "主页"}, {"联系我们", "联系"}, {kMarker, "zurmarq"}}),
           Encoding::Utf8);
+
+  SiteShape plain;
+  plain.files = shape.files;
+  plain.megabytes = shape.megabytes * 2 / 3;
+  if (!std::filesystem::exists(root + "/site")) BuildSite(root + "/site", plain);
+  DryRunFigures(root + "/site", 9);
 
   if (large > 0) LargeFile(root, large);
   if (!keep) std::filesystem::remove_all(root);

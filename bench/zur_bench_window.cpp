@@ -3,11 +3,12 @@
 // trees: the text search beside grep -rlF and rg -l -F, the whole-folder batch beside sed -i and sd
 // (a rule that hits about a tenth of the files, and one that hits every file), the batch with copies
 // beside the batch without them plus cp -a of the changed files, and the batch's cost per file at
-// three tree sizes. The peers' times swing with the disk, so runs are interleaved and medians printed.
+// three tree sizes, and the dry run of the whole-folder batch beside the tree search of the same text
+// (both only read). The peers' times swing with the disk, so runs are interleaved and medians printed.
 // One figure a line, "name: value unit"; peers that are not installed are left out.
 //
 // Usage: zur_bench_window [files] [megabytes] [rounds] [parts]   (defaults: 20000 200 3, every part;
-// parts is a list of the words search, batch, backup and scaling)
+// parts is a list of the words search, batch, backup, scaling and dryrun)
 #include <stdlib.h>
 
 #include <QApplication>
@@ -96,6 +97,12 @@ class Window {
     Timer t;
     View().BtnDirTextReplace->click();
     return t.Seconds();
+  }
+  double DryRun() {
+    View().CbDryRun->setChecked(true);
+    const double s = Batch(false);
+    View().CbDryRun->setChecked(false);
+    return s;
   }
   double Search(const std::string& text, int& found) {
     View().MmoSearchText->setPlainText(QString::fromStdString(text));
@@ -236,6 +243,26 @@ void BackupFigures(Window& w, const std::string& root, const std::string& tree, 
   if (changed > 0) Report("backup_copy_cost_per_file", (withM - withoutM) * 1e6 / static_cast<double>(changed), "us");
 }
 
+// The dry run reads every listed file and applies the rules in memory; the tree search reads them and
+// looks for one text. Same tree, same text, interleaved.
+void DryRunFigures(Window& w, const std::string& tree, int rounds) {
+  w.Source(tree);
+  for (const auto& [word, name] : {std::pair{std::string(kMarker), "dryrun_tenth"}, std::pair{std::string(kEveryFile), "dryrun_every"}}) {
+    w.Rule(word, word + "X");
+    int found = 0;
+    w.DryRun();  // warm
+    std::vector<double> dry, search;
+    for (int r = 0; r < rounds * 3; ++r) {
+      dry.push_back(w.DryRun());
+      search.push_back(w.Search(word, found));
+    }
+    Report(std::string(name) + "_files", found, "files");
+    Report(std::string(name) + "_time", Median(dry), "s");
+    Report(std::string(name) + "_search_time", Median(search), "s");
+    Ratio(std::string(name) + "_vs_search", Median(dry), Median(search));
+  }
+}
+
 void ScalingFigures(Window& w, const std::string& root) {
   for (size_t files : {5000, 20000, 80000}) {
     SiteShape shape;
@@ -271,7 +298,7 @@ int main(int argc, char** argv) {
   Report("site_files", static_cast<double>(shape.files), "files");
   Report("site_size", static_cast<double>(bytes) / 1e6, "MB");
   Report("site_build", build.Seconds(), "s");
-  const std::string parts = argc > 4 ? argv[4] : "search,batch,backup,scaling";
+  const std::string parts = argc > 4 ? argv[4] : "search,batch,backup,scaling,dryrun";
   auto wanted = [&](const char* part) { return parts.find(part) != std::string::npos; };
   {
     Window w(root);
@@ -281,6 +308,7 @@ int main(int argc, char** argv) {
       BatchFigures(w, tree, kEveryFile, "batch_every", rounds);
     }
     if (wanted("backup")) BackupFigures(w, root, tree, rounds);
+    if (wanted("dryrun")) DryRunFigures(w, tree, rounds);
     if (wanted("scaling")) ScalingFigures(w, root);
   }
   std::filesystem::remove_all(root);

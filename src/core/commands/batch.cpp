@@ -22,7 +22,15 @@ namespace {
 // The dry run: the same files in the same order, read and changed in memory only.
 BatchResult DryRun(const BatchRequest& request, RunDriver& driver, CommandSink& sink) {
   BatchResult result;
-  PreviewJob job({}, PrepareRules(request.rules), request.keyed, request.cp);
+  // One rule that replaces a text by another always changes the file it hits: no need to compare.
+  size_t active = 0;
+  bool same = false;
+  for (const Rule& r : request.rules) {
+    active += r.Active();
+    same = same || (r.Active() && r.find == r.replacement);
+  }
+  const bool mayUndo = active > 1 || same || request.keyed;
+  PreviewJob job({}, PrepareRules(request.rules), request.keyed, request.cp, mayUndo);
   // With the path the file is found at, so that the report can lead to what would change in it.
   auto report = [&](const RunEvent& e) {
     if (e.item == kNoItem) return sink.File(e, {}, {});
@@ -39,7 +47,8 @@ BatchResult DryRun(const BatchRequest& request, RunDriver& driver, CommandSink& 
     return result;
   }
   std::vector<ScanProblem> problems;
-  RunFeed feed = TreeFeed({request.source, request.extensions, request.output, request.cp, true},
+  // Nothing is written, so the files need no identity to be checked against before a write.
+  RunFeed feed = TreeFeed({request.source, request.extensions, request.output, request.cp, false},
                           [&job](ScanEntry&& file) {
                             job.AddItem({std::move(file.shown), std::move(file.stored), {}, file.id, {}, file.regular});
                           },

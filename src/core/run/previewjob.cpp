@@ -8,10 +8,12 @@ namespace zur {
 std::unique_ptr<RunJob::Prepared> PreviewJob::Prepare(size_t item, Worker& worker) {
   auto p = std::make_unique<ReadFile>();
   const RunItem& it = items_[item];
-  // Opened as the batch opens it (for writing, which changes nothing), so that the same files are
-  // refused for the same reasons.
+  // Opened for writing (which changes nothing), so that the files the batch could not write are
+  // reported as it reports them. A file the listing saw as regular is opened without a look first.
   const std::string& path = it.path.empty() ? it.stored : it.path;
-  if (!OpenAndRead(*p, item, path, true, it.listed.Known() ? &it.listed : nullptr, worker.buffer)) return p;
+  if (!OpenAndRead(*p, item, path, true, (it.regular || it.listed.Known()) ? &it.listed : nullptr, worker.buffer)) {
+    return p;
+  }
   WorkText work(locale_);
   work.Take(std::move(worker.buffer));
   if (work.NotText()) {
@@ -20,10 +22,10 @@ std::unique_ptr<RunJob::Prepared> PreviewJob::Prepare(size_t item, Worker& worke
     return p;
   }
   Fingerprint before{};
-  work.beforeFirstChange = [&](std::string_view original) { before = FingerprintOf(original); };
+  if (mayUndo_) work.beforeFirstChange = [&](std::string_view original) { before = FingerprintOf(original); };
   const RuleCounts counts = ApplyRules(work, rules_, keyed_);
   // The batch writes a file only when its text changed (not when one rule undid another).
-  const bool changed = work.Changed() && FingerprintOf(work.View()) != before;
+  const bool changed = work.Changed() && (!mayUndo_ || FingerprintOf(work.View()) != before);
   worker.buffer = std::move(work.Bytes());
   if (!changed) {
     p->event = {item, Outcome::Unchanged, Why::None, {}};

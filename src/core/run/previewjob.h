@@ -12,14 +12,17 @@ namespace zur {
 
 class PreviewJob : public ReadingJob {
  public:
-  PreviewJob(std::vector<RunItem> items, PreparedRules rules, bool keyed, Encoding locale)
-      : ReadingJob(std::move(items)), rules_(std::move(rules)), keyed_(keyed), locale_(locale) {}
+  // `mayUndo`: the rules could give a file back its own bytes (several rules, the placeholder, or a
+  // rule that replaces a text by itself), so a change is confirmed against the original.
+  PreviewJob(std::vector<RunItem> items, PreparedRules rules, bool keyed, Encoding locale, bool mayUndo)
+      : ReadingJob(std::move(items)), rules_(std::move(rules)), keyed_(keyed), locale_(locale), mayUndo_(mayUndo) {}
   std::unique_ptr<Prepared> Prepare(size_t item, Worker& worker) override;
 
  private:
   PreparedRules rules_;
   bool keyed_;
   Encoding locale_;
+  bool mayUndo_;
 };
 
 }  // namespace zur

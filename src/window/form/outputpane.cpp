@@ -84,6 +84,9 @@ void OutputPane::DropDiff() {
 
 void OutputPane::Flush() {
   if (pending_.isEmpty()) return;
+  // The log keeps no undo steps: its lines are reports, and recording each one costs as much as
+  // showing it.
+  box_->document()->setUndoRedoEnabled(false);
   box_->appendPlainText(pending_.join(QLatin1Char('\n')));
   pending_.clear();
 }
@@ -112,6 +115,7 @@ OutputPane::Load OutputPane::LoadFile(const std::string& path, const QString& sh
     return load.result;
   }
   box_->setPlainText(QString::fromStdU16String(PaneText(load.file)));
+  box_->document()->setUndoRedoEnabled(true);  // a file's edits can be undone
   file_ = std::move(load.file);
   ShowCaption(shownPath);
   return load.result;
