@@ -53,13 +53,13 @@ int main(int argc, char** argv) {
   bool endRequested = false;
   zur::TerminationRequests ending([&] {
     endRequested = true;
-    if (window) window->close();
+    if (window) window->CloseWithoutAsking();
   });
 
   zur::TMainForm form(env);
   window = &form;
   zur::ShowAnimated(&form);
-  if (endRequested) QTimer::singleShot(0, &form, &QWidget::close);
+  if (endRequested) QTimer::singleShot(0, &form, [&form] { form.CloseWithoutAsking(); });
   if (!settings.writable) {
     // Told once the event loop runs, so that an end request during the notice still ends the program.
     const QString text = zur::FormatMessage(form.Msg().MsgSettingsNotSaved, form.Q(settings.folder));

@@ -44,6 +44,8 @@ namespace zur {
 TMainForm::TMainForm(MainFormEnv env, QWidget* parent) : FormBase(std::move(env), parent) {
   gate_->OnIdle([this] {
     ShowPending();
+    // A command that ended, or was refused before it began, leaves no progress bar behind.
+    v_.ProgressBar1->hide();
     if (closeWhenIdle_) QTimer::singleShot(0, this, [this] { close(); });
   });
   rules_ = std::make_unique<RuleRows>(v_);
@@ -76,6 +78,11 @@ void TMainForm::FreezeInputsWhileRunning() {
     if (v_.MmRuleReplace[row]) gate_->Freeze(v_.MmRuleReplace[row]);
   }
   gate_->Guard(v_.BtnDefaultExt);
+  // The pane's edits and saves wait too: the pane is the run's report while it goes.
+  for (QWidget* edit : std::initializer_list<QWidget*>{v_.BtnReplace, v_.BtnSave, v_.BtnSaveDirectory, v_.BtnReplaceFile,
+                                                       v_.BtnReplaceAllFile}) {
+    gate_->Guard(edit);
+  }
 }
 
 TMainForm::~TMainForm() { FormDestroy(); }
@@ -224,13 +231,15 @@ void TMainForm::PageControl1DrawTab(QPainter& painter) {
   }
 }
 
-// Every close is granted, without a question. A command that is running is stopped first (between two
-// files), and the window closes as soon as it has ended.
+// While a command runs, closing asks first: Yes stops the run between two files and the window closes
+// as soon as it has ended; No lets the run go on. The program told to end (not the user) does not ask.
 void TMainForm::closeEvent(QCloseEvent* event) {
   if (gate_->Busy()) {
+    event->ignore();
+    if (closeWhenIdle_) return;  // already stopping
+    if (!endRequested_ && !env_.desktop->AskYesNo(this, msg_.MsgStopAndClose, msg_.CapStopAndClose)) return;
     closeWhenIdle_ = true;
     runner_->RequestStop();
-    event->ignore();
     return;
   }
   event->accept();

@@ -45,6 +45,12 @@ class TMainForm : public FormBase {
   PreviewFile& PreviewFiles() { return *previewFile_; }
   TPnlTavimex* BrandPanel() { return brandPanel_; }
 
+  // Closes as the close button does, without asking to stop a running command (a logout or `kill`).
+  void CloseWithoutAsking() {
+    endRequested_ = true;
+    close();
+  }
+
   // The caption that start-up gives the window: title, version, " - " and the vendor host.
   QString CaptionText() const;
 
@@ -78,6 +84,7 @@ class TMainForm : public FormBase {
   void FreezeInputsWhileRunning();
 
   bool destroyed_ = false;
+  bool endRequested_ = false;   // the program was told to end: a running command is stopped without a question
   bool closeWhenIdle_ = false;  // the window was closed while a command ran: it closes when the run ends
 };
 

@@ -37,6 +37,34 @@ WorkingFolders::WorkingFolders(FormBase& form) : f_(form) {
   connect(v.CbCover, &QCheckBox::toggled, this, [this] { CbCoverClick(); });
   connect(v.cbBackupWhenTransfter, &QCheckBox::toggled, this, [this] { cbBackupWhenTransfterClick(); });
   f_.Gate().Guard(v.BtnSelectPath);
+  f_.Gate().OnStart([this] {
+    try {
+      CommitShownFields();
+    } catch (...) {
+      f_.ReportFailure();
+    }
+  });
+}
+
+void WorkingFolders::CommitShownFields() {
+  MainView& v = f_.View();
+  FormState& s = f_.State();
+  if (FolderValue(f_.B(v.EdtPath->text())) != s.SourcePath) {
+    CommitSourceFolder();
+    emit f_.SourceFilesChanged();
+    if (v.CbCover->isChecked()) v.EdtOutput->setText(v.EdtPath->text());
+  }
+  // The output field keeps 覆盖原路径 as it is: the text may be the one the box put there.
+  const std::string output = FolderValue(f_.B(v.EdtOutput->text()));
+  if (output != s.OutputPath) {
+    s.OutputPath = output;
+    v.EdtOutput->setText(f_.Q(output));
+  }
+  const std::string backup = FolderValue(f_.B(v.EdtBackupPath->text()));
+  if (backup != s.BackupPath) {
+    s.BackupPath = backup;
+    v.EdtBackupPath->setText(f_.Q(backup));
+  }
 }
 
 bool WorkingFolders::eventFilter(QObject* watched, QEvent* event) {

@@ -33,6 +33,9 @@ class WorkingFolders : public QObject {
 
  private:
   void CommitSourceFolder();
+  // As a command starts: each folder field's text, as the window shows it, becomes the folder the
+  // command reads (typed and not yet committed by leaving the field, or put there by 覆盖原路径).
+  void CommitShownFields();
   // Creates the folder when missing; false (after the message and focus move) when it cannot be made.
   bool EnsureFolderOrSay(const std::string& folder, const QString& message, QWidget* focus);
   // Opens the folder when it exists; otherwise makes it, or says that it cannot.

@@ -18,6 +18,8 @@ class CommandGate {
 
   // Runs when the last running command has ended (to show what it left to show).
   void OnIdle(std::function<void()> idle) { idle_ = std::move(idle); }
+  // Runs as a command starts, before it reads anything: what the fields show becomes what it reads.
+  void OnStart(std::function<void()> start) { start_ = std::move(start); }
 
   // The controls that start commands.
   void Guard(QWidget* control) { widgets_.emplace_back(control); }
@@ -40,6 +42,7 @@ class CommandGate {
 
  private:
   void Enter() {
+    if (running_ == 0 && start_) start_();
     if (running_++ > 0) return;
     for (auto& w : widgets_) {
       if (w) w->setEnabled(false);
@@ -75,6 +78,7 @@ class CommandGate {
 
   int running_ = 0;
   std::function<void()> idle_;
+  std::function<void()> start_;
   std::vector<QPointer<QWidget>> widgets_;
   std::vector<QPointer<QAction>> actions_;
   std::vector<QPointer<QWidget>> inputs_;

@@ -61,6 +61,11 @@ struct MessageTables {
   QString FmtDiffUnchanged;
   QString FmtDiffTooLarge;
   QString MsgPaneShowsDiff;
+  QString MsgStopAndClose;
+  QString CapStopAndClose;
+  QString FmtOutputFolderMissing;
+  QString FmtRestoreDone;
+  QString FmtRestoreDoneLeft;
   QString MsgReplaceDone;
   QString FmtRestoredTo;
   QString FmtRestore;

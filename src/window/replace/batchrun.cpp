@@ -54,8 +54,9 @@ bool OutputFolderAccepted(FormBase& f, bool normalise) {
     case OutputFolder::Ready:
       return true;
     case OutputFolder::Missing:
-      f.Notice(f.Msg().MsgSelectBackupPath);
-      f.View().EdtBackupPath->setFocus(Qt::OtherFocusReason);
+      // The text batches keep their copies in the output folder: that is the field to mend.
+      f.Notice(FormatMessage(f.Msg().FmtOutputFolderMissing, f.Q(s.OutputPath)));
+      f.View().EdtOutput->setFocus(Qt::OtherFocusReason);
       return false;
     case OutputFolder::IsSource:
     case OutputFolder::ContainsSource:

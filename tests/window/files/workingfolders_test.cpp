@@ -59,11 +59,11 @@ class WorkingFoldersTest : public QObject {
     WriteBytes(f.dir / "a/one.txt", "x");
     WriteBytes(f.dir / "b/two.txt", "x");
     f.UseSource(f.dir / "a");
-    // Typed but not committed (the field keeps the focus).
-    f.Find<QLineEdit>("EdtPath")->setText(form.Q(f.dir / "b"));
-    f.Find<QLineEdit>("EdtOutput")->setText(form.Q(f.dir / "o"));
     {
       CommandGate::Running running(form.Gate());
+      // Put in the fields while the command runs.
+      f.Find<QLineEdit>("EdtPath")->setText(form.Q(f.dir / "b"));
+      f.Find<QLineEdit>("EdtOutput")->setText(form.Q(f.dir / "o"));
       for (const char* field : {"EdtPath", "EdtOutput"}) {
         QTest::keyClick(f.Find<QLineEdit>(field), Qt::Key_Return);
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);

@@ -402,6 +402,22 @@ class BatchTest : public QObject {
     TMainForm& form = f.OpenOn();
     f.Rule(1, "foo", "bar");
     form.Runner().options.workers = 1;
+    // Asked first: No lets the run go on to its end, Yes stops it and closes.
+    f.desktop.answers = {false};
+    bool paneEditable = true;
+    QTimer::singleShot(0, &form, [&] {
+      paneEditable = f.Find<QWidget>("BtnSave")->isEnabled() || f.Find<QWidget>("BtnReplace")->isEnabled() ||
+                     f.Find<QWidget>("BtnSaveDirectory")->isEnabled();
+      form.close();
+    });
+    f.Click("BtnDirTextReplace");
+    QCOMPARE(f.desktop.questions, QStringList{QStringLiteral("关闭窗口: 一个命令还在运行。要停止它并关闭窗口吗？（已经处理完的文件保持处理后的样子。）")});
+    QVERIFY(form.isVisible());
+    QVERIFY(!paneEditable);  // the pane's edits and saves wait while a run goes
+    QVERIFY(f.Find<QWidget>("BtnSave")->isEnabled());
+    QCOMPARE(ReadBytes(f.src() + "d/f2999.htm"), std::string("bar"));
+    f.Rule(1, "bar", "foo");
+    f.desktop.answers = {true};
     QTimer::singleShot(0, &form, [&] { form.close(); });
     f.Click("BtnDirTextReplace");
     QVERIFY(f.HintText().startsWith(QStringLiteral("操作已停止")));
@@ -500,6 +516,29 @@ class BatchTest : public QObject {
     QCOMPARE(form.State().LastBatchKind, RunKind::None);
   }
 
+  // A command reads each folder field as the window shows it at the click.
+  void whatTheFieldsShowIsWhatRuns() {
+    BatchFixture f;
+    WriteBytes(f.src() + "a.htm", "foo\n");
+    TMainForm& form = f.OpenOn();
+    f.Rule(1, "foo", "bar");
+    f.Backup(true);
+    // 覆盖原路径 puts the source folder in the output field: with copies on, that is refused.
+    f.Find<QCheckBox>("CbCover")->setChecked(true);
+    f.Click("BtnDirTextReplace");
+    QCOMPARE(f.desktop.MessageTexts(),
+             QStringList{QStringLiteral("输出路径不能与源路径相同，否则备份会覆盖原文件。请选择另一个输出路径。")});
+    QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("foo\n"));
+    QVERIFY(f.Find<QCheckBox>("CbCover")->isChecked());
+    // Typed and never left: the copies go where the field says.
+    f.Find<QCheckBox>("CbCover")->setChecked(false);
+    f.Find<QLineEdit>("EdtOutput")->setText(form.Q(f.dir / "typed"));
+    f.Click("BtnDirTextReplace");
+    QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("bar\n"));
+    QCOMPARE(form.State().OutputPath, f.dir / "typed/");
+    QCOMPARE(ReadBytes(f.dir / "typed/a.htm"), std::string("foo\n"));
+  }
+
   void aMissingBackupFolderStopsTheBatch() {
     BatchFixture f;
     WriteBytes(f.src() + "a.htm", "foo\n");
@@ -511,8 +550,10 @@ class BatchTest : public QObject {
     f.Backup(true);
     f.Select({"a.htm"});
     f.Click("BtnTextReplace");
-    QCOMPARE(f.desktop.MessageTexts(), QStringList{QStringLiteral("请选择一个备份路径")});
-    QCOMPARE(f.Focused(), f.Find<QWidget>("EdtBackupPath"));
+    QCOMPARE(f.desktop.MessageTexts(),
+             QStringList{QStringLiteral("输出路径不存在，也无法建立，请选择另一个输出路径：") + form.Q(f.dir / "file/sub/")});
+    QCOMPARE(f.Focused(), f.Find<QWidget>("EdtOutput"));
+    QVERIFY(!f.Find<QProgressBar>("ProgressBar1")->isVisible());  // a refused batch leaves no bar behind
     QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("foo\n"));
     QCOMPARE(form.State().LastBatchKind, RunKind::None);
   }
