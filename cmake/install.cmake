@@ -1,14 +1,19 @@
 # Installation (cmake --install, make install PREFIX=...) and the Debian package (make package):
-# the program, its desktop entry, its icon in the hicolor theme and its AppStream metainfo file.
+# the program, its desktop entry, its icon in the hicolor theme, its AppStream metainfo file and its
+# copyright file.
 include(GNUInstallDirs)
 
 set(ZUR_APP_ID example.zursoft.TextReplace)
+# The day this version was released (the metainfo's release date): set with the version, never the build's date.
+set(ZUR_RELEASE_DATE 2026-12-08)
 set(ZUR_LINUX_DIR ${PROJECT_SOURCE_DIR}/resources/linux)
 configure_file(${ZUR_LINUX_DIR}/${ZUR_APP_ID}.metainfo.xml.in ${PROJECT_BINARY_DIR}/${ZUR_APP_ID}.metainfo.xml @ONLY)
 
 install(TARGETS ZURBatchProcess RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${ZUR_LINUX_DIR}/${ZUR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_BINARY_DIR}/${ZUR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# Debian's policy: every package carries its copyright file in its documentation folder.
+install(FILES ${ZUR_LINUX_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zur-text-replace)
 foreach(size 16 32 48 64 128 256)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps

@@ -12,10 +12,11 @@ trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-for file in bin/ZURBatchProcess share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
+for file in bin/ZURBatchProcess share/applications/$id.desktop share/metainfo/$id.metainfo.xml share/doc/zur-text-replace/copyright \
             share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/$id.png; do
   [[ -f "$prefix/$file" ]] || fail "$file was not installed"
 done
+grep -q 'date="2026-12-08"' "$prefix/share/metainfo/$id.metainfo.xml" || fail "the metainfo's release date is not the version's"
 [[ -x "$prefix/bin/ZURBatchProcess" ]] || fail "the installed program is not executable"
 desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "the installed desktop entry is not valid"
 grep -qx 'Exec=ZURBatchProcess' "$prefix/share/applications/$id.desktop" || fail "the entry starts another program"
