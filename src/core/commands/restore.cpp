@@ -83,6 +83,9 @@ RestoreResult RunRestore(const RestoreRequest& request, RunDriver& driver, Resto
         sink.File(chosen[e.item] ? e : looks[e.item], entry.shown.empty() ? entry.path : entry.shown, entry.copy);
       },
       [&] { sink.Pause(); });
+  // Every file given back (or already as it was): the run is undone and is not offered again. A file
+  // left keeps it offered, so that the user can mend the cause and try again.
+  if (!result.tally.stopped && result.tally.Problems() == 0) records.ClearLastJournal();
   return result;
 }
 

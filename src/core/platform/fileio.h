@@ -59,6 +59,12 @@ struct FileStat {
   FileId Id() const { return {device, inode}; }
 };
 
+// A modification time.
+struct FileTime {
+  int64_t sec = 0;
+  int64_t nsec = 0;
+};
+
 class OpenedFile {
  public:
   OpenedFile() = default;
@@ -101,6 +107,8 @@ class OpenedFile {
   bool OverwriteInPlace(std::string_view bytes, std::string_view previous, std::string& error, bool& damaged);
   // Sets the permission bits (set-user-ID and set-group-ID are never set).
   bool SetMode(uint32_t mode);
+  // Sets the modification time.
+  bool SetModified(const FileTime& time);
   void Close();
 
  private:
@@ -133,9 +141,10 @@ class StagedFile {
   // group, extended attributes and permission bits (`mode` instead of the file's own when given, with
   // set-user-ID and set-group-ID left out). Returns false with `error` when the new file could not be
   // written (nothing is left behind). When the new file could not be made what the old one is, Way() is
-  // InPlace, nothing is left behind, and the caller writes in place.
+  // InPlace, nothing is left behind, and the caller writes in place. `modified`, when given, becomes
+  // the new file's modification time.
   bool Stage(const OpenedFile& file, std::string_view bytes, const std::string& tempName, const uint32_t* mode,
-             std::string& error);
+             std::string& error, const FileTime* modified = nullptr);
   Way How() const { return way_; }
   // A descriptor of the folder, for making what was written there durable (syncfs, fsync).
   int FolderFd() const { return dirfd_; }

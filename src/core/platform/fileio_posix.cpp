@@ -335,6 +335,15 @@ bool OpenedFile::OverwriteInPlace(std::string_view bytes, std::string_view previ
 
 bool OpenedFile::SetMode(uint32_t mode) { return fd_ >= 0 && ::fchmod(fd_, mode & kSettableBits) == 0; }
 
+namespace {
+bool SetModifiedOf(int fd, const FileTime& time) {
+  const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(time.sec), static_cast<long>(time.nsec)}};
+  return ::futimens(fd, times) == 0;
+}
+}  // namespace
+
+bool OpenedFile::SetModified(const FileTime& time) { return fd_ >= 0 && SetModifiedOf(fd_, time); }
+
 StagedFile::~StagedFile() {
   Discard();
   if (dirfd_ >= 0) ::close(dirfd_);
@@ -377,7 +386,7 @@ bool StagedFile::Confirm(std::string& error) {
 bool StagedFile::ConfirmFolder() { return !ownFlush_ || ::fsync(dirfd_) == 0; }
 
 bool StagedFile::Stage(const OpenedFile& file, std::string_view bytes, const std::string& tempName,
-                       const uint32_t* mode, std::string& error) {
+                       const uint32_t* mode, std::string& error, const FileTime* modified) {
   Discard();
   way_ = Way::Rename;
   const FileStat& st = file.Stat();
@@ -426,7 +435,8 @@ bool StagedFile::Stage(const OpenedFile& file, std::string_view bytes, const std
   newId_ = {static_cast<uint64_t>(now.st_dev), static_cast<uint64_t>(now.st_ino)};
   if (same && (now.st_uid != st.uid || now.st_gid != st.gid)) same = ::fchown(fd, st.uid, st.gid) == 0;
   same = same && CopyAttributes(file.Fd(), fd) && ::fchmod(fd, want) == 0 && ::fstat(fd, &now) == 0 &&
-         now.st_uid == st.uid && now.st_gid == st.gid && (now.st_mode & 07777) == want;
+         now.st_uid == st.uid && now.st_gid == st.gid && (now.st_mode & 07777) == want &&
+         (!modified || SetModifiedOf(fd, *modified));
   if (!same) {
     ::close(fd);
     Discard();

@@ -33,8 +33,9 @@ void WriteInPlace(FileWrite& w, WriteMarks& marks) {
   if (!w.file->OverwriteInPlace(w.bytes, previous.view(), error, damaged)) {
     return damaged ? Leave(w, Outcome::Failed, Why::Damaged, error) : Failed(w, error);
   }
-  // New permission bits (a restore) are on the disk too before the file is recorded as written.
-  if (w.mode && (!w.file->SetMode(*w.mode) || ::fsync(w.file->Fd()) != 0)) {
+  // New permission bits and time (a restore) are on the disk too before the file is recorded as written.
+  const bool attributes = (!w.mode || w.file->SetMode(*w.mode)) && (!w.modified || w.file->SetModified(*w.modified));
+  if ((w.mode || w.modified) && (!attributes || ::fsync(w.file->Fd()) != 0)) {
     return Leave(w, Outcome::Failed, Why::NotDurable, fs::ErrorText(errno));
   }
   Leave(w, Outcome::Done, Why::None);
@@ -57,7 +58,9 @@ void StageWrite(FileWrite& w, const std::string& tempPrefix) {
   if (w.step != FileWrite::Step::Unstaged) return;
   if (!w.file->StillAsRead()) return Leave(w, Outcome::Skipped, Why::ChangedDuringRun);
   std::string error;
-  if (!w.staged.Stage(*w.file, w.bytes, TempNameFor(tempPrefix, w.n), w.mode, error)) return Failed(w, error);
+  if (!w.staged.Stage(*w.file, w.bytes, TempNameFor(tempPrefix, w.n), w.mode, error, w.modified)) {
+    return Failed(w, error);
+  }
   w.step = w.staged.How() == fs::StagedFile::Way::InPlace ? FileWrite::Step::InPlace : FileWrite::Step::Staged;
 }
 

@@ -50,6 +50,7 @@ struct FileWrite {
   std::string_view bytes;          // what it becomes (needed until it is staged; in place, to the end)
   uint64_t n = 0;                  // its journal entry
   const uint32_t* mode = nullptr;  // permission bits to give it (a restore); else it keeps its own
+  const fs::FileTime* modified = nullptr;  // the modification time to give it (a restore)
   // The bytes the file holds now, for putting them back when an in-place write fails.
   std::function<bool(ByteBuffer&)> previous;
   RunEvent event;  // in: the item; out: Done, or why the file was left as it was

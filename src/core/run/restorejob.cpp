@@ -17,6 +17,7 @@ struct RestoreJob::Looked : RunJob::Prepared {
   ByteBuffer current;  // what the file holds, put back if writing in place fails
   bool write = false;
   FileWrite out;       // the original on its way back
+  fs::FileTime modified;  // the original's modification time
 };
 
 RestoreJob::RestoreJob(Journal journal) : journal_(std::move(journal)), tempPrefix_(".zur-" + journal_.header.id + "-") {
@@ -107,6 +108,8 @@ std::unique_ptr<RunJob::Prepared> RestoreJob::Prepare(size_t item, Worker& worke
   w.bytes = p->original.view();
   w.n = e.n;
   w.mode = &e.mode;
+  p->modified = {e.mtimeSec, e.mtimeNsec};
+  w.modified = &p->modified;
   Looked* raw = p.get();
   w.previous = [raw](ByteBuffer& into) {
     into.assign(raw->current.view());

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
+#include <algorithm>
 
 #include "window/form/formbase.h"
 
@@ -38,12 +39,21 @@ RunTally CommandRunner::Drive(RunJob& job, size_t items, RunFeed feed, const OnE
   escape_->setEnabled(true);
   QApplication::setOverrideCursor(Qt::BusyCursor);
 
+  // Counted: this pass's share of the bar, filled as its files are done.
+  const bool counted = pass_ < passes_ && items > 0 && !feed;
+  const int pass = pass_++;
+  size_t seen = 0;
   auto drain = [&] {
     for (const RunEvent& e : run.TakeEvents()) {
       tally.Count(e);
-      f_.ProgressStep();
-      f_.ProgressStep();
-      f_.ProgressStep();
+      if (counted) {
+        ++seen;
+        f_.ProgressAt(static_cast<int>((pass * 100 + 100 * std::min(seen, items) / items) / static_cast<size_t>(passes_)));
+      } else {
+        f_.ProgressStep();
+        f_.ProgressStep();
+        f_.ProgressStep();
+      }
       if (onEvent) onEvent(e);
     }
     if (afterEvents) afterEvents();

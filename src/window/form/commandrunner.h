@@ -29,6 +29,14 @@ class CommandRunner : public QObject, public RunDriver {
   void RequestStop();
   bool Running() const { return run_ != nullptr; }
 
+  // The next `passes` runs go over a known number of files, one pass each (a restore looks at every
+  // file, then writes): the bar shows the share of files done instead of stepping. 0 goes back to
+  // stepping.
+  void CountProgress(int passes) {
+    passes_ = passes;
+    pass_ = 0;
+  }
+
   // How runs are made (tests choose the number of threads).
   RunOptions options;
 
@@ -36,6 +44,8 @@ class CommandRunner : public QObject, public RunDriver {
   FormBase& f_;
   Run* run_ = nullptr;
   QShortcut* escape_ = nullptr;
+  int passes_ = 0;
+  int pass_ = 0;
 };
 
 }  // namespace zur

@@ -1,5 +1,7 @@
 #include "window/form/formbase.h"
 
+#include <algorithm>
+
 #include <QLabel>
 #include <QProgressBar>
 
@@ -58,6 +60,11 @@ void FormBase::ShowProgress(bool shown) {
 // The bar repaints at once whenever its value changes, so steps are gathered and shown with events.
 void FormBase::ProgressStep() {
   progress_ = ProgressAfterStep(progress_, v_.ProgressBar1->minimum(), v_.ProgressBar1->maximum());
+}
+
+void FormBase::ProgressAt(int percent) {
+  const int low = v_.ProgressBar1->minimum();
+  progress_ = low + (v_.ProgressBar1->maximum() - low) * std::clamp(percent, 0, 100) / 100;
 }
 
 void FormBase::ShowPending() {

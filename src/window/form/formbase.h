@@ -56,6 +56,8 @@ class FormBase : public QWidget {
   // The progress bar: shown or hidden, and one step of a tenth of its range (a full bar starts again).
   void ShowProgress(bool shown);
   void ProgressStep();
+  // The bar at `percent` (for a command that knows how many files it has).
+  void ProgressAt(int percent);
   // Shows the gathered report lines and the progress position now.
   void ShowPending();
 

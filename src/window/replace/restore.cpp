@@ -96,6 +96,7 @@ class WindowQuestions : public RestoreQuestions {
   bool Confirm(RunKind kind) override {
     kind_ = kind;
     if (!f_.Desktop().AskYesNo(&f_, f_.Msg().MsgConfirmRestore, f_.Msg().CapFileRecovery)) return false;
+    f_.ProgressAt(0);
     f_.ShowProgress(true);
     return true;
   }
@@ -131,7 +132,10 @@ void Restore::Undo() {
       f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, target));
     }
   });
+  // The look at every file, then the writing: the bar follows the files of both.
+  f_.Runner().CountProgress(2);
   const RestoreResult result = RunRestore({f_.RunsFolder()}, f_.Runner(), ask, sink);
+  f_.Runner().CountProgress(0);
   ReportRecovery(result.repaired);
   switch (result.refused) {
     case RestoreResult::Refused::None:
@@ -160,6 +164,19 @@ void Restore::Undo() {
   } else if (result.tally.stopped || result.tally.Problems() > 0) {
     f_.Hint(ClosingHint(f_.Msg(), result.tally, QString()));
   }
+  if (!result.looked.stopped && !result.tally.stopped) {
+    // The end says how many files came back and how many were left (the pane names them and why).
+    const RunTally& t = result.tally;
+    const QString end = t.Problems() == 0
+                            ? FormatMessage(f_.Msg().FmtRestoreDone, static_cast<int>(t.done))
+                            : FormatMessage(FormatMessage(f_.Msg().FmtRestoreDoneLeft, static_cast<int>(t.done)),
+                                            static_cast<int>(t.Problems()));
+    f_.Pane().AppendLine(end);
+    f_.ShowPending();
+    f_.Notice(end, t.Problems() == 0 ? MessageIcon::Plain : MessageIcon::Error);
+  }
+  // A run given back whole is not undone again.
+  f_.State().LastBatchKind = LastRestorable(f_.RunsFolder());
   f_.ShowProgress(false);
 }
 

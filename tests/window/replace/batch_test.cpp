@@ -100,6 +100,7 @@ class BatchTest : public QObject {
     const std::string b = "no match here\r\n";
     const std::string c = "foo untouched";
     WriteBytes(f.src() + "a.txt", a);
+    Age(f.src() + "a.txt");
     WriteBytes(f.src() + "b.htm", b);
     WriteBytes(f.src() + "c.txt", c);
     Age(f.src() + "b.htm");
@@ -126,8 +127,15 @@ class BatchTest : public QObject {
     f.Click("BtnBatchReturn");
     QCOMPARE(f.desktop.questions, QStringList{QStringLiteral("文件恢复: 确认要回复到原来的文件吗？")});
     QCOMPARE(ReadBytes(f.src() + "a.txt"), a);
-    QCOMPARE(f.PaneLines().last(), form.Q(f.src() + "/a.txt"));
+    QVERIFY(Aged(f.src() + "a.txt"));  // its modification time comes back with its bytes
+    QCOMPARE(f.PaneLines().mid(f.PaneLines().size() - 2),
+             (QStringList{form.Q(f.src() + "/a.txt"), QStringLiteral("恢复完成：已恢复1个文件。")}));
     QCOMPARE(f.HintText(), QStringLiteral("已把%1恢复到%2").arg(form.Q(f.out() + "a.txt"), form.Q(f.src() + "/a.txt")));
+    QCOMPARE(f.desktop.MessageTexts(), QStringList{QStringLiteral("恢复完成：已恢复1个文件。")});
+    // Undone once, not twice: now, and after a restart.
+    f.Click("BtnBatchReturn");
+    QCOMPARE(f.desktop.MessageTexts().last(), QStringLiteral("没有任何需要恢复的文件"));
+    QCOMPARE(form.State().LastBatchKind, RunKind::None);
   }
 
   void lineEndsOfEveryKindStayAsTheyAre() {
