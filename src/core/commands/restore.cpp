@@ -3,7 +3,9 @@
 #include <optional>
 #include <vector>
 
+#include "core/run/history.h"
 #include "core/run/restorejob.h"
+#include "core/run/rewritejob.h"
 #include "core/run/runstate.h"
 
 namespace zur {
@@ -30,24 +32,40 @@ RestoreResult RunRestore(const RestoreRequest& request, RunDriver& driver, Resto
   RunState records(request.stateDir);
   std::string why;
   if (!records.Ready(why)) return refuse(RestoreResult::Refused::Records, why);
-  const std::string journalPath = records.LastJournal();
-  // The journal is held (locked) from the first look to the last write: no other window acts on it.
-  HeldJournal held = HeldJournal::Open(journalPath, records.Key());
-  switch (held.State()) {
-    case HeldJournal::Status::Missing:
+  std::string journalPath = records.LastJournal();
+  HeldJournal held;
+  for (;;) {
+    // The journal is held (locked) from the first look to the last write: no other window acts on it.
+    held = HeldJournal::Open(journalPath, records.Key());
+    switch (held.State()) {
+      case HeldJournal::Status::Missing:
+        return refuse(RestoreResult::Refused::Nothing, {});
+      case HeldJournal::Status::Busy:
+        return refuse(RestoreResult::Refused::Busy, journalPath);
+      case HeldJournal::Status::Refused:
+        return refuse(RestoreResult::Refused::Journal, journalPath + " (" + held.Why() + ")");
+      case HeldJournal::Status::Ok:
+        break;
+    }
+    // A restore (or the run) cut short is finished first.
+    result.repaired = RecoverJournal(held, records.Key(), records.Folder());
+    if (!result.repaired.resolved) return refuse(RestoreResult::Refused::Waiting, journalPath);
+    if (!held.Read().ChangedFiles().empty()) break;
+    // A run that changed nothing has nothing to undo: the run before it in its output folder is next.
+    const JournalHeader header = held.Read().header;
+    held = HeldJournal();
+    if (!header.copies || !MarkUndone(journalPath)) return refuse(RestoreResult::Refused::Nothing, {});
+    journalPath = NewestLiveJournal(header.output, RewriteJob::kJournalName);
+    if (journalPath.empty()) {
+      records.ClearLastJournal();
       return refuse(RestoreResult::Refused::Nothing, {});
-    case HeldJournal::Status::Busy:
-      return refuse(RestoreResult::Refused::Busy, journalPath);
-    case HeldJournal::Status::Refused:
-      return refuse(RestoreResult::Refused::Journal, journalPath + " (" + held.Why() + ")");
-    case HeldJournal::Status::Ok:
-      break;
+    }
+    records.SetLastJournal(journalPath);
   }
-  // A restore (or the run) cut short is finished first.
-  result.repaired = RecoverJournal(held, records.Key(), records.Folder());
-  if (!result.repaired.resolved) return refuse(RestoreResult::Refused::Waiting, journalPath);
   result.kind = held.Read().header.kind;
-  if (held.Read().ChangedFiles().empty()) return refuse(RestoreResult::Refused::Nothing, {});
+  result.runId = held.Read().header.id;
+  result.source = held.Read().header.source;
+  result.files = held.Read().ChangedFiles().size();
   if (!ask.Confirm(result.kind)) return refuse(RestoreResult::Refused::Declined, {});
 
   // First a look at every file: does it still hold what the run wrote?
@@ -83,9 +101,25 @@ RestoreResult RunRestore(const RestoreRequest& request, RunDriver& driver, Resto
         sink.File(chosen[e.item] ? e : looks[e.item], entry.shown.empty() ? entry.path : entry.shown, entry.copy);
       },
       [&] { sink.Pause(); });
-  // Every file given back (or already as it was): the run is undone and is not offered again. A file
-  // left keeps it offered, so that the user can mend the cause and try again.
-  if (!result.tally.stopped && result.tally.Problems() == 0) records.ClearLastJournal();
+  // Every file given back (or already as it was): the run is undone and is not offered again; the run
+  // before it in the same output folder is offered next. A file left keeps the run offered, so that
+  // the user can mend the cause and try again.
+  if (result.tally.stopped || result.tally.Problems() > 0) return result;
+  const JournalHeader header = held.Read().header;
+  write.reset();
+  held = HeldJournal();
+  result.undone = true;
+  if (!header.copies) {
+    records.ClearLastJournal();
+    return result;
+  }
+  MarkUndone(journalPath);
+  const std::string next = NewestLiveJournal(header.output, RewriteJob::kJournalName);
+  if (next.empty()) {
+    records.ClearLastJournal();
+  } else {
+    records.SetLastJournal(next);
+  }
   return result;
 }
 

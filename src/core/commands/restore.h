@@ -41,6 +41,12 @@ struct RestoreResult {
   RunKind kind = RunKind::None;
   RunTally looked;  // the first look at every file
   RunTally tally;   // the writing
+  // The run: its id (when it started), its source folder and the files it changed; `undone` once every
+  // one of them is as it was before the run.
+  std::string runId;
+  std::string source;
+  size_t files = 0;
+  bool undone = false;
 };
 
 // Runs the restore. Each file is reported to `sink` with the copy as its second name; a file left out

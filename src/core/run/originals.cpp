@@ -27,8 +27,6 @@ bool MakeFolders(const std::string& path) {
   return errno == EEXIST && ::stat(trimmed.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-namespace {
-
 // Makes the folders of `relative` below `root`, refusing links and folders of other users on the way,
 // so that a copy never lands outside the output folder.
 void MakeFoldersBelow(const std::string& root, const std::string& relative) {
@@ -48,8 +46,6 @@ void MakeFoldersBelow(const std::string& root, const std::string& relative) {
     if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) throw fs::FileError(path + ": " + fs::ErrorText(ENOTDIR));
   }
 }
-
-}  // namespace
 
 OriginalStore::OriginalStore(bool copies, std::string output, std::string dataBase)
     : copies_(copies), output_(std::move(output)), dataBase_(std::move(dataBase)), data_(kMaxWorkers) {}
@@ -124,13 +120,18 @@ void OriginalStore::AddTo(fs::SyncPoint& point) {
   }
 }
 
-bool LoadOriginal(const JournalEntry& e, ByteBuffer& into) {
-  try {
-    fs::ReadRange(e.copy.empty() ? e.data : e.copy, e.copy.empty() ? e.dataOffset : 0, e.size, into);
-  } catch (const fs::FileError&) {
-    return false;  // the caller reports the original as missing
-  }
-  return into.size() == e.size && FingerprintOf(into.view()) == e.before;
+bool LoadOriginal(const JournalEntry& e, ByteBuffer& into, const std::string& alternative) {
+  auto load = [&](const std::string& path, uint64_t offset) {
+    try {
+      fs::ReadRange(path, offset, e.size, into);
+    } catch (const fs::FileError&) {
+      return false;  // the caller reports the original as missing
+    }
+    return into.size() == e.size && FingerprintOf(into.view()) == e.before;
+  };
+  if (e.copy.empty()) return load(e.data, e.dataOffset);
+  // Only the original's own bytes count: a file of that name with other bytes is not it.
+  return load(e.copy, 0) || (!alternative.empty() && load(alternative, 0));
 }
 
 }  // namespace zur

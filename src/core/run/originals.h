@@ -49,9 +49,14 @@ class OriginalStore {
   int dataFolderFd_ = -1;  // the folder of the data files, when one of them is new
 };
 
-// The original bytes of an entry, from its copy or its data file (a link at their name is not followed);
-// false when they are gone or do not match the entry's fingerprint.
-bool LoadOriginal(const JournalEntry& entry, ByteBuffer& into);
+// The original bytes of an entry, from its copy (or, when that is gone or other bytes, from
+// `alternative`: where the copy went with its run into the history) or its data file (a link at their
+// name is not followed); false when they are gone or do not match the entry's fingerprint.
+bool LoadOriginal(const JournalEntry& entry, ByteBuffer& into, const std::string& alternative = {});
+
+// Makes the folders of `relative` below `root`, refusing links and folders of other users on the way.
+// Throws fs::FileError.
+void MakeFoldersBelow(const std::string& root, const std::string& relative);
 
 // Makes a folder and its missing parents; true when it exists afterwards (also when another thread
 // made it meanwhile).

@@ -9,6 +9,7 @@
 #include "core/platform/fileio.h"
 #include "core/platform/filesystem.h"
 #include "core/run/filewrite.h"
+#include "core/run/history.h"
 #include "core/run/originals.h"
 
 namespace zur {
@@ -58,10 +59,10 @@ std::string OriginalOf(const JournalEntry& e) { return e.copy.empty() ? e.data :
 
 // Gives a file that may be torn its original bytes back, after keeping what it holds at `aside`; true
 // when it holds them.
-bool PutBack(const JournalEntry& e, Look& look, const std::string& tempPrefix, const std::string& aside,
-             JournalWriter& journal, std::string& why) {
+bool PutBack(const JournalEntry& e, const std::string& historyCopy, Look& look, const std::string& tempPrefix,
+             const std::string& aside, JournalWriter& journal, std::string& why) {
   ByteBuffer original;
-  if (!LoadOriginal(e, original)) {
+  if (!LoadOriginal(e, original, historyCopy)) {
     why = "the original is missing or damaged";
     return false;
   }
@@ -142,7 +143,7 @@ RecoveryReport RecoverJournal(HeldJournal& held, const JournalKey& key, const st
     }
     std::string why;
     const std::string aside = asideFolder + "put-aside-" + j.header.id + "-" + std::to_string(e.n);
-    if (!PutBack(e, look, tempPrefix, aside, *writer, why)) {
+    if (!PutBack(e, HistoryCopyPath(j.header, e.copy), look, tempPrefix, aside, *writer, why)) {
       waits(e, why);
       return false;
     }

@@ -5,6 +5,7 @@
 #include "core/platform/closer.h"
 #include "core/platform/fileio.h"
 #include "core/run/filewrite.h"
+#include "core/run/history.h"
 #include "core/run/journalmarks.h"
 #include "core/run/originals.h"
 #include "core/run/runevents.h"
@@ -90,7 +91,7 @@ std::unique_ptr<RunJob::Prepared> RestoreJob::Prepare(size_t item, Worker& worke
     p->event = {item, Outcome::Skipped, Why::NotWritable, {}};
     return p;
   }
-  if (!LoadOriginal(e, p->original)) {
+  if (!LoadOriginal(e, p->original, HistoryCopyPath(journal_.header, e.copy))) {
     p->event = {item, Outcome::Failed, Why::NoCopy, e.copy.empty() ? e.data : e.copy};
     return p;
   }

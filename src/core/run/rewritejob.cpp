@@ -12,6 +12,7 @@
 #include "core/replace/substitute.h"
 #include "core/replace/worktext.h"
 #include "core/run/filewrite.h"
+#include "core/run/history.h"
 #include "core/run/journalmarks.h"
 #include "core/run/runevents.h"
 
@@ -100,6 +101,15 @@ bool RewriteJob::Begin(StartRefusal& refusal) {
         return false;
       case HeldJournal::Status::Ok:
         if (!TakeOver(earlier, carried, refusal)) return false;
+        // A finished run keeps its copies: it moves into the output folder's history, to be undone
+        // after this one.
+        if (!earlier.Read().Interrupted()) {
+          if (!MoveRunAside(earlier, kJournalName, why)) {
+            refusal = {StartRefusal::Kind::Records, why};
+            return false;
+          }
+          earlier = HeldJournal();
+        }
         break;
     }
   } else {

@@ -91,6 +91,8 @@ void FillMain(MessageTables& t, int lang) {
     {&MessageTables::FmtRestoreDoneLeft, "恢复结束：已恢复%d个文件，%d个文件没有恢复（原因见输出结果）。",
      "恢復結束：已恢復%d個文件，%d個文件沒有恢復（原因見輸出結果）。",
      "Restore ended: %d files restored, %d files not restored (the output pane says why)."},
+    {&MessageTables::FmtRunUndone, "已撤销%s的运行（源文件夹：%s，%d个文件）。", "已撤銷%s的運行（源文件夾：%s，%d個文件）。",
+     "Undid the run of %s (source folder: %s, %d files)."},
     {&MessageTables::MsgPaneShowsDiff, "输出结果显示的是预演的修改，不能编辑或保存；按Esc返回预演报告。",
      "輸出結果顯示的是預演的修改，不能編輯或保存；按Esc返回預演報告。",
      "The output pane shows a dry run's changes: they cannot be edited or saved. Press Esc to go back to the report."},

@@ -66,6 +66,7 @@ struct MessageTables {
   QString FmtOutputFolderMissing;
   QString FmtRestoreDone;
   QString FmtRestoreDoneLeft;
+  QString FmtRunUndone;
   QString MsgReplaceDone;
   QString FmtRestoredTo;
   QString FmtRestore;

@@ -4,6 +4,7 @@
 #include <QToolButton>
 
 #include "core/commands/restore.h"
+#include "core/run/history.h"
 #include "window/form/commandgate.h"
 #include "window/form/commandrunner.h"
 #include "window/form/formbase.h"
@@ -172,8 +173,18 @@ void Restore::Undo() {
                             : FormatMessage(FormatMessage(f_.Msg().FmtRestoreDoneLeft, static_cast<int>(t.done)),
                                             static_cast<int>(t.Problems()));
     f_.Pane().AppendLine(end);
+    QString said = end;
+    if (result.undone) {
+      // Which run that was: when it ran, on which folder, how many files it had changed.
+      const QString run = FormatMessage(FormatMessage(FormatMessage(f_.Msg().FmtRunUndone, f_.Q(RunTime(result.runId))),
+                                                      f_.Q(result.source)),
+                                        static_cast<int>(result.files));
+      f_.Pane().AppendLine(run);
+      f_.Hint(run);
+      said += run;
+    }
     f_.ShowPending();
-    f_.Notice(end, t.Problems() == 0 ? MessageIcon::Plain : MessageIcon::Error);
+    f_.Notice(said, t.Problems() == 0 ? MessageIcon::Plain : MessageIcon::Error);
   }
   // A run given back whole is not undone again.
   f_.State().LastBatchKind = LastRestorable(f_.RunsFolder());

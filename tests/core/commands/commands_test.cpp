@@ -1,6 +1,7 @@
 // The commands as the window and a console program use them: plain requests run by the core's
 // services, without any window.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -194,6 +195,55 @@ TEST(Commands, RenamesAndSearchesReportTheirFilesByTheirNames) {
   std::vector<Why> whys;
   for (const auto& r : renamed.files) whys.push_back(r.event.why);
   EXPECT_NE(std::find(whys.begin(), whys.end(), Why::TargetExists), whys.end());
+}
+
+// Runs with copies into one output folder are undone newest first, back to the first; each once.
+TEST(Commands, EveryRunWithCopiesIsUndoneInTurn) {
+  Site s;
+  WriteBytes(s.src() + "a.htm", "foo a");
+  WriteBytes(s.src() + "sub/b.htm", "foo b");
+  ::chmod((s.src() + "a.htm").c_str(), 0640);
+  const timespec old[2] = {{0, UTIME_OMIT}, {1000000000, 500}};
+  ::utimensat(AT_FDCWD, (s.src() + "a.htm").c_str(), old, 0);
+  WaitingDriver driver;
+  RecordingSink sink;
+  Answers answers;
+  auto run = [&](const char* from, const char* to) {
+    BatchRequest request = s.Batch(BatchRequest::Files::Tree, true);
+    request.rules[0] = MakeRule(U(from), U(to));
+    const BatchResult r = RunBatch(request, driver, sink);
+    ASSERT_FALSE(r.refusal.Refused());
+  };
+  run("foo", "bar");
+  run("bar", "baz");
+  // The newest run's copies are where the copies of a run always are; the earlier run's moved aside.
+  EXPECT_EQ(ReadBytes(s.out() + "a.htm"), "bar a");
+  EXPECT_EQ(ReadBytes(s.src() + "sub/b.htm"), "baz b");
+
+  RestoreResult undo = RunRestore({s.runs()}, driver, answers, sink);
+  EXPECT_TRUE(undo.undone);
+  EXPECT_EQ(undo.files, 2u);
+  EXPECT_EQ(undo.source, s.src());
+  EXPECT_EQ(ReadBytes(s.src() + "a.htm"), "bar a");
+  // A third run after an undo: it is the newest, the first run still waits below it.
+  run("bar", "qux");
+  undo = RunRestore({s.runs()}, driver, answers, sink);
+  EXPECT_TRUE(undo.undone);
+  EXPECT_EQ(ReadBytes(s.src() + "a.htm"), "bar a");
+  EXPECT_EQ(LastRestorable(s.runs()), RunKind::FolderTree);
+  undo = RunRestore({s.runs()}, driver, answers, sink);
+  EXPECT_TRUE(undo.undone);
+  EXPECT_EQ(ReadBytes(s.src() + "a.htm"), "foo a");
+  EXPECT_EQ(ReadBytes(s.src() + "sub/b.htm"), "foo b");
+  struct stat st;
+  ASSERT_EQ(::stat((s.src() + "a.htm").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1000000000);
+  EXPECT_EQ(st.st_mtim.tv_nsec, 500);
+  // Nothing is left to undo, and nothing is undone twice.
+  EXPECT_EQ(LastRestorable(s.runs()), RunKind::None);
+  EXPECT_EQ(RunRestore({s.runs()}, driver, answers, sink).refused, RestoreResult::Refused::Nothing);
+  EXPECT_EQ(ReadBytes(s.src() + "a.htm"), "foo a");
 }
 
 // A dry run writes nothing, and the real run that follows changes exactly the files it listed, by the
