@@ -91,6 +91,7 @@ BatchResult RunBatch(const BatchRequest& request, RunDriver& driver, CommandSink
   auto report = [&](const RunEvent& e) { sink.File(e, e.item == kNoItem ? std::string() : items[e.item].shown, {}); };
   auto pause = [&] { sink.Pause(); };
   if (!tree) {
+    job.AllListed();
     result.tally = driver.Drive(job, items.size(), nullptr, report, pause);
     return result;
   }
@@ -105,7 +106,12 @@ BatchResult RunBatch(const BatchRequest& request, RunDriver& driver, CommandSink
                                          file.regular});
                           },
                           problems);
-  result.tally = driver.Drive(job, 0, std::move(feed), report, pause);
+  // The scan's end: every file of the tree is known.
+  RunFeed listed = [&job, scan = std::move(feed)](Run& run) {
+    scan(run);
+    if (!run.StopRequested()) job.AllListed();
+  };
+  result.tally = driver.Drive(job, 0, std::move(listed), report, pause);
   for (const ScanProblem& p : problems) sink.Folder(p);
   result.tally.skipped += problems.size();
   return result;

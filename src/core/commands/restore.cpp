@@ -1,5 +1,7 @@
 #include "core/commands/restore.h"
 
+#include <unistd.h>
+
 #include <optional>
 #include <vector>
 
@@ -32,7 +34,8 @@ RestoreResult RunRestore(const RestoreRequest& request, RunDriver& driver, Resto
   RunState records(request.stateDir);
   std::string why;
   if (!records.Ready(why)) return refuse(RestoreResult::Refused::Records, why);
-  std::string journalPath = records.LastJournal();
+  std::string journalPath = request.journal.empty() ? records.LastJournal() : request.journal;
+  const bool last = journalPath == records.LastJournal();
   HeldJournal held;
   for (;;) {
     // The journal is held (locked) from the first look to the last write: no other window acts on it.
@@ -54,7 +57,7 @@ RestoreResult RunRestore(const RestoreRequest& request, RunDriver& driver, Resto
     // A run that changed nothing has nothing to undo: the run before it in its output folder is next.
     const JournalHeader header = held.Read().header;
     held = HeldJournal();
-    if (!header.copies || !MarkUndone(journalPath)) return refuse(RestoreResult::Refused::Nothing, {});
+    if (!last || !header.copies || !MarkUndone(journalPath)) return refuse(RestoreResult::Refused::Nothing, {});
     journalPath = NewestLiveJournal(header.output, RewriteJob::kJournalName);
     if (journalPath.empty()) {
       records.ClearLastJournal();
@@ -109,12 +112,9 @@ RestoreResult RunRestore(const RestoreRequest& request, RunDriver& driver, Resto
   write.reset();
   held = HeldJournal();
   result.undone = true;
-  if (!header.copies) {
-    records.ClearLastJournal();
-    return result;
-  }
-  MarkUndone(journalPath);
-  const std::string next = NewestLiveJournal(header.output, RewriteJob::kJournalName);
+  if (header.copies) MarkUndone(journalPath);
+  if (!last) return result;
+  const std::string next = header.copies ? NewestLiveJournal(header.output, RewriteJob::kJournalName) : std::string();
   if (next.empty()) {
     records.ClearLastJournal();
   } else {
@@ -122,5 +122,25 @@ RestoreResult RunRestore(const RestoreRequest& request, RunDriver& driver, Resto
   }
   return result;
 }
+
+namespace {
+
+// The run is answered for: its mark goes, and with it the originals a run without copies kept.
+void Answered(const std::string& stateDir, const CutShortRun& run) {
+  RunState records(stateDir);
+  if (!run.copies) records.RemoveRunFiles(run.id);
+  ::unlink(run.mark.c_str());
+}
+
+}  // namespace
+
+RestoreResult UndoCutShortRun(const std::string& stateDir, const CutShortRun& run, RunDriver& driver,
+                              RestoreQuestions& ask, CommandSink& sink) {
+  RestoreResult result = RunRestore({stateDir, run.journal}, driver, ask, sink);
+  if (result.undone || result.refused == RestoreResult::Refused::Nothing) Answered(stateDir, run);
+  return result;
+}
+
+void KeepCutShortRun(const std::string& stateDir, const CutShortRun& run) { Answered(stateDir, run); }
 
 }  // namespace zur

@@ -13,6 +13,7 @@ namespace zur {
 
 struct RestoreRequest {
   std::string stateDir;  // the program's records of runs
+  std::string journal;   // the run to undo; empty: the last run not undone yet
 };
 
 // What the restore asks the user.
@@ -52,6 +53,14 @@ struct RestoreResult {
 // Runs the restore. Each file is reported to `sink` with the copy as its second name; a file left out
 // after the first look is reported with what that look found.
 RestoreResult RunRestore(const RestoreRequest& request, RunDriver& driver, RestoreQuestions& ask, CommandSink& sink);
+
+// The user's answer about a run cut short (see RecoverAtStart): its changed files undone as the restore
+// undoes them (then its originals go, unless they are copies), or kept (its originals go, unless they
+// are copies, which stay for the restore). Either way it is not asked about again, except when files
+// could not be undone.
+RestoreResult UndoCutShortRun(const std::string& stateDir, const CutShortRun& run, RunDriver& driver,
+                              RestoreQuestions& ask, CommandSink& sink);
+void KeepCutShortRun(const std::string& stateDir, const CutShortRun& run);
 
 // At start-up: puts right the runs and restores that a crash cut short.
 RecoveryReport RecoverAtStart(const std::string& stateDir);

@@ -264,6 +264,14 @@ std::optional<Journal> ParseJournal(std::string_view text, const JournalKey& key
       } else {
         (word == "restoring" ? j.restoring : j.restored).insert(n);
       }
+    } else if (word == "listed" || word == "reached") {
+      uint64_t count = 0;
+      if (!ParseNumber(Fields(line)["count"], count)) continue;
+      if (word == "listed") {
+        j.listed = count;
+      } else {
+        j.reached = count;
+      }
     } else if (word == "closed") {
       j.closed = Fields(line)["reason"];
     } else if (word == "restore-begin") {
@@ -438,6 +446,8 @@ bool JournalWriter::Entry(const JournalEntry& e) { return Line(EntryRecord(e)); 
 bool JournalWriter::Writing(uint64_t n) { return Line("writing" + NumberField("n", n)) && Sync(); }
 bool JournalWriter::Left(uint64_t n) { return Line("left" + NumberField("n", n)) && Sync(); }
 bool JournalWriter::Done(uint64_t n) { return Line("done" + NumberField("n", n)); }
+bool JournalWriter::Listed(uint64_t count) { return Line("listed" + NumberField("count", count)); }
+bool JournalWriter::Reached(uint64_t count) { return Line("reached" + NumberField("count", count)); }
 bool JournalWriter::Closed(std::string_view reason) { return Line("closed" + Field("reason", reason)) && Sync(); }
 bool JournalWriter::RestoreBegin() { return Line("restore-begin") && Sync(); }
 bool JournalWriter::Restoring(uint64_t n) { return Line("restoring" + NumberField("n", n)); }

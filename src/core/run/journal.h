@@ -55,6 +55,10 @@ struct Journal {
   std::unordered_set<uint64_t> writing;  // files the run began to write in place
   std::unordered_set<uint64_t> done;     // files whose new bytes are on the disk
   std::string closed;                    // "done", "stopped", "crash", or empty while the run had not ended
+  // How many files the run had to go through (once it knew: at once for listed files, at the scan's
+  // end for a tree) and how many it had gone through at its last group of writes.
+  std::optional<uint64_t> listed;
+  uint64_t reached = 0;
   bool restoreOpen = false;              // a restore began and did not end
   std::unordered_set<uint64_t> restoring;       // files a restore was about to put back
   std::unordered_set<uint64_t> restoreWriting;  // of those, files it began to write in place
@@ -131,6 +135,8 @@ class JournalWriter {
   bool Writing(uint64_t n);  // durable
   bool Left(uint64_t n);     // durable: takes a "writing" back
   bool Done(uint64_t n);
+  bool Listed(uint64_t count);
+  bool Reached(uint64_t count);
   bool Closed(std::string_view reason);  // durable
   bool RestoreBegin();                   // durable
   bool Restoring(uint64_t n);

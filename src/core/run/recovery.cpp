@@ -98,6 +98,7 @@ bool PutBack(const JournalEntry& e, const std::string& historyCopy, Look& look, 
 void RecoveryReport::Add(RecoveryReport&& more) {
   resolved = resolved && more.resolved;
   for (RecoveryNote& n : more.notes) notes.push_back(std::move(n));
+  for (CutShortRun& r : more.cutShort) cutShort.push_back(std::move(r));
 }
 
 RecoveryReport RecoverJournal(HeldJournal& held, const JournalKey& key, const std::string& asideFolder) {

@@ -4,6 +4,7 @@
 // holds whole bytes, is left as it is, whoever wrote them.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,21 @@ struct RecoveryNote {
   std::string keptAside;  // (PutBack) where the bytes it held before are kept
 };
 
+// A run that was cut short (killed, crashed, power lost) after it had changed files: the user says
+// whether to undo them or keep them. Until then its originals and its mark stay.
+struct CutShortRun {
+  std::string journal;
+  std::string mark;     // its "active-" mark in the records folder
+  std::string id;       // when it started
+  std::string source;   // the folder it worked on
+  size_t changed = 0;   // files whose new bytes reached the disk
+  std::optional<size_t> notReached;  // files it had not gone through (unknown when its scan had not ended)
+  bool copies = false;
+};
+
 struct RecoveryReport {
   std::vector<RecoveryNote> notes;
+  std::vector<CutShortRun> cutShort;
   bool resolved = true;  // every file of the journal holds whole bytes: its originals may go
   void Add(RecoveryReport&& more);
 };

@@ -255,7 +255,13 @@ void RewriteJob::Discard(size_t, RunJob::Prepared& prepared) {
   if (!prepared.broken) DropCopy(static_cast<Prepared&>(prepared));
 }
 
+void RewriteJob::AllListed() {
+  std::lock_guard<std::mutex> guard(journalLock_);
+  if (journal_) journal_->Listed(items_.size());  // a count that does not reach the journal is only not told
+}
+
 void RewriteJob::Commit(size_t item, std::unique_ptr<RunJob::Prepared> prepared, Context& ctx) {
+  ++committed_;
   if (prepared->broken) {
     group_.AddEvent({item, Outcome::Failed, Why::Error, prepared->brokenWhy});
   } else {
@@ -294,6 +300,8 @@ void RewriteJob::Flush(Context& ctx) {
     before.File(journal_->Fd());
     JournalMarks marks(*journal_, journalLock_, JournalMarks::Of::Run);
     WriteFiles(group_.Writes(), tempPrefix_, marks, before);
+    std::lock_guard<std::mutex> guard(journalLock_);
+    journal_->Reached(committed_);  // how far the run got, for a start after it was cut short
   }
   group_.Emit(ctx, [this](RunEvent& event, Prepared& p) {
     // The new file is the one its other names (links) now lead to.

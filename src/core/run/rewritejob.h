@@ -72,6 +72,9 @@ class RewriteJob : public RunJob {
   const ItemList<RunItem>& Items() const { return items_; }
   // Adds an item while the run goes (from the run's feed).
   void AddItem(RunItem item);
+  // Every item is known (added or given at the start): the journal records how many, so that a run
+  // cut short can be told how many files it had not reached.
+  void AllListed();
 
   std::unique_ptr<Prepared> Prepare(size_t item, Worker& worker) override;
   void Commit(size_t item, std::unique_ptr<Prepared> prepared, Context& ctx) override;
@@ -96,6 +99,7 @@ class RewriteJob : public RunJob {
   std::string journalPath_;
   std::unique_ptr<JournalWriter> journal_;
   std::mutex journalLock_;  // workers add entries while the run's thread records writes
+  uint64_t committed_ = 0;  // items gone through (the run's thread)
   std::unique_ptr<RunState::Mark> mark_;
   std::unique_ptr<OriginalStore> store_;
   std::string cwd_;  // what relative paths are relative to

@@ -179,9 +179,21 @@ RecoveryReport RunState::RecoverInterrupted() {
         report.notes.push_back({RecoveryNote::What::Refused, *journalPath, {}, journal.Why(), {}});
         break;
       case HeldJournal::Status::Ok: {
+        // The run itself (not a restore) was cut short: not closed yet, or closed by an earlier start
+        // whose question was never answered.
+        const bool killed = journal.Read().closed.empty() || journal.Read().closed == "crash";
         RecoveryReport one = RecoverJournal(journal, *key_, folder_);
         finished = one.resolved;
         report.Add(std::move(one));
+        if (finished && killed && journal.Reread(*key_) && !journal.Read().ChangedFiles().empty()) {
+          // The user decides: undo the files it changed, or keep them. Its originals wait for that.
+          const Journal& j = journal.Read();
+          CutShortRun run{*journalPath, markPath, j.header.id, j.header.source, j.ChangedFiles().size(), {},
+                          j.header.copies};
+          if (j.listed) run.notReached = *j.listed > j.reached ? *j.listed - j.reached : 0;
+          report.cutShort.push_back(std::move(run));
+          finished = false;
+        }
         break;
       }
     }

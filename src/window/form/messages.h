@@ -67,6 +67,9 @@ struct MessageTables {
   QString FmtRestoreDone;
   QString FmtRestoreDoneLeft;
   QString FmtRunUndone;
+  QString FmtCutShort;
+  QString FmtCutShortUnknown;
+  QString CapCutShort;
   QString MsgReplaceDone;
   QString FmtRestoredTo;
   QString FmtRestore;

@@ -25,8 +25,8 @@ Restore::Restore(FormBase& form) : f_(form) {
 }
 
 // Every file is named in the pane; one message says what was put back and what still waits.
-void Restore::ReportRecovery(const RecoveryReport& report) {
-  if (report.notes.empty()) return;
+Restore::Said Restore::RecoveryMessage(const RecoveryReport& report) {
+  if (report.notes.empty()) return {};
   int putBack = 0, waiting = 0;
   QStringList named, refused;
   for (const RecoveryNote& note : report.notes) {
@@ -66,16 +66,48 @@ void Restore::ReportRecovery(const RecoveryReport& report) {
   }
   if (waiting > 0) text.append(FormatMessage(f_.Msg().FmtWaitingCount, waiting));
   text.append(refused);
-  const QString message = text.join(QLatin1Char('\n'));
+  return {text.join(QLatin1Char('\n')), waiting > 0 || !refused.isEmpty() ? MessageIcon::Error : MessageIcon::Plain};
+}
+
+void Restore::ReportRecovery(const RecoveryReport& report) {
+  const Said said = RecoveryMessage(report);
   // Said once the window stands.
-  const MessageIcon icon = waiting > 0 || !refused.isEmpty() ? MessageIcon::Error : MessageIcon::Plain;
-  QTimer::singleShot(0, &f_, [this, message, icon] { f_.Notice(message, icon); });
+  if (!said.text.isEmpty()) QTimer::singleShot(0, &f_, [this, said] { f_.Notice(said.text, said.icon); });
 }
 
 void Restore::StartUp() {
-  ReportRecovery(RecoverAtStart(f_.RunsFolder()));
+  const RecoveryReport report = RecoverAtStart(f_.RunsFolder());
+  if (report.cutShort.empty()) {
+    ReportRecovery(report);
+  } else {
+    // Said once the window stands, in one message with the question about each run cut short.
+    const Said said = RecoveryMessage(report);
+    QTimer::singleShot(0, &f_, [this, said, runs = report.cutShort] { AskAboutCutShortRuns(said.text, runs); });
+  }
   f_.State().LastBatchKind = LastRestorable(f_.RunsFolder());
   f_.ShowPending();
+}
+
+void Restore::AskAboutCutShortRuns(const QString& recovered, const std::vector<CutShortRun>& runs) {
+  try {
+    QString before = recovered;
+    const MessageTables& msg = f_.Msg();
+    for (const CutShortRun& run : runs) {
+      QString text = FormatMessage(run.notReached ? msg.FmtCutShort : msg.FmtCutShortUnknown, f_.Q(RunTime(run.id)));
+      text = FormatMessage(FormatMessage(text, f_.Q(run.source)), static_cast<int>(run.changed));
+      if (run.notReached) text = FormatMessage(text, static_cast<int>(*run.notReached));
+      if (!before.isEmpty()) text = before + QLatin1Char('\n') + text;
+      before.clear();
+      if (f_.Desktop().AskYesNo(&f_, text, msg.CapCutShort)) {
+        UndoRun(&run);
+      } else {
+        KeepCutShortRun(f_.RunsFolder(), run);
+      }
+    }
+    f_.State().LastBatchKind = LastRestorable(f_.RunsFolder());
+  } catch (...) {
+    f_.ReportFailure();
+  }
 }
 
 void Restore::BtnBatchReturnClick() {
@@ -93,10 +125,11 @@ namespace {
 // moment the user says yes.
 class WindowQuestions : public RestoreQuestions {
  public:
-  explicit WindowQuestions(FormBase& f) : f_(f) {}
+  // `answered`: the user said yes already (to the question about a run cut short).
+  WindowQuestions(FormBase& f, bool answered) : f_(f), answered_(answered) {}
   bool Confirm(RunKind kind) override {
     kind_ = kind;
-    if (!f_.Desktop().AskYesNo(&f_, f_.Msg().MsgConfirmRestore, f_.Msg().CapFileRecovery)) return false;
+    if (!answered_ && !f_.Desktop().AskYesNo(&f_, f_.Msg().MsgConfirmRestore, f_.Msg().CapFileRecovery)) return false;
     f_.ProgressAt(0);
     f_.ShowProgress(true);
     return true;
@@ -109,6 +142,7 @@ class WindowQuestions : public RestoreQuestions {
 
  private:
   FormBase& f_;
+  bool answered_;
   RunKind kind_ = RunKind::None;
 };
 
@@ -119,8 +153,12 @@ void Restore::Undo() {
     f_.Notice(f_.Msg().MsgNothingToRestore);
     return;
   }
+  UndoRun(nullptr);
+}
+
+void Restore::UndoRun(const CutShortRun* cutShort) {
   CommandGate::Running running(f_.Gate());
-  WindowQuestions ask(f_);
+  WindowQuestions ask(f_, cutShort != nullptr);
   PaneSink sink(f_, [&](const RunEvent& e, const std::string& shown, const std::string& copyPath) {
     const QString target = f_.Line(shown);
     const QString copy = f_.Line(copyPath);
@@ -135,7 +173,8 @@ void Restore::Undo() {
   });
   // The look at every file, then the writing: the bar follows the files of both.
   f_.Runner().CountProgress(2);
-  const RestoreResult result = RunRestore({f_.RunsFolder()}, f_.Runner(), ask, sink);
+  const RestoreResult result = cutShort ? UndoCutShortRun(f_.RunsFolder(), *cutShort, f_.Runner(), ask, sink)
+                                        : RunRestore({f_.RunsFolder(), {}}, f_.Runner(), ask, sink);
   f_.Runner().CountProgress(0);
   ReportRecovery(result.repaired);
   switch (result.refused) {

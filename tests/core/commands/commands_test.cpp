@@ -142,16 +142,16 @@ TEST(Commands, ARestoreAsksAndPutsBackOnlyWhatTheUserAgreedTo) {
   RecordingSink sink;
   Answers answers;
   // Nothing to undo yet.
-  EXPECT_EQ(RunRestore({s.runs()}, driver, answers, sink).refused, RestoreResult::Refused::Nothing);
+  EXPECT_EQ(RunRestore({s.runs(), {}}, driver, answers, sink).refused, RestoreResult::Refused::Nothing);
   RunBatch(s.Batch(BatchRequest::Files::Tree, true), driver, sink);
   WriteBytes(s.src() + "b.htm", "edited since");
   answers.confirm = false;
-  EXPECT_EQ(RunRestore({s.runs()}, driver, answers, sink).refused, RestoreResult::Refused::Declined);
+  EXPECT_EQ(RunRestore({s.runs(), {}}, driver, answers, sink).refused, RestoreResult::Refused::Declined);
   EXPECT_EQ(answers.kind, RunKind::FolderTree);
   EXPECT_EQ(ReadBytes(s.src() + "a.htm"), "bar a");
   answers.confirm = true;
   sink.files.clear();
-  const RestoreResult result = RunRestore({s.runs()}, driver, answers, sink);
+  const RestoreResult result = RunRestore({s.runs(), {}}, driver, answers, sink);
   EXPECT_EQ(result.refused, RestoreResult::Refused::None);
   EXPECT_EQ(answers.asked, 1u);
   EXPECT_EQ(ReadBytes(s.src() + "a.htm"), "foo a");
@@ -166,10 +166,10 @@ TEST(Commands, ARestoreAsksAndPutsBackOnlyWhatTheUserAgreedTo) {
   ASSERT_TRUE(records.Ready(why));
   HeldJournal held = HeldJournal::Open(records.LastJournal(), records.Key());
   ASSERT_TRUE(held.Ok());
-  EXPECT_EQ(RunRestore({s.runs()}, driver, answers, sink).refused, RestoreResult::Refused::Busy);
+  EXPECT_EQ(RunRestore({s.runs(), {}}, driver, answers, sink).refused, RestoreResult::Refused::Busy);
   held = HeldJournal();
   ForgetLastRun(s.runs());
-  EXPECT_EQ(RunRestore({s.runs()}, driver, answers, sink).refused, RestoreResult::Refused::Nothing);
+  EXPECT_EQ(RunRestore({s.runs(), {}}, driver, answers, sink).refused, RestoreResult::Refused::Nothing);
 }
 
 TEST(Commands, RenamesAndSearchesReportTheirFilesByTheirNames) {
@@ -220,18 +220,18 @@ TEST(Commands, EveryRunWithCopiesIsUndoneInTurn) {
   EXPECT_EQ(ReadBytes(s.out() + "a.htm"), "bar a");
   EXPECT_EQ(ReadBytes(s.src() + "sub/b.htm"), "baz b");
 
-  RestoreResult undo = RunRestore({s.runs()}, driver, answers, sink);
+  RestoreResult undo = RunRestore({s.runs(), {}}, driver, answers, sink);
   EXPECT_TRUE(undo.undone);
   EXPECT_EQ(undo.files, 2u);
   EXPECT_EQ(undo.source, s.src());
   EXPECT_EQ(ReadBytes(s.src() + "a.htm"), "bar a");
   // A third run after an undo: it is the newest, the first run still waits below it.
   run("bar", "qux");
-  undo = RunRestore({s.runs()}, driver, answers, sink);
+  undo = RunRestore({s.runs(), {}}, driver, answers, sink);
   EXPECT_TRUE(undo.undone);
   EXPECT_EQ(ReadBytes(s.src() + "a.htm"), "bar a");
   EXPECT_EQ(LastRestorable(s.runs()), RunKind::FolderTree);
-  undo = RunRestore({s.runs()}, driver, answers, sink);
+  undo = RunRestore({s.runs(), {}}, driver, answers, sink);
   EXPECT_TRUE(undo.undone);
   EXPECT_EQ(ReadBytes(s.src() + "a.htm"), "foo a");
   EXPECT_EQ(ReadBytes(s.src() + "sub/b.htm"), "foo b");
@@ -242,7 +242,7 @@ TEST(Commands, EveryRunWithCopiesIsUndoneInTurn) {
   EXPECT_EQ(st.st_mtim.tv_nsec, 500);
   // Nothing is left to undo, and nothing is undone twice.
   EXPECT_EQ(LastRestorable(s.runs()), RunKind::None);
-  EXPECT_EQ(RunRestore({s.runs()}, driver, answers, sink).refused, RestoreResult::Refused::Nothing);
+  EXPECT_EQ(RunRestore({s.runs(), {}}, driver, answers, sink).refused, RestoreResult::Refused::Nothing);
   EXPECT_EQ(ReadBytes(s.src() + "a.htm"), "foo a");
 }
 

@@ -290,14 +290,20 @@ class BatchTest : public QObject {
     QVERIFY(text.find("writing n=4 ") != std::string::npos);
     WriteBytes(journal, text.substr(0, text.find("done n=4 ")));
     WriteBytes(f.src() + "f3.htm", "bar 3 and half of");
-    // The fresh window puts it right, names it in the pane and says so once.
+    // The fresh window puts it right, names it in the pane and says so once, asking whether to undo
+    // the files the run had changed; No keeps them.
+    f.desktop.answers = {false};
     TMainForm& again = f.OpenOn();
     QCOMPARE(ReadBytes(f.src() + "f3.htm"), std::string("foo 3"));
     QCOMPARE(ReadBytes(f.dir / "f3-elsewhere.htm"), std::string("foo 3"));
     QVERIFY(f.PaneLines().first().startsWith(FormatMessage(again.Msg().FmtRecovered, again.Q(f.src() + "f3.htm"))));
-    QTRY_COMPARE(f.desktop.messages.size(), size_t(1));
-    QVERIFY(f.desktop.messages[0].text.startsWith(again.Msg().MsgRunInterrupted));
-    QVERIFY(f.desktop.messages[0].text.contains(FormatMessage(again.Msg().FmtRecoveredCount, 1)));
+    QTRY_COMPARE(f.desktop.questions.size(), 1);
+    const QString asked = f.desktop.questions[0];
+    QVERIFY2(asked.startsWith(QStringLiteral("运行被中断: ") + again.Msg().MsgRunInterrupted), qPrintable(asked));
+    QVERIFY(asked.contains(FormatMessage(again.Msg().FmtRecoveredCount, 1)));
+    QVERIFY2(asked.contains(QStringLiteral("的运行（源文件夹：%1）没有正常结束：已修改4个文件，其余的文件没有处理到。").arg(again.Q(f.src()))),
+             qPrintable(asked));
+    QVERIFY(f.desktop.messages.empty());
     QCOMPARE(ReadBytes(f.src() + "f1.htm"), std::string("bar 1"));  // whole files stay as the run left them
     QCOMPARE(again.State().LastBatchKind, RunKind::FolderTree);
     // Run again, then undo: everything is as before the first run.
@@ -311,6 +317,54 @@ class BatchTest : public QObject {
     for (int i = 0; i < 8; ++i) {
       QCOMPARE(ReadBytes(f.src() + "f" + std::to_string(i) + ".htm"), "foo " + std::to_string(i));
     }
+  }
+
+  // A run without copies cut short: its originals wait for the user's answer at the next start; Yes
+  // undoes the files it changed, and it is not asked about again.
+  void aRunCutShortCanBeUndoneAtTheNextStart() {
+    BatchFixture f;
+    for (int i = 0; i < 8; ++i) WriteBytes(f.src() + "f" + std::to_string(i) + ".htm", "foo " + std::to_string(i));
+    QVERIFY(testing::RunAndVanish(
+        [&]() -> std::unique_ptr<RunJob> {
+          RewriteSetup setup;
+          for (int i = 0; i < 8; ++i) {
+            const std::string path = f.src() + "f" + std::to_string(i) + ".htm";
+            setup.items.push_back({path, path, {}, {}, {}});
+          }
+          setup.rules = testing::RulesOf({{u"foo", u"bar"}});
+          setup.kind = RunKind::SelectedFiles;
+          setup.source = f.src();
+          setup.stateDir = f.dir / "prog/runs/";
+          auto job = std::make_unique<RewriteJob>(std::move(setup));
+          StartRefusal refusal;
+          if (!job->Begin(refusal)) return nullptr;
+          job->AllListed();
+          return job;
+        },
+        8, 5));
+    int changed = 0;
+    for (int i = 0; i < 8; ++i) changed += ReadBytes(f.src() + "f" + std::to_string(i) + ".htm")[0] == 'b';
+    QVERIFY(changed > 0 && changed < 8);
+    f.desktop.answers = {true};
+    TMainForm& again = f.OpenOn();
+    QTRY_COMPARE(f.desktop.questions.size(), 1);
+    QVERIFY2(f.desktop.questions[0].contains(QStringLiteral("没有正常结束：已修改%1个文件，").arg(changed)),
+             qPrintable(f.desktop.questions[0]));
+    QVERIFY(f.desktop.questions[0].contains(QStringLiteral("个文件没有处理到。")));
+    for (int i = 0; i < 8; ++i) QCOMPARE(ReadBytes(f.src() + "f" + std::to_string(i) + ".htm"), "foo " + std::to_string(i));
+    QCOMPARE(f.desktop.MessageTexts().size(), 1);
+    QVERIFY(f.desktop.MessageTexts()[0].startsWith(QStringLiteral("恢复完成：已恢复%1个文件。").arg(changed)));
+    // Its journal and originals are gone; the next start asks nothing.
+    for (const auto& entry : std::filesystem::directory_iterator(f.dir / "prog/runs")) {
+      const std::string name = entry.path().filename().string();
+      QVERIFY2(name == "key" || name.rfind("put-aside", 0) == 0, name.c_str());
+    }
+    Q_UNUSED(again);
+    f.Close();
+    f.desktop.questions.clear();
+    f.OpenOn();
+    QTest::qWait(50);
+    QVERIFY(f.desktop.questions.isEmpty());
   }
 
   void aFileWithTwoNamesIsProcessedOnce() {
