@@ -3,12 +3,12 @@
 // trees: the text search beside grep -rlF and rg -l -F, the whole-folder batch beside sed -i and sd
 // (a rule that hits about a tenth of the files, and one that hits every file), the batch with copies
 // beside the batch without them plus cp -a of the changed files, and the batch's cost per file at
-// three tree sizes, and the dry run of the whole-folder batch beside the tree search of the same text
+// three tree sizes, the restore beside the batch with copies it undoes, and the dry run of the whole-folder batch beside the tree search of the same text
 // (both only read). The peers' times swing with the disk, so runs are interleaved and medians printed.
 // One figure a line, "name: value unit"; peers that are not installed are left out.
 //
 // Usage: zur_bench_window [files] [megabytes] [rounds] [parts]   (defaults: 20000 200 3, every part;
-// parts is a list of the words search, batch, backup, scaling and dryrun)
+// parts is a list of the words search, batch, backup, scaling, restore and dryrun)
 #include <stdlib.h>
 
 #include <QApplication>
@@ -35,7 +35,8 @@ namespace {
 class SilentDesktop : public DesktopServices {
  public:
   void ShowMessage(QWidget*, const QString&, MessageIcon, std::optional<QPoint>) override {}
-  bool AskYesNo(QWidget*, const QString&, const QString&) override { return false; }
+  bool AskYesNo(QWidget*, const QString&, const QString&) override { return yes; }
+  bool yes = false;  // the answer to every question
   std::string PickFolder(QWidget*, const QString&) override { return {}; }
   void OpenWithDefault(const std::string&) override {}
   void OpenFolderWindow(const std::string&) override {}
@@ -97,6 +98,14 @@ class Window {
     Timer t;
     View().BtnDirTextReplace->click();
     return t.Seconds();
+  }
+  double Restore() {
+    desktop_.yes = true;
+    Timer t;
+    View().BtnBatchReturn->click();
+    const double s = t.Seconds();
+    desktop_.yes = false;
+    return s;
   }
   double DryRun() {
     View().CbDryRun->setChecked(true);
@@ -243,6 +252,23 @@ void BackupFigures(Window& w, const std::string& root, const std::string& tree, 
   if (changed > 0) Report("backup_copy_cost_per_file", (withM - withoutM) * 1e6 / static_cast<double>(changed), "us");
 }
 
+// A batch with copies that changes every file, then the restore that undoes it.
+void RestoreFigures(Window& w, const std::string& root, const std::string& tree, int rounds) {
+  w.Source(tree);
+  std::vector<double> batch, restore;
+  for (int r = 0; r < rounds; ++r) {
+    const std::string out = root + "/undo" + std::to_string(r);
+    w.Output(out);
+    w.Rule(kEveryFile, std::string(kEveryFile) + "X");
+    batch.push_back(w.Batch(true));
+    restore.push_back(w.Restore());
+    std::filesystem::remove_all(out);
+  }
+  Report("restore_batch_time", Median(batch), "s");
+  Report("restore_time", Median(restore), "s");
+  Ratio("restore_vs_batch", Median(restore), Median(batch));
+}
+
 // The dry run reads every listed file and applies the rules in memory; the tree search reads them and
 // looks for one text. Same tree, same text, interleaved.
 void DryRunFigures(Window& w, const std::string& tree, int rounds) {
@@ -298,7 +324,7 @@ int main(int argc, char** argv) {
   Report("site_files", static_cast<double>(shape.files), "files");
   Report("site_size", static_cast<double>(bytes) / 1e6, "MB");
   Report("site_build", build.Seconds(), "s");
-  const std::string parts = argc > 4 ? argv[4] : "search,batch,backup,scaling,dryrun";
+  const std::string parts = argc > 4 ? argv[4] : "search,batch,backup,scaling,restore,dryrun";
   auto wanted = [&](const char* part) { return parts.find(part) != std::string::npos; };
   {
     Window w(root);
@@ -308,6 +334,7 @@ int main(int argc, char** argv) {
       BatchFigures(w, tree, kEveryFile, "batch_every", rounds);
     }
     if (wanted("backup")) BackupFigures(w, root, tree, rounds);
+    if (wanted("restore")) RestoreFigures(w, root, tree, rounds);
     if (wanted("dryrun")) DryRunFigures(w, tree, rounds);
     if (wanted("scaling")) ScalingFigures(w, root);
   }
