@@ -3,12 +3,12 @@
 // trees: the text search beside grep -rlF and rg -l -F, the whole-folder batch beside sed -i and sd
 // (a rule that hits about a tenth of the files, and one that hits every file), the batch with copies
 // beside the batch without them plus cp -a of the changed files, and the batch's cost per file at
-// three tree sizes, the restore beside the batch with copies it undoes, and the dry run of the whole-folder batch beside the tree search of the same text
+// three tree sizes, zur-replace beside sed -i and sd (and its start-up), the restore beside the batch with copies it undoes, and the dry run of the whole-folder batch beside the tree search of the same text
 // (both only read). The peers' times swing with the disk, so runs are interleaved and medians printed.
 // One figure a line, "name: value unit"; peers that are not installed are left out.
 //
 // Usage: zur_bench_window [files] [megabytes] [rounds] [parts]   (defaults: 20000 200 3, every part;
-// parts is a list of the words search, batch, backup, scaling, restore and dryrun)
+// parts is a list of the words search, batch, backup, scaling, cli, restore and dryrun)
 #include <stdlib.h>
 
 #include <QApplication>
@@ -252,6 +252,35 @@ void BackupFigures(Window& w, const std::string& root, const std::string& tree, 
   if (changed > 0) Report("backup_copy_cost_per_file", (withM - withoutM) * 1e6 / static_cast<double>(changed), "us");
 }
 
+// zur-replace with a rule that hits a tenth of the files, beside the peers in the same rounds; and its
+// start-up (the program run to print its version: no window library is loaded).
+void CliFigures(const std::string& root, const std::string& tree, int rounds) {
+  const bool sd = Installed("sd");
+  const std::string program = std::string("ZUR_SETTINGS=") + Quote(root + "/cli-settings") + " '" ZUR_REPLACE "'";
+  auto ours = [&](const std::string& from, const std::string& to) {
+    return TimeCommand(program + " --ext htm,html,txt,js,css -r " + Quote(from) + " " + Quote(to) + " " + Quote(tree) +
+                       " > /dev/null 2>&1");
+  };
+  std::string a = kMarker, b = std::string(kMarker) + "X";
+  std::vector<double> cli, sed, sdTimes;
+  for (int r = 0; r < rounds; ++r) {
+    cli.push_back(ours(a, b));
+    std::swap(a, b);
+    sed.push_back(Sed(tree, a, b));
+    std::swap(a, b);
+    if (sd) {
+      sdTimes.push_back(Sd(tree, a, b));
+      std::swap(a, b);
+    }
+  }
+  Report("cli_tenth_time", Median(cli), "s");
+  Report("cli_tenth_sed_over_ours", Median(sed) / Median(cli), "x");
+  if (sd) Report("cli_tenth_sd_over_ours", Median(sdTimes) / Median(cli), "x");
+  std::vector<double> start;
+  for (int r = 0; r < 20; ++r) start.push_back(TimeCommand(program + " --version > /dev/null"));
+  Report("cli_startup", Median(start) * 1000, "ms");
+}
+
 // A batch with copies that changes every file, then the restore that undoes it.
 void RestoreFigures(Window& w, const std::string& root, const std::string& tree, int rounds) {
   w.Source(tree);
@@ -324,7 +353,7 @@ int main(int argc, char** argv) {
   Report("site_files", static_cast<double>(shape.files), "files");
   Report("site_size", static_cast<double>(bytes) / 1e6, "MB");
   Report("site_build", build.Seconds(), "s");
-  const std::string parts = argc > 4 ? argv[4] : "search,batch,backup,scaling,restore,dryrun";
+  const std::string parts = argc > 4 ? argv[4] : "search,batch,backup,scaling,cli,restore,dryrun";
   auto wanted = [&](const char* part) { return parts.find(part) != std::string::npos; };
   {
     Window w(root);
@@ -334,6 +363,7 @@ int main(int argc, char** argv) {
       BatchFigures(w, tree, kEveryFile, "batch_every", rounds);
     }
     if (wanted("backup")) BackupFigures(w, root, tree, rounds);
+    if (wanted("cli")) CliFigures(root, tree, rounds);
     if (wanted("restore")) RestoreFigures(w, root, tree, rounds);
     if (wanted("dryrun")) DryRunFigures(w, tree, rounds);
     if (wanted("scaling")) ScalingFigures(w, root);

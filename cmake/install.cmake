@@ -1,5 +1,5 @@
 # Installation (cmake --install, make install PREFIX=...) and the Debian package (make package):
-# the program, its desktop entry, its icon in the hicolor theme, its AppStream metainfo file and its
+# the program and its command-line companion zur-replace with its manual, its desktop entry, its icon in the hicolor theme, its AppStream metainfo file and its
 # copyright file.
 include(GNUInstallDirs)
 
@@ -9,7 +9,10 @@ set(ZUR_RELEASE_DATE 2026-12-08)
 set(ZUR_LINUX_DIR ${PROJECT_SOURCE_DIR}/resources/linux)
 configure_file(${ZUR_LINUX_DIR}/${ZUR_APP_ID}.metainfo.xml.in ${PROJECT_BINARY_DIR}/${ZUR_APP_ID}.metainfo.xml @ONLY)
 
-install(TARGETS ZURBatchProcess RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS ZURBatchProcess zur-replace RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The command line's manual, in English and in Chinese (man picks it by the locale).
+install(FILES ${PROJECT_SOURCE_DIR}/docs/man/zur-replace.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/man/zh_CN/zur-replace.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/zh_CN/man1)
 install(FILES ${ZUR_LINUX_DIR}/${ZUR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_BINARY_DIR}/${ZUR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 # Debian's policy: every package carries its copyright file in its documentation folder.

@@ -12,11 +12,15 @@ trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-for file in bin/ZURBatchProcess share/applications/$id.desktop share/metainfo/$id.metainfo.xml share/doc/zur-text-replace/copyright \
+for file in bin/ZURBatchProcess bin/zur-replace share/man/man1/zur-replace.1 share/man/zh_CN/man1/zur-replace.1 \
+            share/applications/$id.desktop share/metainfo/$id.metainfo.xml share/doc/zur-text-replace/copyright \
             share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/$id.png; do
   [[ -f "$prefix/$file" ]] || fail "$file was not installed"
 done
 grep -q 'date="2026-12-08"' "$prefix/share/metainfo/$id.metainfo.xml" || fail "the metainfo's release date is not the version's"
+# The command line runs on the core alone: no window library is loaded.
+if ldd "$prefix/bin/zur-replace" | grep -q libQt; then fail "zur-replace loads Qt"; fi
+"$prefix/bin/zur-replace" --help | grep -q -- '--dry-run' || fail "zur-replace --help does not list its options"
 [[ -x "$prefix/bin/ZURBatchProcess" ]] || fail "the installed program is not executable"
 desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "the installed desktop entry is not valid"
 grep -qx 'Exec=ZURBatchProcess' "$prefix/share/applications/$id.desktop" || fail "the entry starts another program"

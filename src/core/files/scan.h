@@ -40,6 +40,9 @@ struct ScanEntry {
 };
 
 // A folder the scan could not open, and the system's error number.
+// The extension list a new user starts with (and the window's default button gives back).
+inline constexpr char kDefaultExtensions[] = "htm,html,shtml,asp,php,aspx,jsp,txt,js,css";
+
 struct ScanProblem {
   std::string folder;
   int error = 0;

@@ -58,7 +58,8 @@ struct RunEvent {
   Why why = Why::None;
   std::string detail;  // a system error text, or a path the event is about
   size_t replaced = 0;  // occurrences the rules replaced in a file written (Done), or would (a dry run's Hit)
-  std::array<size_t, 3> byRule{};  // (a dry run's Hit) the same for each rule
+  std::array<size_t, 3> byRule{};  // the same for each rule
+  const char* encoding = nullptr;  // (a batch's Done or Hit) the file's encoding, as EncodingName gives it
 };
 
 // What one command does to each item. Prepare runs on worker threads in any order and must only

@@ -32,7 +32,7 @@ std::unique_ptr<RunJob::Prepared> PreviewJob::Prepare(size_t item, Worker& worke
   } else if (!p->writable) {
     p->event = {item, Outcome::Skipped, Why::NotWritable, {}};
   } else {
-    p->event = {item, Outcome::Hit, Why::None, {}, counts[0] + counts[1] + counts[2], counts};
+    p->event = {item, Outcome::Hit, Why::None, {}, counts[0] + counts[1] + counts[2], counts, EncodingName(work.Kind())};
   }
   return p;
 }

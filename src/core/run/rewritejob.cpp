@@ -219,7 +219,7 @@ std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worke
   w.file = &p->file;
   w.bytes = p->bytes.view();
   w.n = p->kept.n;
-  w.event = {item, Outcome::Done, Why::None, {}, counts[0] + counts[1] + counts[2]};
+  w.event = {item, Outcome::Done, Why::None, {}, counts[0] + counts[1] + counts[2], counts, EncodingName(work.Kind())};
   Prepared* raw = p.get();
   w.previous = [raw](ByteBuffer& into) {
     if (!raw->carried) return LoadOriginal(raw->kept, into);

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "core/files/scan.h"
+
 class QListWidgetItem;
 
 namespace zur {
 
 class FormBase;
-
-inline constexpr char kDefaultExtensions[] = "htm,html,shtml,asp,php,aspx,jsp,txt,js,css";
 
 class FileList : public QObject {
  public:

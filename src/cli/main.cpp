@@ -1,0 +1,229 @@
+// zur-replace: the batch replacement, the tree search, the renames and the undo of ZUR Text Replace
+// from a terminal or a script, on the same core services as the window (and the same records of runs,
+// so that either undoes the other's runs).
+#include <clocale>
+#include <cstdlib>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "cli/report.h"
+#include "cli/terminaldriver.h"
+#include "cli/texts.h"
+#include "core/commands/batch.h"
+#include "core/commands/rename.h"
+#include "core/commands/restore.h"
+#include "core/commands/search.h"
+#include "core/files/paths.h"
+#include "core/platform/filesystem.h"
+#include "core/platform/fileio.h"
+#include "core/platform/process.h"
+#include "core/run/history.h"
+#include "core/run/rewritejob.h"
+#include "core/settings/profile.h"
+#include "core/settings/settingsfolder.h"
+#include "core/text/codec.h"
+#include "core/text/text.h"
+
+namespace zur::cli {
+namespace {
+
+constexpr int kAllDone = 0;
+constexpr int kSomeLeft = 1;
+constexpr int kRefused = 2;
+
+int Refuse(const std::string& why) {
+  std::fprintf(stderr, "zur-replace: %s\n", why.c_str());
+  return kRefused;
+}
+
+// A folder value as the window keeps one: absolute, separators collapsed, ending in "/".
+std::string Folder(const std::string& path) {
+  std::string value = fs::AbsolutePath(path);
+  NormalizeFolderPath(value);
+  return value;
+}
+
+// The undo asks nothing: the command line is the user's yes. A file edited since the run is left as
+// it is (and named), never overwritten.
+struct NoQuestions : RestoreQuestions {
+  bool Confirm(RunKind) override { return true; }
+  bool AlsoChanged(size_t) override { return false; }
+};
+
+int Finish(const Report& report, const RunTally& tally, const Texts& texts, bool dryRun) {
+  if (dryRun) {
+    std::fprintf(stderr, texts.Pick("%zu files would change, %zu places; no file was changed.\n",
+                                    "预演：将修改%zu个文件，共%zu处；没有修改任何文件。\n").c_str(),
+                 tally.hits, tally.replaced);
+  } else {
+    std::fprintf(stderr, texts.Pick("%zu files changed, %zu places replaced.\n", "已代替%zu个文件，共%zu处。\n").c_str(),
+                 tally.done, tally.replaced);
+  }
+  if (tally.stopped) std::fputs(texts.Pick("Stopped.\n", "操作已停止。\n").c_str(), stderr);
+  return tally.stopped || report.LeftAlone() > 0 ? kSomeLeft : kAllDone;
+}
+
+// The window's saved rule rows and extension list, from the settings folder they share.
+bool RulesFromWindow(const std::string& settings, Encoding cp, BatchRequest& request, const Options& o) {
+  bool any = false;
+  for (int row = 1; row <= 3; ++row) {
+    auto read = [&](const char* name) {
+      const std::string file = settings + name + std::to_string(row) + ".txt";
+      return FileExists(file) ? fs::ReadFile(file) : std::string();
+    };
+    request.rules[row - 1] = MakeRule(DecodeText(read("KeyText"), cp), DecodeText(read("ReplaceText"), cp));
+    any = any || request.rules[row - 1].Active();
+  }
+  if (!o.extensions) {
+    const ProfileFile ini(settings + "defualt.ini", "default");
+    request.extensions = SetExtList(ini.ReadString("EdtEXT", kDefaultExtensions));
+  }
+  return any;
+}
+
+int Batch(const Options& o, const std::string& settings, Encoding cp, const Texts& texts) {
+  BatchRequest request;
+  request.keyed = o.match;
+  request.dryRun = o.dryRun;
+  request.cp = cp;
+  request.stateDir = settings + "runs/";
+  request.extensions = SetExtList(o.extensions.value_or(kDefaultExtensions));
+  if (o.rulesFromWindow) {
+    if (!RulesFromWindow(settings, cp, request, o)) return Refuse(texts.Pick("the window has no rule saved", "窗口没有保存任何规则"));
+  } else {
+    for (size_t i = 0; i < o.rules.size(); ++i) {
+      request.rules[i] = MakeRule(DecodeText(o.rules[i].first, cp), DecodeText(o.rules[i].second, cp));
+    }
+  }
+  bool anyRule = false;
+  for (const Rule& r : request.rules) anyRule = anyRule || r.Active();
+  if (!anyRule) return Refuse(texts.Pick("a rule's find text is empty", "查找的文本不能为空"));
+  // One folder: its whole tree. Files: those files, named below the folder they share.
+  if (o.paths.size() == 1 && FolderExists(o.paths[0])) {
+    request.files = BatchRequest::Files::Tree;
+    request.source = Folder(o.paths[0]);
+  } else {
+    request.files = BatchRequest::Files::Selected;
+    std::vector<std::string> files;
+    for (const std::string& p : o.paths) files.push_back(fs::AbsolutePath(p));
+    std::string common = FolderPart(files[0]);
+    for (const std::string& f : files) {
+      while (f.compare(0, common.size(), common) != 0) common = FolderPart(common.substr(0, common.size() - 1));
+    }
+    request.source = common;
+    for (const std::string& f : files) request.selected.push_back(f.substr(common.size()));
+  }
+  if (!o.backup.empty() && !o.dryRun) {
+    request.copies = true;
+    request.output = Folder(o.backup);
+    switch (PrepareOutputFolder(request.output, request.source, request.files == BatchRequest::Files::Tree)) {
+      case OutputFolder::Ready:
+        break;
+      case OutputFolder::Missing:
+        return Refuse(texts.Pick("the output folder does not exist and cannot be made: ", "输出路径不存在，也无法建立：") + request.output);
+      case OutputFolder::IsSource:
+        return Refuse(texts.Pick("the output folder must differ from the source folder, or the copies would overwrite the files",
+                                 "输出路径不能与源路径相同，否则备份会覆盖原文件"));
+      case OutputFolder::ContainsSource:
+        return Refuse(texts.Pick("the output folder must not hold the source folder", "输出路径不能包含源路径"));
+    }
+  }
+  TerminalDriver driver(!o.json);
+  Report report(o.dryRun ? Report::Kind::DryRun : Report::Kind::Batch, o.json, texts);
+  const BatchResult result = RunBatch(request, driver, report);
+  if (result.refusal.Refused()) return Refuse(texts.Refusal(result.refusal));
+  return Finish(report, result.tally, texts, o.dryRun);
+}
+
+int Search(const Options& o, Encoding cp, const Texts& texts) {
+  SearchRequest request{Folder(o.paths[0]), SetExtList(o.extensions.value_or(kDefaultExtensions)),
+                        TrimControl16(DecodeText(o.text, cp)), cp};
+  if (request.text.empty()) return Refuse(texts.Pick("the search text is empty", "查询的文本不能为空"));
+  TerminalDriver driver(!o.json);
+  Report report(Report::Kind::Search, o.json, texts);
+  const RunTally tally = RunSearch(request, driver, report);
+  return tally.stopped || report.LeftAlone() > 0 ? kSomeLeft : kAllDone;
+}
+
+int Rename(const Options& o, Encoding cp, const Texts& texts) {
+  RenameRequest request;
+  request.files = RenameRequest::Files::Tree;
+  request.source = Folder(o.paths[0]);
+  request.extensions = SetExtList(o.extensions.value_or(kDefaultExtensions));
+  request.find = TrimControl(o.rename.first);  // as the window trims its name fields
+  request.replacement = TrimControl(o.rename.second);
+  request.cp = cp;
+  request.dryRun = o.dryRun;
+  if (request.find.empty()) return Refuse(texts.Pick("the name's find text is empty", "查找的文本不能为空"));
+  TerminalDriver driver(!o.json);
+  Report report(Report::Kind::Rename, o.json, texts);
+  const RunTally tally = RunRename(request, driver, report);
+  return tally.stopped || report.LeftAlone() > 0 ? kSomeLeft : kAllDone;
+}
+
+int Undo(const Options& o, const std::string& settings, const Texts& texts) {
+  const std::string output = Folder(o.undo);
+  const std::string journal = NewestLiveJournal(output, RewriteJob::kJournalName);
+  if (journal.empty()) return Refuse(texts.Pick("nothing to undo in ", "没有任何需要恢复的文件：") + output);
+  TerminalDriver driver(!o.json);
+  Report report(Report::Kind::Undo, o.json, texts);
+  NoQuestions yes;
+  const RestoreResult result = RunRestore({settings + "runs/", journal}, driver, yes, report);
+  switch (result.refused) {
+    case RestoreResult::Refused::None:
+      break;
+    case RestoreResult::Refused::Nothing:
+    case RestoreResult::Refused::Declined:
+      return Refuse(texts.Pick("nothing to undo in ", "没有任何需要恢复的文件：") + output);
+    default:
+      return Refuse(texts.Pick("the run cannot be undone now: ", "现在不能恢复：") + result.detail);
+  }
+  std::fprintf(stderr, texts.Pick("%zu files restored.\n", "恢复完成：已恢复%zu个文件。\n").c_str(), result.tally.done);
+  return result.tally.stopped || report.LeftAlone() > 0 ? kSomeLeft : kAllDone;
+}
+
+}  // namespace
+}  // namespace zur::cli
+
+int main(int argc, char** argv) {
+  using namespace zur;
+  using namespace zur::cli;
+  std::setlocale(LC_ALL, "");
+  const Texts texts = Texts::FromEnvironment();
+  const Options o = ParseOptions(argc, argv);
+  if (!o.error.empty()) {
+    std::fprintf(stderr, "zur-replace: %s\n%s", o.error.c_str(),
+                 texts.Pick("Try 'zur-replace --help'.\n", "用 zur-replace --help 查看用法。\n").c_str());
+    return kRefused;
+  }
+  if (o.command == Options::Command::Help) {
+    std::fputs(texts.Help(), stdout);
+    return kAllDone;
+  }
+  if (o.command == Options::Command::Version) {
+    std::puts("zur-replace 2.1");
+    return kAllDone;
+  }
+  try {
+    const Encoding cp = SystemEncoding();
+    // The records of runs (and the key that signs them) are the window's: runs of either can be undone.
+    // ZUR_SETTINGS names another settings folder (that of another copy of the window, say).
+    const char* given = std::getenv("ZUR_SETTINGS");
+    const std::string settings = given && *given ? Folder(given)
+                                                 : FindSettingsFolder(FolderPart(ProgramFilePath()), HomeFolder()).folder;
+    switch (o.command) {
+      case Options::Command::Search:
+        return Search(o, cp, texts);
+      case Options::Command::Rename:
+        return Rename(o, cp, texts);
+      case Options::Command::Undo:
+        return Undo(o, settings, texts);
+      default:
+        return Batch(o, settings, cp, texts);
+    }
+  } catch (const std::exception& error) {
+    return Refuse(error.what());
+  }
+}

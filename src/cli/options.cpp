@@ -1,0 +1,97 @@
+#include "cli/options.h"
+
+#include <cstring>
+
+namespace zur::cli {
+
+std::string Unescape(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == '\\')) {
+      out.push_back(text[i + 1] == 'n' ? '\n' : '\\');
+      ++i;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
+Options ParseOptions(int argc, const char* const* argv) {
+  Options o;
+  bool commandSet = false;
+  auto setCommand = [&](Options::Command c) {
+    if (commandSet && o.command != c) o.error = "only one of --search, --rename and --undo may be given";
+    o.command = c;
+    commandSet = true;
+  };
+  bool onlyPaths = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto need = [&](int count) {
+      if (i + count < argc) return true;
+      o.error = "option " + a + " needs " + (count == 1 ? "a value" : "two values");
+      return false;
+    };
+    if (onlyPaths || a.empty() || a[0] != '-' || a == "-") {
+      o.paths.push_back(a);
+    } else if (a == "--") {
+      onlyPaths = true;
+    } else if (a == "-h" || a == "--help") {
+      o.command = Options::Command::Help;
+      return o;
+    } else if (a == "--version") {
+      o.command = Options::Command::Version;
+      return o;
+    } else if (a == "-r" || a == "--rule") {
+      if (!need(2)) return o;
+      o.rules.emplace_back(Unescape(argv[i + 1]), Unescape(argv[i + 2]));
+      i += 2;
+    } else if (a == "--rules-from-window") {
+      o.rulesFromWindow = true;
+    } else if (a == "-e" || a == "--ext") {
+      if (!need(1)) return o;
+      o.extensions = argv[++i];
+    } else if (a == "-b" || a == "--backup") {
+      if (!need(1)) return o;
+      o.backup = argv[++i];
+    } else if (a == "-m" || a == "--match") {
+      o.match = true;
+    } else if (a == "-n" || a == "--dry-run") {
+      o.dryRun = true;
+    } else if (a == "--json") {
+      o.json = true;
+    } else if (a == "-s" || a == "--search") {
+      if (!need(1)) return o;
+      setCommand(Options::Command::Search);
+      o.text = Unescape(argv[++i]);
+    } else if (a == "--rename") {
+      if (!need(2)) return o;
+      setCommand(Options::Command::Rename);
+      o.rename = {argv[i + 1], argv[i + 2]};
+      i += 2;
+    } else if (a == "-u" || a == "--undo") {
+      if (!need(1)) return o;
+      setCommand(Options::Command::Undo);
+      o.undo = argv[++i];
+    } else {
+      o.error = "unknown option " + a;
+      return o;
+    }
+    if (!o.error.empty()) return o;
+  }
+  if (o.rules.size() > 3) o.error = "at most three rules (-r) may be given";
+  if (o.command == Options::Command::Batch) {
+    if (o.rules.empty() && !o.rulesFromWindow) o.error = "no rule given (-r FIND REPLACEMENT, or --rules-from-window)";
+    if (!o.rules.empty() && o.rulesFromWindow) o.error = "give rules with -r or --rules-from-window, not both";
+    if (o.paths.empty()) o.error = "no folder or file given";
+  } else if (o.command == Options::Command::Search || o.command == Options::Command::Rename) {
+    if (o.paths.size() != 1) o.error = "give one folder";
+  } else if (o.command == Options::Command::Undo && !o.paths.empty()) {
+    o.error = "--undo takes no folder or file besides its output folder";
+  }
+  return o;
+}
+
+}  // namespace zur::cli

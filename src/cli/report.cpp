@@ -1,0 +1,102 @@
+#include "cli/report.h"
+
+#include "core/text/utf8check.h"
+
+namespace zur::cli {
+
+std::string JsonString(const std::string& text) {
+  bool ascii = false;
+  const bool utf8 = CheckUtf8(text, ascii);
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || (!utf8 && c >= 0x80)) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      out += escape;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+namespace {
+
+const char* OutcomeName(Report::Kind kind, const RunEvent& e) {
+  switch (e.outcome) {
+    case Outcome::Done:
+      return kind == Report::Kind::Undo ? "restored" : kind == Report::Kind::Rename ? "renamed" : "changed";
+    case Outcome::Unchanged:
+      return "unchanged";
+    case Outcome::Hit:
+      return kind == Report::Kind::Search ? "found" : "would-change";
+    case Outcome::Skipped:
+      return "skipped";
+    case Outcome::Failed:
+      return "failed";
+  }
+  return "";
+}
+
+}  // namespace
+
+void Report::Json(const RunEvent& e, const std::string& file, const std::string& second) {
+  std::string line = "{\"file\":" + JsonString(file);
+  if (e.encoding) line += ",\"encoding\":" + JsonString(e.encoding);
+  if (kind_ == Kind::Batch || kind_ == Kind::DryRun) {
+    line += ",\"counts\":[" + std::to_string(e.byRule[0]) + "," + std::to_string(e.byRule[1]) + "," +
+            std::to_string(e.byRule[2]) + "]";
+  }
+  if (!second.empty() && (kind_ == Kind::Rename || kind_ == Kind::Undo)) {
+    line += std::string(kind_ == Kind::Rename ? ",\"to\":" : ",\"copy\":") + JsonString(second);
+  }
+  line += ",\"outcome\":" + JsonString(OutcomeName(kind_, e));
+  if (e.outcome == Outcome::Skipped || e.outcome == Outcome::Failed) line += ",\"reason\":" + JsonString(texts_.Why(e));
+  std::printf("%s}\n", line.c_str());
+}
+
+void Report::File(const RunEvent& e, const std::string& shown, const std::string& second) {
+  if (e.item == kNoItem) {
+    ++left_;
+    std::fprintf(stderr, "zur-replace: %s\n", e.detail.c_str());
+    return;
+  }
+  const bool left = e.outcome == Outcome::Skipped || e.outcome == Outcome::Failed;
+  if (left && !(kind_ == Kind::Undo && e.why == Why::AlreadyOriginal)) ++left_;
+  if (json_) return Json(e, shown, second);
+  if (left) {
+    std::fprintf(stderr, "zur-replace: %s: %s\n", shown.c_str(), texts_.Why(e).c_str());
+    return;
+  }
+  switch (kind_) {
+    case Kind::Batch:
+    case Kind::DryRun:
+      if (e.outcome != Outcome::Done && e.outcome != Outcome::Hit) return;
+      std::printf("%s\t%zu\t%zu\t%zu\n", shown.c_str(), e.byRule[0], e.byRule[1], e.byRule[2]);
+      return;
+    case Kind::Search:
+      if (e.outcome == Outcome::Hit) std::printf("%s\n", shown.c_str());
+      return;
+    case Kind::Rename:
+      if (e.outcome == Outcome::Done || e.outcome == Outcome::Hit) std::printf("%s -> %s\n", shown.c_str(), second.c_str());
+      return;
+    case Kind::Undo:
+      if (e.outcome == Outcome::Done) std::printf("%s\n", shown.c_str());
+      return;
+  }
+}
+
+void Report::Folder(const ScanProblem& problem) {
+  ++left_;
+  if (json_) {
+    std::printf("{\"file\":%s,\"outcome\":\"skipped\",\"reason\":%s}\n", JsonString(problem.folder).c_str(),
+                JsonString(texts_.Pick("folder cannot be read", "文件夹无法读取")).c_str());
+    return;
+  }
+  std::fprintf(stderr, "zur-replace: %s: %s\n", problem.folder.c_str(), texts_.Pick("folder cannot be read", "文件夹无法读取").c_str());
+}
+
+}  // namespace zur::cli

@@ -1,0 +1,145 @@
+#include "cli/texts.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace zur::cli {
+
+Texts Texts::FromEnvironment() {
+  Texts t;
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (!value || !*value) continue;
+    t.chinese = std::strncmp(value, "zh", 2) == 0;
+    break;
+  }
+  return t;
+}
+
+const char* Texts::Help() const {
+  if (chinese) {
+    return R"(用法：zur-replace [选项] -r 查找 代替 [-r 查找 代替 ...] 文件夹|文件...
+      zur-replace [选项] --search 文本 文件夹
+      zur-replace [选项] --rename 查找 代替 文件夹
+      zur-replace [选项] --undo 输出文件夹
+
+按顺序用最多三条规则代替文件夹中（及其子文件夹中）所有指定后缀的文件的内容，
+或所给文件的内容。每个文件保持自己的编码（GBK/GB18030、UTF-8、UTF-16）和换行符，
+写入是原子的，并记入日志，可以撤销。
+
+  -r, --rule 查找 代替     一条规则（最多三条，按顺序执行）；文本用本地编码，\n 表示换行
+      --rules-from-window  使用窗口程序保存的三条规则和文件后缀
+  -e, --ext 后缀列表       要处理的文件后缀，用逗号分开（默认 htm,html,shtml,asp,php,aspx,jsp,txt,js,css）
+  -b, --backup 文件夹      先把每个要修改的文件备份到这个输出文件夹（可以用 --undo 撤销）
+  -m, --match              匹配代替：查找文本中的 #key# 代表任意文字
+  -n, --dry-run            只预演：列出会修改的文件和次数，不修改任何文件
+  -s, --search 文本        查找包含文本的文件，输出它们的路径
+      --rename 查找 代替   代替文件夹中文件路径里的文本（重命名）
+  -u, --undo 文件夹        撤销在这个输出文件夹中最新一次带备份的运行
+      --json               每个文件输出一行 JSON（file、encoding、counts、outcome）
+  -h, --help               显示本帮助
+      --version            显示版本
+
+退出状态：0 所有文件都已处理；1 有文件没有处理（原因写在标准错误上）；2 用法错误或运行被拒绝。
+Ctrl+C 在两个文件之间停止，已经处理的文件保持处理后的样子（日志照常记录）。
+)";
+  }
+  return R"(Usage: zur-replace [options] -r FIND REPLACEMENT [-r FIND REPLACEMENT ...] FOLDER|FILE...
+       zur-replace [options] --search TEXT FOLDER
+       zur-replace [options] --rename FIND REPLACEMENT FOLDER
+       zur-replace [options] --undo OUTPUT-FOLDER
+
+Replaces text with up to three rules, in order, in every file of the folder tree whose extension is
+listed, or in the files given. Each file keeps its own encoding (GBK/GB18030, UTF-8, UTF-16) and its
+line ends; every write is atomic and journalled, and can be undone.
+
+  -r, --rule FIND REPL     a rule (up to three, applied in order); texts in the locale's code page,
+                           \n for a line break
+      --rules-from-window  the window's saved rule rows and extension list
+  -e, --ext LIST           the extensions of the files to take, comma-separated
+                           (default htm,html,shtml,asp,php,aspx,jsp,txt,js,css)
+  -b, --backup FOLDER      first copy each file to be changed into this output folder (undo with --undo)
+  -m, --match              match replacement: "#key#" in a find text stands for any text (the
+                           whole match is replaced)
+  -n, --dry-run            list the files that would change and how often; change nothing
+  -s, --search TEXT        list the files that hold the text
+      --rename FIND REPL   replace text in the paths of the folder's files (rename them)
+  -u, --undo FOLDER        undo the newest run with copies in this output folder
+      --json               one JSON object a line for each file (file, encoding, counts, outcome)
+  -h, --help               show this help
+      --version            show the version
+
+Exit status: 0 every file was done; 1 some files were left alone (named on standard error with the
+reason); 2 bad usage or a refused run. Ctrl+C stops between two files; the files done stay done and
+the journal is kept as after any stop.
+)";
+}
+
+std::string Texts::Why(const RunEvent& e) const {
+  auto with = [&](const char* en, const char* zh) {
+    std::string text = Pick(en, zh);
+    if (!e.detail.empty()) text += " (" + e.detail + ")";
+    return text;
+  };
+  switch (e.why) {
+    case Why::None:
+      return {};
+    case Why::Missing:
+      return with("no such file", "文件不存在");
+    case Why::NotRegular:
+      return with("not a regular file", "不是普通文件");
+    case Why::NotReadable:
+      return with("not readable", "没有读取权限");
+    case Why::NotWritable:
+      return with("not writable, left as it was", "没有写入权限，保持原样");
+    case Why::TooLong:
+      return with("name too long", "名字太长");
+    case Why::NotText:
+      return with("not a text file", "不是文本文件");
+    case Why::ChangedDuringRun:
+      return with("changed by another program meanwhile, left as it was", "处理时被其他程序修改，保持原样");
+    case Why::Replaced:
+      return with("replaced by another file or a link, left as it was", "被换成了其他文件或链接，保持原样");
+    case Why::NotDurable:
+      return with("written, but the disk did not confirm it; the original is kept", "已写入，但磁盘没有确认；原文件已保留");
+    case Why::Damaged:
+      return with("damaged; its original is kept at", "已损坏；原文件保存在");
+    case Why::ChangedSinceRun:
+      return with("changed since the run, left as it is", "运行之后被修改过，保持现状");
+    case Why::AlreadyOriginal:
+      return with("already as before the run", "已经是运行前的样子");
+    case Why::NoCopy:
+      return with("its original is missing", "没有备份文件");
+    case Why::FolderUnreadable:
+      return with("folder cannot be read", "文件夹无法读取");
+    case Why::TargetExists:
+      return with("a file of the new name exists", "新名字的文件已经存在");
+    case Why::Error:
+      return with("failed, left as it was", "未能处理，保持原样");
+  }
+  return {};
+}
+
+std::string Texts::Refusal(const StartRefusal& r) const {
+  std::string text;
+  switch (r.kind) {
+    case StartRefusal::Kind::None:
+      return {};
+    case StartRefusal::Kind::Records:
+      text = Pick("the run's records cannot be made; nothing was changed", "无法建立运行记录，没有修改任何文件");
+      break;
+    case StartRefusal::Kind::Busy:
+      text = Pick("another run is using this journal; nothing was changed", "另一个运行正在使用这份运行记录，没有修改任何文件");
+      break;
+    case StartRefusal::Kind::Journal:
+      text = Pick("a journal there is not one of yours; nothing was changed", "那里的运行记录不可信，没有修改任何文件");
+      break;
+    case StartRefusal::Kind::Waiting:
+      text = Pick("files of an earlier run still wait to be put right; nothing was changed",
+                  "上次运行的文件还在等待修复，没有修改任何文件");
+      break;
+  }
+  return r.detail.empty() ? text : text + ": " + r.detail;
+}
+
+}  // namespace zur::cli

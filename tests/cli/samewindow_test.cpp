@@ -1,0 +1,143 @@
+// zur-replace and the window give the same files: each case runs once through the window's buttons
+// and once through the program, on two copies of one tree, and the trees are compared byte for byte.
+#include <sys/wait.h>
+
+#include <QPlainTextEdit>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include "support/batchfixture.h"
+#include "support/texts.h"
+
+using namespace zur;
+using zur::testing::BatchFixture;
+using zur::testing::ReadBytes;
+using zur::testing::WriteBytes;
+
+namespace {
+
+namespace fsys = std::filesystem;
+
+// Every file below `root` by its path below it, with its bytes.
+std::map<std::string, std::string> Tree(const std::string& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fsys::recursive_directory_iterator(root)) {
+    if (e.is_regular_file()) files[fsys::relative(e.path(), root).string()] = ReadBytes(e.path().string());
+  }
+  return files;
+}
+
+// The same tree at both places: GBK and UTF-8 pages, CR LF and LF, a key pattern, a text file.
+void Plant(const std::string& root) {
+  WriteBytes(root + "gbk.htm", "\xCA\xD7\xD2\xB3 <b>1</b>\r\nfoo\r\n");  // 首页, GBK
+  WriteBytes(root + "sub/utf8.htm", "首页 foo <b>22</b>\nfoo bar\n");
+  WriteBytes(root + "sub/notes.txt", "foo");
+  WriteBytes(root + "skip.bin", "foo\0foo");
+}
+
+// Runs zur-replace with the arguments; its exit status.
+int Program(const std::vector<std::string>& args, const std::string& settings) {
+  std::string command = "ZUR_SETTINGS='" + settings + "' '" ZUR_REPLACE "'";
+  for (const std::string& a : args) command += " '" + a + "'";
+  command += " > /dev/null 2>&1";
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+class SameWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void bothBatchesTheMatchAndTheRenameGiveTheSameFiles() {
+    BatchFixture f;
+    const std::string cli = f.dir / "cli/";
+    const std::string settings = f.dir / "cli-settings/";
+    Plant(f.src());
+    Plant(cli);
+    f.OpenOn();
+
+    // The whole folder, three rules: a Chinese one, one inserting a line break, one seeing it.
+    f.Rule(1, QStringLiteral("首页"), QStringLiteral("主页"));
+    f.Rule(2, QStringLiteral("foo"), QStringLiteral("foo\nbaz"));
+    f.Rule(3, QStringLiteral("baz\nbar"), QStringLiteral("qux"));
+    f.Click("BtnDirTextReplace");
+    QCOMPARE(Program({"-r", "首页", "主页", "-r", "foo", "foo\\nbaz", "-r", "baz\\nbar", "qux", cli}, settings), 0);
+    QCOMPARE(Tree(cli), Tree(f.src()));
+    QVERIFY(ReadBytes(cli + "gbk.htm") != "\xCA\xD7\xD2\xB3 <b>1</b>\r\nfoo\r\n");
+
+    // Files picked by name.
+    f.Rule(2, QString(), QString());
+    f.Rule(3, QString(), QString());
+    f.Rule(1, QStringLiteral("主页"), QStringLiteral("首页"));
+    f.Select({"gbk.htm"});
+    f.Click("BtnTextReplace");
+    QCOMPARE(Program({"-r", "主页", "首页", cli + "gbk.htm"}, settings), 0);
+    QCOMPARE(Tree(cli), Tree(f.src()));
+
+    // The match command: "#key#" in the find text stands for any text.
+    f.Rule(1, QStringLiteral("<b>#key#</b>"), QStringLiteral("<strong>#key#</strong>"));
+    f.Click("BtnPiPeiDir");
+    QCOMPARE(Program({"--match", "-r", "<b>#key#</b>", "<strong>#key#</strong>", cli}, settings), 0);
+    QCOMPARE(Tree(cli), Tree(f.src()));
+    QVERIFY(ReadBytes(cli + "sub/utf8.htm").find("<strong>#key#</strong>") != std::string::npos);  // the pattern, whatever the key
+
+    // A dry run changes nothing in either.
+    const auto before = Tree(cli);
+    f.Find<QCheckBox>("CbDryRun")->setChecked(true);
+    f.Rule(1, QStringLiteral("qux"), QStringLiteral("zzz"));
+    f.Click("BtnDirTextReplace");
+    f.Find<QCheckBox>("CbDryRun")->setChecked(false);
+    QCOMPARE(Program({"--dry-run", "-r", "qux", "zzz", cli}, settings), 0);
+    QCOMPARE(Tree(cli), before);
+    QCOMPARE(Tree(f.src()), before);
+
+    // The names of the tree's files.
+    f.Find<QLineEdit>("EditOldFileName")->setText(QStringLiteral("utf8"));
+    f.Find<QLineEdit>("EditNewFileName")->setText(QStringLiteral("page"));
+    f.Click("BtnRplaceNameOfDIR");
+    QCOMPARE(Program({"--rename", "utf8", "page", cli}, settings), 0);
+    QCOMPARE(Tree(cli), Tree(f.src()));
+    QVERIFY(fsys::exists(cli + "sub/page.htm"));
+  }
+
+  // A run with copies is undone by either: here the window's run by the program, which shares the
+  // window's records of runs.
+  void theProgramUndoesTheWindowsRun() {
+    BatchFixture f;
+    Plant(f.src());
+    const auto original = Tree(f.src());
+    TMainForm& form = f.OpenOn();
+    f.Backup(true);
+    f.Rule(1, QStringLiteral("foo"), QStringLiteral("bar"));
+    f.Click("BtnDirTextReplace");
+    QVERIFY(Tree(f.src()) != original);
+    QCOMPARE(Program({"--undo", f.out()}, form.SettingsDir()), 0);
+    QCOMPARE(Tree(f.src()), original);
+    // Undone once: nothing is left to undo.
+    QCOMPARE(Program({"--undo", f.out()}, form.SettingsDir()), 2);
+    // And a run of the program with copies, undone by the program.
+    const std::string copies = f.dir / "cli-copies/";
+    QCOMPARE(Program({"-r", "foo", "bar", "--backup", copies, f.src()}, form.SettingsDir()), 0);
+    QVERIFY(Tree(f.src()) != original);
+    QCOMPARE(Program({"--undo", copies}, form.SettingsDir()), 0);
+    QCOMPARE(Tree(f.src()), original);
+  }
+
+  void usageErrorsAndRefusalsExitWithTwo() {
+    BatchFixture f;
+    Plant(f.src());
+    const std::string settings = f.dir / "cli-settings/";
+    QCOMPARE(Program({"--bogus"}, settings), 2);
+    QCOMPARE(Program({"-r", "foo"}, settings), 2);
+    QCOMPARE(Program({"-r", "a", "b", "-r", "c", "d", "-r", "e", "f", "-r", "g", "h", f.src()}, settings), 2);
+    QCOMPARE(Program({"-r", "foo", "bar", "--backup", f.src(), f.src()}, settings), 2);  // copies onto the files
+    QCOMPARE(ReadBytes(f.src() + "sub/notes.txt"), std::string("foo"));
+  }
+};
+
+QTEST_MAIN(SameWindowTest)
+#include "samewindow_test.moc"
