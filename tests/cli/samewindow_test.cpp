@@ -127,6 +127,24 @@ class SameWindowTest : public QObject {
     QCOMPARE(Tree(f.src()), original);
   }
 
+  // The rule rows and extension list the window saved, run by the program.
+  void theProgramTakesTheWindowsSavedRules() {
+    BatchFixture f;
+    const std::string cli = f.dir / "cli/";
+    Plant(f.src());
+    Plant(cli);
+    TMainForm& form = f.OpenOn();
+    const std::string settings = form.SettingsDir();
+    f.Rule(1, QStringLiteral("foo"), QStringLiteral("bar"));
+    f.Rule(2, QStringLiteral("bar\nbaz"), QStringLiteral("qux"));
+    f.Find<QLineEdit>("EdtEXT")->setText(QStringLiteral("txt,htm"));
+    f.Click("BtnDirTextReplace");
+    f.Close();  // the window saves its rows and fields
+    QCOMPARE(Program({"--rules-from-window", cli}, settings), 0);
+    QCOMPARE(Tree(cli), Tree(f.src()));
+    QCOMPARE(ReadBytes(cli + "sub/notes.txt"), std::string("bar"));
+  }
+
   void usageErrorsAndRefusalsExitWithTwo() {
     BatchFixture f;
     Plant(f.src());
