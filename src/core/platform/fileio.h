@@ -199,6 +199,8 @@ size_t RaiseOpenFileLimit();
 
 // Flushes a file and its folder to the disk; false, with errno set, on failure.
 bool SyncFileAndFolder(const std::string& path);
+// Flushes a folder's entries to the disk; false, with errno set, on failure.
+bool SyncFolder(const std::string& folder);
 
 // What kind of thing a path names, following links, without opening it.
 Refusal ProbeRegular(const std::string& path, FileStat* st = nullptr);

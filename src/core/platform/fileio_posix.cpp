@@ -600,21 +600,24 @@ size_t RaiseOpenFileLimit() {
   return limit.rlim_cur == RLIM_INFINITY ? (1u << 16) : static_cast<size_t>(limit.rlim_cur);
 }
 
+bool SyncFolder(const std::string& folder) {
+  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const bool ok = dir >= 0 && ::fsync(dir) == 0;
+  const int why = errno;
+  if (dir >= 0) ::close(dir);
+  errno = why;
+  return ok;
+}
+
 bool SyncFileAndFolder(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   bool ok = fd >= 0 && ::fsync(fd) == 0;
   int why = errno;
   if (fd >= 0) ::close(fd);
-  if (ok) {
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ok = dir >= 0 && ::fsync(dir) == 0;
-    why = errno;
-    if (dir >= 0) ::close(dir);
-  }
   errno = why;
-  return ok;
+  if (!ok) return false;
+  const size_t slash = path.rfind('/');
+  return SyncFolder(slash == std::string::npos ? "." : path.substr(0, slash + 1));
 }
 
 bool SyncFileSystemOf(const std::string& path) {

@@ -1,7 +1,6 @@
 #include "core/run/history.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include <ctime>
 #include <vector>
 
+#include "core/platform/fileio.h"
 #include "core/platform/filesystem.h"
 #include "core/run/originals.h"
 
@@ -20,14 +20,6 @@ bool StartsWith(const std::string& s, const std::string& prefix) { return s.comp
 
 std::string RunFolder(const JournalHeader& header) { return header.output + kHistoryFolder + header.id + "/"; }
 
-// A folder's entries reach the disk.
-bool SyncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool ok = ::fsync(fd) == 0;
-  ::close(fd);
-  return ok;
-}
 
 bool IsRegular(const std::string& path) {
   struct stat st;
@@ -83,8 +75,8 @@ bool MoveRunAside(HeldJournal& held, const std::string& journalName, std::string
   }
   // The copies are in their new place before the journal is: a journal in the history never names a
   // copy that is still where a newer run puts its own.
-  if (!SyncFolder(folder) || !fs::RenameNoReplace(held.Path(), folder + journalName) || !SyncFolder(folder) ||
-      !SyncFolder(header.output)) {
+  if (!fs::SyncFolder(folder) || !fs::RenameNoReplace(held.Path(), folder + journalName) || !fs::SyncFolder(folder) ||
+      !fs::SyncFolder(header.output)) {
     why = held.Path() + ": " + fs::ErrorText(errno);
     return false;
   }
@@ -110,7 +102,7 @@ std::string NewestLiveJournal(const std::string& output, const std::string& jour
 
 bool MarkUndone(const std::string& path) {
   const std::string folder = path.substr(0, path.rfind('/') + 1);
-  return ::rename(path.c_str(), (path + kUndoneSuffix).c_str()) == 0 && SyncFolder(folder.empty() ? "." : folder);
+  return ::rename(path.c_str(), (path + kUndoneSuffix).c_str()) == 0 && fs::SyncFolder(folder);
 }
 
 std::string RunTime(const std::string& id) {

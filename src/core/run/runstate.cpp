@@ -50,13 +50,6 @@ std::string ReadAllFrom(int fd) {
   return text;
 }
 
-bool SyncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool ok = ::fsync(fd) == 0;
-  ::close(fd);
-  return ok;
-}
 
 }  // namespace
 
@@ -102,7 +95,7 @@ std::unique_ptr<RunState::Mark> RunState::MarkActive(const std::string& id, cons
     return n == static_cast<ssize_t>(line.size());
   };
   const bool ok = fs::TryLockExclusive(fd) && written() && ::fdatasync(fd) == 0 && fs::RenameNoReplace(temp, path) &&
-                  SyncFolder(folder_);
+                  fs::SyncFolder(folder_);
   if (!ok) {
     why = path + ": " + fs::ErrorText(errno);
     ::unlink(temp.c_str());
