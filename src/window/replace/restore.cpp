@@ -223,6 +223,7 @@ void Restore::UndoRun(const CutShortRun* cutShort) {
       said += run;
     }
     f_.ShowPending();
+    f_.ShowProgress(false);  // the run is over before the message says so
     f_.Notice(said, t.Problems() == 0 ? MessageIcon::Plain : MessageIcon::Error);
   }
   // A run given back whole is not undone again.
