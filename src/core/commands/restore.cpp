@@ -57,13 +57,13 @@ RestoreResult RunRestore(const RestoreRequest& request, RunDriver& driver, Resto
     // A run that changed nothing has nothing to undo: the run before it in its output folder is next.
     const JournalHeader header = held.Read().header;
     held = HeldJournal();
-    if (!last || !header.copies || !MarkUndone(journalPath)) return refuse(RestoreResult::Refused::Nothing, {});
+    if (!header.copies || !MarkUndone(journalPath)) return refuse(RestoreResult::Refused::Nothing, {});
     journalPath = NewestLiveJournal(header.output, RewriteJob::kJournalName);
     if (journalPath.empty()) {
-      records.ClearLastJournal();
+      if (last) records.ClearLastJournal();
       return refuse(RestoreResult::Refused::Nothing, {});
     }
-    records.SetLastJournal(journalPath);
+    if (last) records.SetLastJournal(journalPath);
   }
   result.kind = held.Read().header.kind;
   result.runId = held.Read().header.id;
