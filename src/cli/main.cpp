@@ -184,6 +184,49 @@ int Undo(const Options& o, const std::string& settings, const Texts& texts) {
   return result.tally.stopped || report.LeftAlone() > 0 ? kSomeLeft : kAllDone;
 }
 
+// Puts right what runs cut short left (as the window does at its start) and names each run that had
+// changed files, until the user answers with --cut-short.
+void Recover(const std::string& runs, const Texts& texts) {
+  const RecoveryReport report = RecoverAtStart(runs);
+  for (const RecoveryNote& note : report.notes) {
+    if (note.what == RecoveryNote::What::PutBack) {
+      std::fprintf(stderr, texts.Pick("zur-replace: a run was cut short; the original of %s was put back\n",
+                                      "zur-replace：上次运行被中断，已恢复原文件：%s\n").c_str(), note.shown.c_str());
+    } else {
+      std::fprintf(stderr, "zur-replace: %s: %s\n", note.shown.c_str(), note.why.c_str());
+    }
+  }
+  for (const CutShortRun& run : report.cutShort) {
+    std::fprintf(stderr,
+                 texts.Pick("zur-replace: the run of %s on %s was cut short after changing %zu files; "
+                            "zur-replace --cut-short undo (or keep) answers for it\n",
+                            "zur-replace：%s的运行（源文件夹：%s）没有正常结束，已修改%zu个文件；"
+                            "用 zur-replace --cut-short undo（或 keep）撤销或保留\n").c_str(),
+                 RunTime(run.id).c_str(), run.source.c_str(), run.changed);
+  }
+}
+
+// The answer for every run cut short: undo its changed files, or keep them.
+int CutShort(const Options& o, const std::string& settings, const Texts& texts) {
+  const std::string runs = settings + "runs/";
+  const RecoveryReport report = RecoverAtStart(runs);
+  if (report.cutShort.empty()) return Refuse(texts.Pick("no run was cut short", "没有被中断的运行"));
+  int status = kAllDone;
+  for (const CutShortRun& run : report.cutShort) {
+    if (!o.undoCutShort) {
+      KeepCutShortRun(runs, run);
+      continue;
+    }
+    TerminalDriver driver(!o.json);
+    Report out(Report::Kind::Undo, o.json, texts);
+    NoQuestions yes;
+    const RestoreResult result = UndoCutShortRun(runs, run, driver, yes, out);
+    if (!result.undone) status = kSomeLeft;
+    std::fprintf(stderr, texts.Pick("%zu files restored.\n", "恢复完成：已恢复%zu个文件。\n").c_str(), result.tally.done);
+  }
+  return status;
+}
+
 }  // namespace
 }  // namespace zur::cli
 
@@ -213,6 +256,8 @@ int main(int argc, char** argv) {
     const char* given = std::getenv("ZUR_SETTINGS");
     const std::string settings = given && *given ? Folder(given)
                                                  : FindSettingsFolder(FolderPart(ProgramFilePath()), HomeFolder()).folder;
+    if (o.command == Options::Command::CutShort) return CutShort(o, settings, texts);
+    Recover(settings + "runs/", texts);
     switch (o.command) {
       case Options::Command::Search:
         return Search(o, cp, texts);

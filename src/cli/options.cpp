@@ -22,7 +22,7 @@ Options ParseOptions(int argc, const char* const* argv) {
   Options o;
   bool commandSet = false;
   auto setCommand = [&](Options::Command c) {
-    if (commandSet && o.command != c) o.error = "only one of --search, --rename and --undo may be given";
+    if (commandSet && o.command != c) o.error = "only one of --search, --rename, --undo and --cut-short may be given";
     o.command = c;
     commandSet = true;
   };
@@ -71,6 +71,12 @@ Options ParseOptions(int argc, const char* const* argv) {
       setCommand(Options::Command::Rename);
       o.rename = {argv[i + 1], argv[i + 2]};
       i += 2;
+    } else if (a == "--cut-short") {
+      if (!need(1)) return o;
+      setCommand(Options::Command::CutShort);
+      const std::string answer = argv[++i];
+      if (answer != "undo" && answer != "keep") o.error = "--cut-short takes undo or keep";
+      o.undoCutShort = answer == "undo";
     } else if (a == "-u" || a == "--undo") {
       if (!need(1)) return o;
       setCommand(Options::Command::Undo);
@@ -88,7 +94,7 @@ Options ParseOptions(int argc, const char* const* argv) {
     if (o.paths.empty()) o.error = "no folder or file given";
   } else if (o.command == Options::Command::Search || o.command == Options::Command::Rename) {
     if (o.paths.size() != 1) o.error = "give one folder";
-  } else if (o.command == Options::Command::Undo && !o.paths.empty()) {
+  } else if ((o.command == Options::Command::Undo || o.command == Options::Command::CutShort) && !o.paths.empty()) {
     o.error = "--undo takes no folder or file besides its output folder";
   }
   return o;

@@ -10,7 +10,7 @@
 namespace zur::cli {
 
 struct Options {
-  enum class Command { Batch, Search, Rename, Undo, Help, Version };
+  enum class Command { Batch, Search, Rename, Undo, CutShort, Help, Version };
   Command command = Command::Batch;
   // Up to three rules, in order, as given (bytes of the locale's code page, "\n" already a line break).
   std::vector<std::pair<std::string, std::string>> rules;
@@ -23,6 +23,7 @@ struct Options {
   std::string text;                                // --search
   std::pair<std::string, std::string> rename;      // --rename
   std::string undo;                                // --undo: the output folder
+  bool undoCutShort = false;                       // --cut-short undo (else keep)
   std::vector<std::string> paths;                  // a folder, or files
   std::string error;                               // set when the command line is not understood
 };

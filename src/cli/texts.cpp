@@ -36,6 +36,7 @@ const char* Texts::Help() const {
   -s, --search 文本        查找包含文本的文件，输出它们的路径
       --rename 查找 代替   代替文件夹中文件路径里的文本（重命名）
   -u, --undo 文件夹        撤销在这个输出文件夹中最新一次带备份的运行
+      --cut-short undo|keep  撤销（undo）或保留（keep）被中断的运行已修改的文件；回答之前每次启动都会提到这些运行
       --json               每个文件输出一行 JSON（file、encoding、counts、outcome）
   -h, --help               显示本帮助
       --version            显示版本
@@ -65,6 +66,8 @@ line ends; every write is atomic and journalled, and can be undone.
   -s, --search TEXT        list the files that hold the text
       --rename FIND REPL   replace text in the paths of the folder's files (rename them)
   -u, --undo FOLDER        undo the newest run with copies in this output folder
+      --cut-short undo|keep  undo, or keep, the files changed by runs that were cut short (killed,
+                           crashed): each start names such runs until this answers
       --json               one JSON object a line for each file (file, encoding, counts, outcome)
   -h, --help               show this help
       --version            show the version

@@ -9,7 +9,9 @@
 #include <map>
 
 #include "support/batchfixture.h"
+#include "core/run/rewritejob.h"
 #include "support/texts.h"
+#include "support/vanish.h"
 
 using namespace zur;
 using zur::testing::BatchFixture;
@@ -143,6 +145,35 @@ class SameWindowTest : public QObject {
     QCOMPARE(Program({"--rules-from-window", cli}, settings), 0);
     QCOMPARE(Tree(cli), Tree(f.src()));
     QCOMPARE(ReadBytes(cli + "sub/notes.txt"), std::string("bar"));
+  }
+
+  // A run cut short (as under kill -9): the program names it until it is answered, then undoes it.
+  void theProgramAnswersForARunCutShort() {
+    BatchFixture f;
+    for (int i = 0; i < 8; ++i) WriteBytes(f.src() + "f" + std::to_string(i) + ".htm", "foo " + std::to_string(i));
+    const auto original = Tree(f.src());
+    const std::string settings = f.dir / "cli-settings/";
+    QVERIFY(testing::RunAndVanish(
+        [&]() -> std::unique_ptr<RunJob> {
+          RewriteSetup setup;
+          for (int i = 0; i < 8; ++i) {
+            const std::string path = f.src() + "f" + std::to_string(i) + ".htm";
+            setup.items.push_back({path, path, {}, {}, {}});
+          }
+          setup.rules = testing::RulesOf({{u"foo", u"bar"}});
+          setup.source = f.src();
+          setup.stateDir = settings + "runs/";
+          auto job = std::make_unique<RewriteJob>(std::move(setup));
+          StartRefusal refusal;
+          return job->Begin(refusal) ? std::move(job) : nullptr;
+        },
+        8, 5));
+    QVERIFY(Tree(f.src()) != original);
+    QCOMPARE(Program({"--search", "nothing", f.src()}, settings), 0);  // named, left for the answer
+    QVERIFY(Tree(f.src()) != original);
+    QCOMPARE(Program({"--cut-short", "undo"}, settings), 0);
+    QCOMPARE(Tree(f.src()), original);
+    QCOMPARE(Program({"--cut-short", "keep"}, settings), 2);  // answered already
   }
 
   void usageErrorsAndRefusalsExitWithTwo() {
