@@ -39,8 +39,9 @@ void BatchCommands::BtnTextReplaceClick() {
       if (!request.dryRun) f_.State().LastBatchKind = RunKind::SelectedFiles;
       f_.Hint(BatchEndHint(f_, request, tally, f_.Msg().MsgAllReplaced));
       f_.ShowProgress(false);
-      // The preview would take the place of the report: a run that left files alone keeps it.
-      completed = !tally.stopped && tally.Problems() == 0;
+      // The preview would take the place of the report: a run that left files alone keeps it, and so
+      // does a dry run (its report is what the user asked for).
+      completed = !request.dryRun && !tally.stopped && tally.Problems() == 0;
     } catch (...) {
       f_.ReportFailure();
     }

@@ -88,6 +88,11 @@ class BatchTest : public QObject {
     QCOMPARE(f.PaneLines(), report);
     QVERIFY(!pane->isReadOnly());
     f.Rule(2, "bar", QStringLiteral("baz"));
+    // The selected files' dry run keeps its report in the pane (no preview takes its place).
+    f.Select({"a.htm"});
+    f.Click("BtnTextReplace");
+    QCOMPARE(f.PaneLines().at(f.PaneLines().size() - 2), form.Q(f.src() + "/a.htm") + QStringLiteral("：规则1 2处，规则2 3处，规则3 0处"));
+    QVERIFY(form.Pane().LoadedFile().empty());
     // The real run then does what the dry run said.
     dry->setChecked(false);
     f.Click("BtnDirTextReplace");
