@@ -42,6 +42,9 @@
 namespace zur {
 
 TMainForm::TMainForm(MainFormEnv env, QWidget* parent) : FormBase(std::move(env), parent) {
+  // A new command's hint line starts empty: what the last one said there (its last file, say) would
+  // otherwise stand beside a command that was refused.
+  gate_->OnStart([this] { Hint(QString()); });
   gate_->OnIdle([this] {
     ShowPending();
     // A command that ended, or was refused before it began, leaves no progress bar behind.

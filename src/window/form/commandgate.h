@@ -18,8 +18,9 @@ class CommandGate {
 
   // Runs when the last running command has ended (to show what it left to show).
   void OnIdle(std::function<void()> idle) { idle_ = std::move(idle); }
-  // Runs as a command starts, before it reads anything: what the fields show becomes what it reads.
-  void OnStart(std::function<void()> start) { start_ = std::move(start); }
+  // Runs as a command starts, before it reads anything (what the fields show becomes what it reads;
+  // the last command's hint goes). Each added function runs, in the order added.
+  void OnStart(std::function<void()> start) { starts_.push_back(std::move(start)); }
 
   // The controls that start commands.
   void Guard(QWidget* control) { widgets_.emplace_back(control); }
@@ -42,7 +43,9 @@ class CommandGate {
 
  private:
   void Enter() {
-    if (running_ == 0 && start_) start_();
+    if (running_ == 0) {
+      for (const auto& start : starts_) start();
+    }
     if (running_++ > 0) return;
     for (auto& w : widgets_) {
       if (w) w->setEnabled(false);
@@ -78,7 +81,7 @@ class CommandGate {
 
   int running_ = 0;
   std::function<void()> idle_;
-  std::function<void()> start_;
+  std::vector<std::function<void()>> starts_;
   std::vector<QPointer<QWidget>> widgets_;
   std::vector<QPointer<QAction>> actions_;
   std::vector<QPointer<QWidget>> inputs_;

@@ -625,11 +625,13 @@ class BatchTest : public QObject {
     f.Rule(1, "foo", "bar");
     f.Backup(true);
     f.Select({"a.htm"});
+    form.Hint(QStringLiteral("恢复 an earlier command's last file"));
     f.Click("BtnTextReplace");
     QCOMPARE(f.desktop.MessageTexts(),
              QStringList{QStringLiteral("输出路径不存在，也无法建立，请选择另一个输出路径：") + form.Q(f.dir / "file/sub/")});
     QCOMPARE(f.Focused(), f.Find<QWidget>("EdtOutput"));
     QVERIFY(!f.Find<QProgressBar>("ProgressBar1")->isVisible());  // a refused batch leaves no bar behind
+    QCOMPARE(f.HintText(), QString());                             // nor an earlier command's hint
     QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("foo\n"));
     QCOMPARE(form.State().LastBatchKind, RunKind::None);
   }
