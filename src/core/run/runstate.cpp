@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -183,7 +184,9 @@ RecoveryReport RunState::RecoverInterrupted() {
           const Journal& j = journal.Read();
           CutShortRun run{*journalPath, markPath, j.header.id, j.header.source, j.ChangedFiles().size(), {},
                           j.header.copies};
-          if (j.listed) run.notReached = *j.listed > j.reached ? *j.listed - j.reached : 0;
+          // Gone through: at least the files it changed (its count is written only with each group).
+          const uint64_t reached = std::max<uint64_t>(j.reached, run.changed);
+          if (j.listed) run.notReached = *j.listed > reached ? *j.listed - reached : 0;
           report.cutShort.push_back(std::move(run));
           finished = false;
         }
