@@ -150,24 +150,14 @@ class SameWindowTest : public QObject {
   // A run cut short (as under kill -9): the program names it until it is answered, then undoes it.
   void theProgramAnswersForARunCutShort() {
     BatchFixture f;
-    for (int i = 0; i < 8; ++i) WriteBytes(f.src() + "f" + std::to_string(i) + ".htm", "foo " + std::to_string(i));
+    std::vector<std::string> files;
+    for (int i = 0; i < 8; ++i) {
+      files.push_back(f.src() + "f" + std::to_string(i) + ".htm");
+      WriteBytes(files.back(), "foo " + std::to_string(i));
+    }
     const auto original = Tree(f.src());
     const std::string settings = f.dir / "cli-settings/";
-    QVERIFY(testing::RunAndVanish(
-        [&]() -> std::unique_ptr<RunJob> {
-          RewriteSetup setup;
-          for (int i = 0; i < 8; ++i) {
-            const std::string path = f.src() + "f" + std::to_string(i) + ".htm";
-            setup.items.push_back({path, path, {}, {}, {}});
-          }
-          setup.rules = testing::RulesOf({{u"foo", u"bar"}});
-          setup.source = f.src();
-          setup.stateDir = settings + "runs/";
-          auto job = std::make_unique<RewriteJob>(std::move(setup));
-          StartRefusal refusal;
-          return job->Begin(refusal) ? std::move(job) : nullptr;
-        },
-        8, 5));
+    QVERIFY(testing::ReplaceAndVanish(files, f.src(), settings + "runs/", 5));
     QVERIFY(Tree(f.src()) != original);
     QCOMPARE(Program({"--search", "nothing", f.src()}, settings), 0);  // named, left for the answer
     QVERIFY(Tree(f.src()) != original);

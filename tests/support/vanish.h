@@ -9,8 +9,12 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/run/engine.h"
+#include "core/run/rewritejob.h"
+#include "support/texts.h"
 
 namespace zur::testing {
 
@@ -52,6 +56,27 @@ inline bool RunAndVanish(const std::function<std::unique_ptr<RunJob>()>& begin, 
   int status = 0;
   ::waitpid(child, &status, 0);
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The batch "foo" → "bar" over the listed `files` of `source` (no copies, records in `stateDir`),
+// killed after `after` of them.
+inline bool ReplaceAndVanish(const std::vector<std::string>& files, const std::string& source,
+                             const std::string& stateDir, size_t after) {
+  return RunAndVanish(
+      [&]() -> std::unique_ptr<RunJob> {
+        RewriteSetup setup;
+        for (const std::string& path : files) setup.items.push_back({path, path, {}, {}, {}});
+        setup.rules = RulesOf({{u"foo", u"bar"}});
+        setup.kind = RunKind::SelectedFiles;
+        setup.source = source;
+        setup.stateDir = stateDir;
+        auto job = std::make_unique<RewriteJob>(std::move(setup));
+        StartRefusal refusal;
+        if (!job->Begin(refusal)) return nullptr;
+        job->AllListed();
+        return job;
+      },
+      files.size(), after);
 }
 
 }  // namespace zur::testing

@@ -328,25 +328,12 @@ class BatchTest : public QObject {
   // undoes the files it changed, and it is not asked about again.
   void aRunCutShortCanBeUndoneAtTheNextStart() {
     BatchFixture f;
-    for (int i = 0; i < 8; ++i) WriteBytes(f.src() + "f" + std::to_string(i) + ".htm", "foo " + std::to_string(i));
-    QVERIFY(testing::RunAndVanish(
-        [&]() -> std::unique_ptr<RunJob> {
-          RewriteSetup setup;
-          for (int i = 0; i < 8; ++i) {
-            const std::string path = f.src() + "f" + std::to_string(i) + ".htm";
-            setup.items.push_back({path, path, {}, {}, {}});
-          }
-          setup.rules = testing::RulesOf({{u"foo", u"bar"}});
-          setup.kind = RunKind::SelectedFiles;
-          setup.source = f.src();
-          setup.stateDir = f.dir / "prog/runs/";
-          auto job = std::make_unique<RewriteJob>(std::move(setup));
-          StartRefusal refusal;
-          if (!job->Begin(refusal)) return nullptr;
-          job->AllListed();
-          return job;
-        },
-        8, 5));
+    std::vector<std::string> files;
+    for (int i = 0; i < 8; ++i) {
+      files.push_back(f.src() + "f" + std::to_string(i) + ".htm");
+      WriteBytes(files.back(), "foo " + std::to_string(i));
+    }
+    QVERIFY(testing::ReplaceAndVanish(files, f.src(), f.dir / "prog/runs/", 5));
     int changed = 0;
     for (int i = 0; i < 8; ++i) changed += ReadBytes(f.src() + "f" + std::to_string(i) + ".htm")[0] == 'b';
     QVERIFY(changed > 0 && changed < 8);
