@@ -38,11 +38,23 @@ int Refuse(const std::string& why) {
   return kRefused;
 }
 
-// A folder value as the window keeps one: absolute, separators collapsed, ending in "/".
+// A folder value in one spelling: absolute, without links, "." or "..", ending in "/" (for a folder
+// that does not exist, made so from its text).
 std::string Folder(const std::string& path) {
-  std::string value = fs::AbsolutePath(path);
+  if (auto canonical = fs::CanonicalFolder(path)) return *canonical;
+  std::string value = fs::LexicalPath(path);
   NormalizeFolderPath(value);
   return value;
+}
+
+// What a command's start had to leave undone but did not stop it for.
+void Notes(const std::vector<std::string>& notes, const Texts& texts) {
+  for (const std::string& note : notes) {
+    std::fprintf(stderr, texts.Pick("zur-replace: the output folder's history cannot be used; the last run stays "
+                                    "beside this one: %s\n",
+                                    "zur-replace：输出文件夹的历史记录不能使用，上一次运行留在输出文件夹中：%s\n").c_str(),
+                 note.c_str());
+  }
 }
 
 // The undo asks nothing: the command line is the user's yes. A file edited since the run is left as
@@ -90,6 +102,7 @@ int Batch(const Options& o, const std::string& settings, Encoding cp, const Text
   request.cp = cp;
   request.stateDir = settings + "runs/";
   request.extensions = SetExtList(o.extensions.value_or(kDefaultExtensions));
+  request.followOutside = o.follow;
   if (o.rulesFromWindow) {
     if (!RulesFromWindow(settings, cp, request, o)) return Refuse(texts.Pick("the window has no rule saved", "窗口没有保存任何规则"));
   } else {
@@ -106,8 +119,10 @@ int Batch(const Options& o, const std::string& settings, Encoding cp, const Text
     request.source = Folder(o.paths[0]);
   } else {
     request.files = BatchRequest::Files::Selected;
+    // Each file in one spelling, so that the folder they share and their names below it are plain
+    // (the core takes each file once however it was named).
     std::vector<std::string> files;
-    for (const std::string& p : o.paths) files.push_back(fs::AbsolutePath(p));
+    for (const std::string& p : o.paths) files.push_back(fs::CanonicalFilePath(p).value_or(fs::LexicalPath(p)));
     std::string common = FolderPart(files[0]);
     for (const std::string& f : files) {
       while (f.compare(0, common.size(), common) != 0) common = FolderPart(common.substr(0, common.size() - 1));
@@ -134,17 +149,19 @@ int Batch(const Options& o, const std::string& settings, Encoding cp, const Text
   Report report(o.dryRun ? Report::Kind::DryRun : Report::Kind::Batch, o.json, texts);
   const BatchResult result = RunBatch(request, driver, report);
   if (result.refusal.Refused()) return Refuse(texts.Refusal(result.refusal));
+  Notes(result.notes, texts);
   return Finish(report, result.tally, texts, o.dryRun);
 }
 
 int Search(const Options& o, Encoding cp, const Texts& texts) {
   SearchRequest request{Folder(o.paths[0]), SetExtList(o.extensions.value_or(kDefaultExtensions)),
-                        TrimControl16(DecodeText(o.text, cp)), cp};
+                        TrimControl16(DecodeText(o.text, cp)), cp, o.follow};
   if (request.text.empty()) return Refuse(texts.Pick("the search text is empty", "查询的文本不能为空"));
   TerminalDriver driver(!o.json);
   Report report(Report::Kind::Search, o.json, texts);
-  const RunTally tally = RunSearch(request, driver, report);
-  return tally.stopped || report.LeftAlone() > 0 ? kSomeLeft : kAllDone;
+  const CommandResult result = RunSearch(request, driver, report);
+  if (result.refusal.Refused()) return Refuse(texts.Refusal(result.refusal));
+  return result.tally.stopped || report.LeftAlone() > 0 ? kSomeLeft : kAllDone;
 }
 
 int Rename(const Options& o, Encoding cp, const Texts& texts) {
@@ -156,11 +173,13 @@ int Rename(const Options& o, Encoding cp, const Texts& texts) {
   request.replacement = TrimControl(o.rename.second);
   request.cp = cp;
   request.dryRun = o.dryRun;
+  request.followOutside = o.follow;
   if (request.find.empty()) return Refuse(texts.Pick("the name's find text is empty", "查找的文本不能为空"));
   TerminalDriver driver(!o.json);
   Report report(Report::Kind::Rename, o.json, texts);
-  const RunTally tally = RunRename(request, driver, report);
-  return tally.stopped || report.LeftAlone() > 0 ? kSomeLeft : kAllDone;
+  const CommandResult result = RunRename(request, driver, report);
+  if (result.refusal.Refused()) return Refuse(texts.Refusal(result.refusal));
+  return result.tally.stopped || report.LeftAlone() > 0 ? kSomeLeft : kAllDone;
 }
 
 int Undo(const Options& o, const std::string& settings, const Texts& texts) {
@@ -221,7 +240,7 @@ int CutShort(const Options& o, const std::string& settings, const Texts& texts) 
     Report out(Report::Kind::Undo, o.json, texts);
     NoQuestions yes;
     const RestoreResult result = UndoCutShortRun(runs, run, driver, yes, out);
-    if (!result.undone) status = kSomeLeft;
+    if (!result.undone && result.refused != RestoreResult::Refused::Nothing) status = kSomeLeft;
     std::fprintf(stderr, texts.Pick("%zu files restored.\n", "恢复完成：已恢复%zu个文件。\n").c_str(), result.tally.done);
   }
   return status;

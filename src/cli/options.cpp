@@ -62,6 +62,8 @@ Options ParseOptions(int argc, const char* const* argv) {
       o.dryRun = true;
     } else if (a == "--json") {
       o.json = true;
+    } else if (a == "--follow") {
+      o.follow = true;
     } else if (a == "-s" || a == "--search") {
       if (!need(1)) return o;
       setCommand(Options::Command::Search);

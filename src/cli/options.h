@@ -20,6 +20,7 @@ struct Options {
   bool match = false;  // the key placeholder "#key#" is understood
   bool dryRun = false;
   bool json = false;
+  bool follow = false;  // links that lead out of the folder are followed
   std::string text;                                // --search
   std::pair<std::string, std::string> rename;      // --rename
   std::string undo;                                // --undo: the output folder

@@ -61,7 +61,11 @@ void Report::Json(const RunEvent& e, const std::string& file, const std::string&
 void Report::File(const RunEvent& e, const std::string& shown, const std::string& second) {
   if (e.item == kNoItem) {
     ++left_;
-    std::fprintf(stderr, "zur-replace: %s\n", e.detail.c_str());
+    if (e.why == Why::JournalDamaged) {
+      std::fprintf(stderr, "zur-replace: %s: %s\n", e.detail.c_str(), texts_.Why({kNoItem, e.outcome, e.why, {}}).c_str());
+    } else {
+      std::fprintf(stderr, "zur-replace: %s\n", e.detail.c_str());
+    }
     return;
   }
   const bool left = e.outcome == Outcome::Skipped || e.outcome == Outcome::Failed;
@@ -91,12 +95,24 @@ void Report::File(const RunEvent& e, const std::string& shown, const std::string
 
 void Report::Folder(const ScanProblem& problem) {
   ++left_;
+  std::string why;
+  switch (problem.kind) {
+    case ScanProblem::Kind::Unreadable:
+      why = texts_.Pick("folder cannot be read", "文件夹无法读取");
+      break;
+    case ScanProblem::Kind::LinkOutside:
+      why = texts_.Why({kNoItem, Outcome::Skipped, Why::LinkOutside, problem.target});
+      break;
+    case ScanProblem::Kind::ForeignLink:
+      why = texts_.Why({kNoItem, Outcome::Skipped, Why::ForeignLink, problem.target});
+      break;
+  }
   if (json_) {
     std::printf("{\"file\":%s,\"outcome\":\"skipped\",\"reason\":%s}\n", JsonString(problem.folder).c_str(),
-                JsonString(texts_.Pick("folder cannot be read", "文件夹无法读取")).c_str());
+                JsonString(why).c_str());
     return;
   }
-  std::fprintf(stderr, "zur-replace: %s: %s\n", problem.folder.c_str(), texts_.Pick("folder cannot be read", "文件夹无法读取").c_str());
+  std::fprintf(stderr, "zur-replace: %s: %s\n", problem.folder.c_str(), why.c_str());
 }
 
 }  // namespace zur::cli

@@ -35,6 +35,7 @@ const char* Texts::Help() const {
   -n, --dry-run            只预演：列出会修改的文件和次数，不修改任何文件
   -s, --search 文本        查找包含文本的文件，输出它们的路径
       --rename 查找 代替   代替文件夹中文件路径里的文本（重命名）
+      --follow             跟随指向文件夹以外的链接（否则列出这些链接，不处理）
   -u, --undo 文件夹        撤销在这个输出文件夹中最新一次带备份的运行
       --cut-short undo|keep  撤销（undo）或保留（keep）被中断的运行已修改的文件；回答之前每次启动都会提到这些运行
       --json               每个文件输出一行 JSON（file、encoding、counts、outcome）
@@ -65,6 +66,8 @@ line ends; every write is atomic and journalled, and can be undone.
   -n, --dry-run            list the files that would change and how often; change nothing
   -s, --search TEXT        list the files that hold the text
       --rename FIND REPL   replace text in the paths of the folder's files (rename them)
+      --follow             follow links that lead out of the folder (they are named and left alone
+                           otherwise)
   -u, --undo FOLDER        undo the newest run with copies in this output folder
       --cut-short undo|keep  undo, or keep, the files changed by runs that were cut short (killed,
                            crashed): each start names such runs until this answers
@@ -117,6 +120,14 @@ std::string Texts::Why(const RunEvent& e) const {
       return with("folder cannot be read", "文件夹无法读取");
     case Why::TargetExists:
       return with("a file of the new name exists", "新名字的文件已经存在");
+    case Why::OpenForWriting:
+      return with("another program has it open for writing, left as it was", "另一个程序正在写入这个文件，保持原样");
+    case Why::LinkOutside:
+      return with("a link out of the folder, not followed (--follow follows it)", "链接指向文件夹以外，没有跟随（用 --follow 跟随）");
+    case Why::ForeignLink:
+      return with("a link of another user to a file of a third, not followed", "其他用户的链接指向第三个用户的文件，没有跟随");
+    case Why::JournalDamaged:
+      return with("a line of the run's journal is damaged; what it said is not known", "运行记录中有一行已损坏，无法知道它记录的内容");
     case Why::Error:
       return with("failed, left as it was", "未能处理，保持原样");
   }
@@ -140,6 +151,15 @@ std::string Texts::Refusal(const StartRefusal& r) const {
     case StartRefusal::Kind::Waiting:
       text = Pick("files of an earlier run still wait to be put right; nothing was changed",
                   "上次运行的文件还在等待修复，没有修改任何文件");
+      break;
+    case StartRefusal::Kind::SourceMissing:
+      text = Pick("no such folder", "文件夹不存在");
+      break;
+    case StartRefusal::Kind::SourceNotFolder:
+      text = Pick("not a folder", "不是文件夹");
+      break;
+    case StartRefusal::Kind::SourceUnreadable:
+      text = Pick("the folder cannot be read", "文件夹无法读取");
       break;
   }
   return r.detail.empty() ? text : text + ": " + r.detail;

@@ -1,7 +1,12 @@
 #include "core/commands/batch.h"
 
+#include <unordered_set>
+
 #include "core/files/folders.h"
 #include "core/files/paths.h"
+#include "core/platform/fileio.h"
+#include "core/platform/filesystem.h"
+#include "core/run/filesmet.h"
 #include "core/run/previewjob.h"
 #include "core/run/rewritejob.h"
 #include "core/run/runstate.h"
@@ -18,6 +23,22 @@ OutputFolder PrepareOutputFolder(std::string& output, const std::string& source,
 }
 
 namespace {
+
+// The selected entries as the items of a run: each path in one spelling, each file once.
+std::vector<RunItem> SelectedItems(const BatchRequest& request) {
+  std::vector<RunItem> items;
+  std::unordered_set<std::string> named;
+  FilesMet files;
+  for (const std::string& entry : request.selected) {
+    const std::string composed = ComposePath(request.source, entry);
+    const std::string path = fs::CanonicalFilePath(composed).value_or(fs::LexicalPath(composed));
+    if (!named.insert(path).second) continue;
+    fs::FileStat st;
+    if (fs::ProbeRegular(path, &st) == fs::Refusal::None && !files.First(st.device, st.inode)) continue;
+    items.push_back({path, path, PathBelow(request.source, path), {}, {}});
+  }
+  return items;
+}
 
 // The dry run: the same files in the same order, read and changed in memory only.
 BatchResult DryRun(const BatchRequest& request, RunDriver& driver, CommandSink& sink) {
@@ -39,16 +60,16 @@ BatchResult DryRun(const BatchRequest& request, RunDriver& driver, CommandSink& 
   };
   auto pause = [&] { sink.Pause(); };
   if (request.files == BatchRequest::Files::Selected) {
-    for (const std::string& entry : request.selected) {
-      const std::string path = ComposePath(request.source, entry);
-      job.AddItem({path, path, entry, {}, path});
+    for (RunItem& item : SelectedItems(request)) {
+      item.path = item.stored;
+      job.AddItem(std::move(item));
     }
     result.tally = driver.Drive(job, job.Items().size(), nullptr, report, pause);
     return result;
   }
   std::vector<ScanProblem> problems;
   // Nothing is written, so the files need no identity to be checked against before a write.
-  RunFeed feed = TreeFeed({request.source, request.extensions, request.output, request.cp, false},
+  RunFeed feed = TreeFeed({request.source, request.extensions, request.output, request.cp, false, request.followOutside},
                           [&job](ScanEntry&& file) {
                             job.AddItem({std::move(file.shown), std::move(file.stored), {}, file.id, {}, file.regular});
                           },
@@ -61,22 +82,23 @@ BatchResult DryRun(const BatchRequest& request, RunDriver& driver, CommandSink& 
 
 }  // namespace
 
-BatchResult RunBatch(const BatchRequest& request, RunDriver& driver, CommandSink& sink) {
-  if (request.dryRun) return DryRun(request, driver, sink);
+BatchResult RunBatch(BatchRequest request, RunDriver& driver, CommandSink& sink) {
   BatchResult result;
+  result.refusal = CheckSourceFolder(request.source);
+  if (result.refusal.Refused()) {
+    result.tally.started = false;
+    return result;
+  }
+  if (request.dryRun) return DryRun(request, driver, sink);
   const bool tree = request.files == BatchRequest::Files::Tree;
   RewriteSetup setup;
-  if (!tree) {
-    for (const std::string& entry : request.selected) {
-      const std::string path = ComposePath(request.source, entry);
-      setup.items.push_back({path, path, entry, {}, {}});
-    }
-  }
+  if (!tree) setup.items = SelectedItems(request);
   setup.rules = PrepareRules(request.rules);
   setup.keyed = request.keyed;
   setup.locale = request.cp;
   setup.kind = tree ? RunKind::FolderTree : RunKind::SelectedFiles;
   setup.copies = request.copies;
+  setup.followOutside = request.followOutside;
   setup.source = request.source;
   setup.output = request.output;
   setup.stateDir = request.stateDir;
@@ -87,6 +109,7 @@ BatchResult RunBatch(const BatchRequest& request, RunDriver& driver, CommandSink
     result.tally.started = false;
     return result;
   }
+  result.notes = job.Notes();
   const ItemList<RunItem>& items = job.Items();
   auto report = [&](const RunEvent& e) { sink.File(e, e.item == kNoItem ? std::string() : items[e.item].shown, {}); };
   auto pause = [&] { sink.Pause(); };
@@ -99,7 +122,7 @@ BatchResult RunBatch(const BatchRequest& request, RunDriver& driver, CommandSink
   // source tree are never taken for files of it.
   std::vector<ScanProblem> problems;
   const std::string root = request.source;
-  RunFeed feed = TreeFeed({root, request.extensions, request.output, request.cp, true},
+  RunFeed feed = TreeFeed({root, request.extensions, request.output, request.cp, true, request.followOutside},
                           [&job, root](ScanEntry&& file) {
                             std::string below = PathBelow(root, file.stored);
                             job.AddItem({std::move(file.shown), std::move(file.stored), std::move(below), file.id, {},

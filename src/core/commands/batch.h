@@ -21,6 +21,7 @@ struct BatchRequest {
   bool keyed = false;   // the key placeholder "#key#" is understood (the match commands)
   bool copies = false;  // a copy of each changed file in `output` first (what the restore undoes)
   bool dryRun = false;  // nothing written, no copies, no journal: each file that would change is a Hit
+  bool followOutside = false;  // (Tree) links that lead out of the source folder are followed
   std::string source;   // folder values
   std::string output;
   std::vector<std::string> selected;  // (Selected) entries of the file list: names in `source`
@@ -38,14 +39,15 @@ enum class OutputFolder { Ready, Missing, IsSource, ContainsSource };
 // source folder nor a folder above it (copies would land on the files themselves).
 OutputFolder PrepareOutputFolder(std::string& output, const std::string& source, bool normalise);
 
-struct BatchResult {
-  StartRefusal refusal;  // set when the run did not start (nothing was touched)
-  RunTally tally;
-};
+using BatchResult = CommandResult;
 
 // Runs the batch and reports every file (and every folder of the tree that could not be opened) to
 // `sink`. A text batch without copies forgets the last run with copies: a restore would put back
 // what this one changed.
-BatchResult RunBatch(const BatchRequest& request, RunDriver& driver, CommandSink& sink);
+//
+// The request is checked first: the source folder must be one the user can read, and the folders are
+// taken in one spelling. Selected files are visited once each however they are named (x, ./x, a/../x,
+// a link to it): by the file they are, or by one spelling of their path where there is no file.
+BatchResult RunBatch(BatchRequest request, RunDriver& driver, CommandSink& sink);
 
 }  // namespace zur

@@ -1,8 +1,14 @@
 #include "core/commands/driver.h"
 
+#include <dirent.h>
+
+#include <cerrno>
 #include <chrono>
 #include <memory>
 #include <thread>
+
+#include "core/platform/fileio.h"
+#include "core/platform/filesystem.h"
 
 namespace zur {
 
@@ -26,6 +32,28 @@ void RunTally::Count(const RunEvent& e) {
       ++failed;
       break;
   }
+}
+
+StartRefusal CheckSourceFolder(std::string& folder) {
+  const std::string given = folder;
+  // "x.txt/" is a file named as a folder, not a folder that is missing.
+  std::string bare = given;
+  while (bare.size() > 1 && bare.back() == '/') bare.pop_back();
+  switch (fs::Probe(bare)) {
+    case fs::Kind::Missing:
+      return {StartRefusal::Kind::SourceMissing, given};
+    case fs::Kind::File:
+      return {StartRefusal::Kind::SourceNotFolder, bare};
+    case fs::Kind::Folder:
+      break;
+  }
+  DIR* dir = ::opendir(given.c_str());
+  if (!dir) return {StartRefusal::Kind::SourceUnreadable, given + ": " + fs::ErrorText(errno)};
+  ::closedir(dir);
+  auto canonical = fs::CanonicalFolder(given);
+  if (!canonical) return {StartRefusal::Kind::SourceUnreadable, given + ": " + fs::ErrorText(errno)};
+  folder = *canonical;
+  return {};
 }
 
 RunTally WaitingDriver::Drive(RunJob& job, size_t items, RunFeed feed, const OnEvent& onEvent,
@@ -62,7 +90,7 @@ RunFeed TreeFeed(TreeScan scan, std::function<void(ScanEntry&&)> add, std::vecto
           announce.One();
           return !run.StopRequested();
         },
-        scan.leaveOut, scan.cp, &problems, scan.identify);
+        scan.leaveOut, scan.cp, &problems, scan.identify, scan.followOutside);
   };
 }
 

@@ -12,6 +12,7 @@
 
 #include "core/files/scan.h"
 #include "core/run/engine.h"
+#include "core/run/refusal.h"
 
 namespace zur {
 
@@ -29,6 +30,18 @@ struct RunTally {
   size_t Problems() const { return skipped + failed; }
   void Count(const RunEvent& e);
 };
+
+// What a command that did start or did not came to.
+struct CommandResult {
+  StartRefusal refusal;  // set when the command did not start (nothing was touched)
+  RunTally tally;
+  // What the start had to leave undone without stopping the command, for the user to know.
+  std::vector<std::string> notes;
+};
+
+// The source folder of a command, checked once before anything is read: it must be a folder the user
+// may read. `folder` becomes its one spelling (absolute, no links, ending in "/").
+StartRefusal CheckSourceFolder(std::string& folder);
 
 class RunDriver {
  public:
@@ -71,6 +84,7 @@ struct TreeScan {
   std::string leaveOut;   // a folder not to enter (the output folder inside the source tree)
   Encoding cp = Encoding::Utf8;
   bool identify = false;  // take each file's identity (for commands that write)
+  bool followOutside = false;  // links that lead out of the tree are followed
 };
 RunFeed TreeFeed(TreeScan scan, std::function<void(ScanEntry&&)> add, std::vector<ScanProblem>& problems);
 

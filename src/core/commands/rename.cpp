@@ -6,7 +6,13 @@
 
 namespace zur {
 
-RunTally RunRename(const RenameRequest& request, RunDriver& driver, CommandSink& sink) {
+CommandResult RunRename(RenameRequest request, RunDriver& driver, CommandSink& sink) {
+  CommandResult result;
+  result.refusal = CheckSourceFolder(request.source);
+  if (result.refusal.Refused()) {
+    result.tally.started = false;
+    return result;
+  }
   RenameJob job(request.dryRun);
   size_t replaced = 0;
   auto report = [&](const RunEvent& e) {
@@ -24,12 +30,12 @@ RunTally RunRename(const RenameRequest& request, RunDriver& driver, CommandSink&
       std::string renamed = ReplaceAll(path, request.find, request.replacement, request.cp, &count);
       job.AddItem({path, renamed, path, renamed, count});
     }
-    RunTally tally = driver.Drive(job, job.Items().size(), nullptr, report, pause);
-    tally.replaced = replaced;
-    return tally;
+    result.tally = driver.Drive(job, job.Items().size(), nullptr, report, pause);
+    result.tally.replaced = replaced;
+    return result;
   }
   std::vector<ScanProblem> problems;
-  RunFeed feed = TreeFeed({request.source, request.extensions, {}, request.cp, false},
+  RunFeed feed = TreeFeed({request.source, request.extensions, {}, request.cp, false, request.followOutside},
                           [&](ScanEntry&& file) {
                             size_t count = 0;
                             std::string renamed =
@@ -39,11 +45,11 @@ RunTally RunRename(const RenameRequest& request, RunDriver& driver, CommandSink&
                                          std::move(renamed), count});
                           },
                           problems);
-  RunTally tally = driver.Drive(job, 0, std::move(feed), report, pause);
-  tally.replaced = replaced;
+  result.tally = driver.Drive(job, 0, std::move(feed), report, pause);
+  result.tally.replaced = replaced;
   for (const ScanProblem& p : problems) sink.Folder(p);
-  tally.skipped += problems.size();
-  return tally;
+  result.tally.skipped += problems.size();
+  return result;
 }
 
 }  // namespace zur

@@ -19,10 +19,12 @@ struct RenameRequest {
   std::string replacement;
   Encoding cp = Encoding::Utf8;
   bool dryRun = false;  // nothing renamed: each file that would be is a Hit (with its new name)
+  bool followOutside = false;  // (Tree) links that lead out of the source folder are followed
 };
 
 // Reports each file with its path as shown and its new one (the tree shows file names in lower case;
 // the new path comes from the path as shown, and a file is moved only when that changes something).
-RunTally RunRename(const RenameRequest& request, RunDriver& driver, CommandSink& sink);
+// Refused, touching nothing, when the source folder is missing, a file, or cannot be read.
+CommandResult RunRename(RenameRequest request, RunDriver& driver, CommandSink& sink);
 
 }  // namespace zur

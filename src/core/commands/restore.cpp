@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/platform/filesystem.h"
 #include "core/run/history.h"
 #include "core/run/restorejob.h"
 #include "core/run/rewritejob.h"
@@ -35,7 +36,9 @@ RestoreResult RunRestore(const RestoreRequest& request, RunDriver& driver, Resto
   std::string why;
   if (!records.Ready(why)) return refuse(RestoreResult::Refused::Records, why);
   std::string journalPath = request.journal.empty() ? records.LastJournal() : request.journal;
-  const bool last = journalPath == records.LastJournal();
+  // The same journal however its folder was named.
+  auto spelled = [](const std::string& path) { return fs::CanonicalFilePath(path).value_or(path); };
+  const bool last = !journalPath.empty() && spelled(journalPath) == spelled(records.LastJournal());
   HeldJournal held;
   for (;;) {
     // The journal is held (locked) from the first look to the last write: no other window acts on it.
@@ -70,6 +73,12 @@ RestoreResult RunRestore(const RestoreRequest& request, RunDriver& driver, Resto
   result.source = held.Read().header.source;
   result.files = held.Read().ChangedFiles().size();
   if (!ask.Confirm(result.kind)) return refuse(RestoreResult::Refused::Declined, {});
+  // A damaged line may have named a file too: the files the journal can still tell of are undone,
+  // and the run stays offered.
+  result.damagedLines = held.Read().damagedLines;
+  for (size_t line : result.damagedLines) {
+    sink.File({kNoItem, Outcome::Failed, Why::JournalDamaged, journalPath + ":" + std::to_string(line)}, {}, {});
+  }
 
   // First a look at every file: does it still hold what the run wrote?
   auto check = RestoreJob::Check(held.Read());
@@ -84,7 +93,11 @@ RestoreResult RunRestore(const RestoreRequest& request, RunDriver& driver, Resto
         if (e.why == Why::ChangedSinceRun) ++changedSince;
       },
       [&] { sink.Pause(); });
-  if (result.looked.stopped) return result;
+  // Stopped while looking: nothing was undone, and the run says so.
+  if (result.looked.stopped) {
+    result.tally.stopped = true;
+    return result;
+  }
   const bool alsoChanged = changedSince > 0 && ask.AlsoChanged(changedSince);
   // Each chosen file is written only if it still holds what the look saw.
   std::vector<std::optional<Fingerprint>> expected(entries.size());
@@ -107,7 +120,7 @@ RestoreResult RunRestore(const RestoreRequest& request, RunDriver& driver, Resto
   // Every file given back (or already as it was): the run is undone and is not offered again; the run
   // before it in the same output folder is offered next. A file left keeps the run offered, so that
   // the user can mend the cause and try again.
-  if (result.tally.stopped || result.tally.Problems() > 0) return result;
+  if (result.tally.stopped || result.tally.Problems() > 0 || !result.damagedLines.empty()) return result;
   const JournalHeader header = held.Read().header;
   write.reset();
   held = HeldJournal();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/commands/driver.h"
 #include "core/run/journal.h"
@@ -48,6 +49,7 @@ struct RestoreResult {
   std::string source;
   size_t files = 0;
   bool undone = false;
+  std::vector<size_t> damagedLines;  // lines of its journal that could not be read (it stays offered)
 };
 
 // Runs the restore. Each file is reported to `sink` with the copy as its second name; a file left out

@@ -6,15 +6,21 @@
 
 namespace zur {
 
-RunTally RunSearch(const SearchRequest& request, RunDriver& driver, CommandSink& sink) {
+CommandResult RunSearch(SearchRequest request, RunDriver& driver, CommandSink& sink) {
+  CommandResult result;
+  result.refusal = CheckSourceFolder(request.source);
+  if (result.refusal.Refused()) {
+    result.tally.started = false;
+    return result;
+  }
   SearchJob job({}, PrepareText(request.text), request.cp);
   std::vector<ScanProblem> problems;
-  RunFeed feed = TreeFeed({request.source, request.extensions, {}, request.cp, false},
+  RunFeed feed = TreeFeed({request.source, request.extensions, {}, request.cp, false, request.followOutside},
                           [&job](ScanEntry&& file) {
                             job.AddItem({std::move(file.shown), std::move(file.stored), {}, file.id, {}, file.regular});
                           },
                           problems);
-  RunTally tally = driver.Drive(
+  result.tally = driver.Drive(
       job, 0, std::move(feed),
       [&](const RunEvent& e) {
         if (e.item == kNoItem) return sink.File(e, {}, {});
@@ -25,8 +31,8 @@ RunTally RunSearch(const SearchRequest& request, RunDriver& driver, CommandSink&
       },
       [&] { sink.Pause(); });
   for (const ScanProblem& p : problems) sink.Folder(p);
-  tally.skipped += problems.size();
-  return tally;
+  result.tally.skipped += problems.size();
+  return result;
 }
 
 }  // namespace zur

@@ -14,10 +14,12 @@ struct SearchRequest {
   ExtList extensions;
   std::u16string text;   // trimmed; its inner line breaks match any line end
   Encoding cp = Encoding::Utf8;
+  bool followOutside = false;  // links that lead out of the source folder are followed
 };
 
 // Reports each hit (Outcome::Hit) with its path as the result list shows it and its stored path, and
-// each file it could not read.
-RunTally RunSearch(const SearchRequest& request, RunDriver& driver, CommandSink& sink);
+// each file it could not read. Refused, reading nothing, when the source folder is missing, a file, or
+// cannot be read.
+CommandResult RunSearch(SearchRequest request, RunDriver& driver, CommandSink& sink);
 
 }  // namespace zur

@@ -1,7 +1,10 @@
 #include "core/files/scan.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <unordered_set>
 
 #include "core/platform/filesystem.h"
@@ -36,6 +39,27 @@ struct ScanScope {
   Encoding cp;
   std::vector<ScanProblem>* problems;
   bool identify;
+  std::string root;
+  bool followOutside;
+
+  // Whether a link of the tree may be followed; a refused one is told.
+  bool MayFollow(const std::string& link) {
+    char* real = ::realpath(link.c_str(), nullptr);
+    if (!real) return true;  // leads nowhere: opening it tells
+    const std::string target = real;
+    std::free(real);
+    struct stat st;
+    const uint32_t owner = ::stat(target.c_str(), &st) == 0 ? st.st_uid : 0;
+    const fs::LinkVerdict verdict = fs::JudgeLink(link, target, owner, root, followOutside);
+    if (verdict == fs::LinkVerdict::Follow) return true;
+    if (problems) {
+      problems->push_back({link, 0,
+                           verdict == fs::LinkVerdict::Outside ? ScanProblem::Kind::LinkOutside
+                                                               : ScanProblem::Kind::ForeignLink,
+                           target});
+    }
+    return false;
+  }
 
   bool Wanted(std::string_view name) const {
     const std::string ext = FileExtension(name, cp);
@@ -50,7 +74,7 @@ void ScanFolder(std::string folder, ScanScope& scope, bool top) {
   const auto identify = [&scope](std::string_view name) { return scope.Wanted(name); };
   if (!fs::ListDirectory(folder, entries, scope.identify ? identify : std::function<bool(std::string_view)>())) {
     const int error = errno;
-    if (!top && scope.problems) scope.problems->push_back({folder, error});
+    if (!top && scope.problems) scope.problems->push_back({folder, error, ScanProblem::Kind::Unreadable, {}});
     return;
   }
   bool first = true;
@@ -58,11 +82,12 @@ void ScanFolder(std::string folder, ScanScope& scope, bool top) {
     if (scope.ended) return;
     const bool wasFirst = first;
     first = false;
+    if (e.isLink && !scope.MayFollow(folder + e.name)) continue;
     if (e.isFolder) {
       std::string sub = folder + e.name + native::kSep;
       auto id = fs::IdOfFolder(sub);
       if (!id) {
-        if (scope.problems) scope.problems->push_back({sub, errno});
+        if (scope.problems) scope.problems->push_back({sub, errno, ScanProblem::Kind::Unreadable, {}});
         continue;
       }
       if (!scope.visited.insert(*id).second) continue;
@@ -143,19 +168,22 @@ bool HasListedExt(std::string_view name, const ExtList& list, Encoding cp) {
 }
 
 void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out,
-                    const std::string& leaveOut, Encoding cp, std::vector<ScanProblem>* problems, bool identify) {
+                    const std::string& leaveOut, Encoding cp, std::vector<ScanProblem>* problems, bool identify,
+                    bool followOutside) {
   ScanFolderTree(
       folder, list,
       [&out](ScanEntry&& e) {
         out.push_back(std::move(e));
         return true;
       },
-      leaveOut, cp, problems, identify);
+      leaveOut, cp, problems, identify, followOutside);
 }
 
 void ScanFolderTree(const std::string& folder, const ExtList& list, const ScanSink& sink, const std::string& leaveOut,
-                    Encoding cp, std::vector<ScanProblem>* problems, bool identify) {
-  ScanScope scope{ListedExtensions(list, cp), sink, false, {}, cp, problems, identify};
+                    Encoding cp, std::vector<ScanProblem>* problems, bool identify, bool followOutside) {
+  // Where a link leads is told in one spelling, so the tree's folder is compared in it too.
+  const std::string root = fs::CanonicalFolder(folder).value_or(folder);
+  ScanScope scope{ListedExtensions(list, cp), sink, false, {}, cp, problems, identify, root, followOutside};
   if (auto top = fs::IdOfFolder(folder)) scope.visited.insert(*top);
   // Marking the left-out folder as visited keeps the scan out of it.
   if (auto id = leaveOut.empty() ? std::nullopt : fs::IdOfFolder(leaveOut)) scope.visited.insert(*id);

@@ -44,8 +44,15 @@ struct ScanEntry {
 inline constexpr char kDefaultExtensions[] = "htm,html,shtml,asp,php,aspx,jsp,txt,js,css";
 
 struct ScanProblem {
-  std::string folder;
+  enum class Kind {
+    Unreadable,    // a folder that could not be opened (`error` says why)
+    LinkOutside,   // a link that leads out of the tree, not followed (`target`: where to)
+    ForeignLink,   // (as root) a link of another user's to a file of a third, not followed
+  };
+  std::string folder;  // the folder, or the link
   int error = 0;
+  Kind kind = Kind::Unreadable;
+  std::string target;
 };
 
 // Appends the files of the tree under `folder` (ending in a separator) whose extension is listed and
@@ -55,14 +62,17 @@ struct ScanProblem {
 // instance the output folder inside the source folder) is not entered. Sub-folders that cannot be
 // opened are added to `problems` when given. With `identify`, each regular file found also gets its
 // identity (for a command that writes it: a file put in its place later is then not taken for it).
+// A link (to a file or a folder) that leads out of the tree is not followed unless `followOutside`,
+// and, running as root, a link of another user's to a file of a third never is; either is added to
+// `problems`. `folder` is in one spelling (fs::CanonicalFolder) for that test.
 void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out,
                     const std::string& leaveOut = {}, Encoding cp = Encoding::Utf8,
-                    std::vector<ScanProblem>* problems = nullptr, bool identify = false);
+                    std::vector<ScanProblem>* problems = nullptr, bool identify = false, bool followOutside = false);
 
 // The same, handing each file to `sink` as it is found; the scan ends early when the sink says false.
 using ScanSink = std::function<bool(ScanEntry&&)>;
 void ScanFolderTree(const std::string& folder, const ExtList& list, const ScanSink& sink,
                     const std::string& leaveOut = {}, Encoding cp = Encoding::Utf8,
-                    std::vector<ScanProblem>* problems = nullptr, bool identify = false);
+                    std::vector<ScanProblem>* problems = nullptr, bool identify = false, bool followOutside = false);
 
 }  // namespace zur

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "core/platform/bytebuffer.h"
+#include "core/platform/uniquefd.h"
 
 namespace zur::fs {
 
@@ -82,6 +83,10 @@ class OpenedFile {
   // has just seen a regular file there), the path is taken as it is: a link now at the name is refused
   // as Replaced, and so is another file when the listing told which file it saw (`listed` Known()).
   static OpenedFile Open(const std::string& path, bool write, const FileId* listed = nullptr, bool followLink = true);
+  // Opens the file at `path` (which lies inside `root`, a folder ending in "/") without following a
+  // link anywhere below `root`: each folder is opened from the one before it, so that a folder swapped
+  // for a link since the path was recorded leads nowhere (Replaced). `root` itself is opened as named.
+  static OpenedFile OpenBeneath(const std::string& root, const std::string& path, bool write);
 
   bool Ok() const { return fd_ >= 0; }
   Refusal Refused() const { return refusal_; }
@@ -105,8 +110,8 @@ class OpenedFile {
   // `previous` (what the file held) are written back at once; `damaged` tells that even this failed
   // and the file may hold a mix. Never throws.
   bool OverwriteInPlace(std::string_view bytes, std::string_view previous, std::string& error, bool& damaged);
-  // Sets the permission bits (set-user-ID and set-group-ID are never set).
-  bool SetMode(uint32_t mode);
+  // Sets the permission bits (set-user-ID and set-group-ID only when `special`).
+  bool SetMode(uint32_t mode, bool special = false);
   // Sets the modification time.
   bool SetModified(const FileTime& time);
   void Close();
@@ -114,8 +119,12 @@ class OpenedFile {
  private:
   friend class StagedFile;
   bool PutBack(std::string_view previous);
+  // Makes sure the descriptor may write (it is read-only after a rename's check); false with errno.
+  bool WriteDescriptor();
 
   int fd_ = -1;
+  bool readOnly_ = false;  // the descriptor was opened for reading only
+  UniqueFd folder_;        // (OpenBeneath) the file's folder, as it was walked to
   bool replaced_ = false;  // a new file took its name: closing it frees it
   bool read_ = false;  // read from before (so reading again starts from the top)
   bool writable_ = false;
@@ -144,19 +153,28 @@ class StagedFile {
   // InPlace, nothing is left behind, and the caller writes in place. `modified`, when given, becomes
   // the new file's modification time.
   bool Stage(const OpenedFile& file, std::string_view bytes, const std::string& tempName, const uint32_t* mode,
-             std::string& error, const FileTime* modified = nullptr);
+             std::string& error, const FileTime* modified = nullptr, bool special = false);
   Way How() const { return way_; }
   // A descriptor of the folder, for making what was written there durable (syncfs, fsync).
   int FolderFd() const { return dirfd_; }
   FileId FolderId() const { return folderId_; }
   // The new file itself, once written.
   FileId NewId() const { return newId_; }
+  enum class Outcome {
+    Replaced,  // the new file has the name now
+    Changed,   // the name no longer holds the file as it was read: nothing happened
+    Busy,      // another program holds the file open for writing: nothing happened
+    InPlace,   // the name cannot be renamed over here: the caller writes in place
+    Failed,    // see the error
+  };
   // After its file system was flushed: asks for the new file's own bytes once more, which is cheap then
   // and says whether the disk took them (a file system that flushes nothing as a whole does it here).
   bool Confirm(std::string& error);
   // Moves the new file over the old one. Just before, the name must still hold the file that was read,
-  // with the size and times it had then; otherwise `changed` is set and nothing happens.
-  bool Replace(OpenedFile& file, std::string& error, bool& changed);
+  // with the size and times it had then, and no other program may hold it open for writing (its lines
+  // would go to the old file once the name is the new one's). Where that cannot be known (a file
+  // system without leases), the caller writes in place, so that such lines still reach the file.
+  Outcome Replace(OpenedFile& file, std::string& error);
   // Makes the folder's new entry durable where flushing the file system as a whole does not.
   bool ConfirmFolder();
   // Removes the new file (the write is given up). False when it could not be removed: it is left in the
@@ -208,6 +226,22 @@ Refusal ProbeRegular(const std::string& path, FileStat* st = nullptr);
 // Writes a new file in an existing folder (replacing one of that name; a link of that name is
 // replaced, not followed) with the given permission bits and modification time. Throws FileError.
 void WriteNewFile(const std::string& path, std::string_view bytes, uint32_t mode, int64_t mtimeSec, int64_t mtimeNsec);
+
+// Creates the file `name` in the open folder `folder`, never over anything of that name (FileError with
+// EEXIST then), with the permission bits and modification time given. What was written of a file that
+// could not be completed (a full disk) is removed again. `shown` names it in the error.
+void CreateNewFileAt(int folder, const std::string& name, std::string_view bytes, uint32_t mode, const FileTime& time,
+                     const std::string& shown);
+
+// Opens the folder `root` and walks the folders of `relative` ("a/b/" or "") below it, making the
+// missing ones, never through a link and never into a folder of another user. A new folder gets the
+// permission bits of the folder at the same place below `model` (none more open than that one), or 0700
+// when `model` is empty or has none there. Returns the last folder. Throws FileError.
+UniqueFd OpenFoldersBelow(const std::string& root, const std::string& relative, const std::string& model);
+
+// True when a relative path has no empty, "." or ".." part and does not start with "/": composed with
+// a folder it stays below that folder.
+bool StaysBelow(std::string_view relative);
 
 // Reads `size` bytes at `offset` of the file at `path` into `into`; a link at the file's name is not
 // followed. Throws FileError.

@@ -7,8 +7,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include <algorithm>
 #include <string>
@@ -187,10 +189,14 @@ OpenedFile& OpenedFile::operator=(OpenedFile&& o) noexcept {
     stat_ = o.stat_;
     path_ = std::move(o.path_);
     replaced_ = o.replaced_;
+    readOnly_ = o.readOnly_;
+    folder_ = std::move(o.folder_);
     o.fd_ = -1;
   }
   return *this;
 }
+
+void CloseFd(int fd) { ::close(fd); }
 
 void OpenedFile::Close() {
   // The old file of a name that a new file took is freed by this close: done on the side.
@@ -201,6 +207,8 @@ void OpenedFile::Close() {
   }
   fd_ = -1;
   replaced_ = false;
+  readOnly_ = false;
+  folder_.Reset();
 }
 
 std::string OpenedFile::Folder() const { return FolderOf(path_); }
@@ -261,6 +269,70 @@ OpenedFile OpenedFile::Open(const std::string& path, bool write, const FileId* l
   return f;
 }
 
+OpenedFile OpenedFile::OpenBeneath(const std::string& root, const std::string& path, bool write) {
+  OpenedFile f;
+  f.path_ = path;
+  auto refuse = [&f](Refusal why, int error) {
+    f.refusal_ = why;
+    f.error_ = error;
+    f.folder_.Reset();
+    return std::move(f);
+  };
+  if (root.empty() || root.back() != '/' || path.compare(0, root.size(), root) != 0 || path.size() <= root.size()) {
+    return refuse(Refusal::Missing, ENOENT);
+  }
+  const std::string relative = path.substr(root.size());
+  if (!StaysBelow(relative)) return refuse(Refusal::Replaced, EINVAL);
+  UniqueFd folder(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folder.Ok()) return refuse(RefusalOf(errno), errno);
+  size_t at = 0;
+  for (size_t slash = relative.find('/'); slash != std::string::npos; slash = relative.find('/', at)) {
+    const std::string part = relative.substr(at, slash - at);
+    UniqueFd next(::openat(folder.Get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    // A link (or anything that is no folder) where the path had a folder.
+    if (!next.Ok()) return refuse(errno == ELOOP || errno == ENOTDIR ? Refusal::Replaced : RefusalOf(errno), errno);
+    folder = std::move(next);
+    at = slash + 1;
+  }
+  const std::string name = relative.substr(at);
+  const int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW;
+  int fd = -1;
+  if (write) {
+    fd = ::openat(folder.Get(), name.c_str(), O_RDWR | flags);
+    f.writable_ = fd >= 0;
+  }
+  if (fd < 0 && !(write && errno == ELOOP)) fd = ::openat(folder.Get(), name.c_str(), O_RDONLY | flags);
+  if (fd < 0) return refuse(errno == ELOOP ? Refusal::Replaced : RefusalOf(errno), errno);
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    f.writable_ = false;
+    return refuse(Refusal::NotRegular, 0);
+  }
+  f.fd_ = fd;
+  f.stat_ = FromStat(st);
+  f.folder_ = std::move(folder);
+  return f;
+}
+
+bool OpenedFile::WriteDescriptor() {
+  if (!readOnly_) return true;
+  const int flags = O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW;
+  const int fd = folder_.Ok() ? ::openat(folder_.Get(), Name().c_str(), flags) : ::open(path_.c_str(), flags);
+  if (fd < 0) return false;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || static_cast<uint64_t>(st.st_dev) != stat_.device ||
+      static_cast<uint64_t>(st.st_ino) != stat_.inode) {
+    ::close(fd);
+    errno = ESTALE;
+    return false;
+  }
+  ::close(fd_);
+  fd_ = fd;
+  readOnly_ = false;
+  return true;
+}
+
 bool OpenedFile::ReadAll(ByteBuffer& into) {
   bool whole = false;
   return ReadUpTo(into, static_cast<size_t>(-1), whole);
@@ -296,7 +368,7 @@ bool OpenedFile::OverwriteInPlace(std::string_view bytes, std::string_view previ
                                   bool& damaged) {
   damaged = false;
   struct stat st;
-  if (!writable_ || ::fstat(fd_, &st) != 0) {
+  if (!writable_ || !WriteDescriptor() || ::fstat(fd_, &st) != 0) {
     error = ErrorText(writable_ ? errno : EACCES);
     return false;
   }
@@ -333,7 +405,9 @@ bool OpenedFile::OverwriteInPlace(std::string_view bytes, std::string_view previ
   return true;
 }
 
-bool OpenedFile::SetMode(uint32_t mode) { return fd_ >= 0 && ::fchmod(fd_, mode & kSettableBits) == 0; }
+bool OpenedFile::SetMode(uint32_t mode, bool special) {
+  return fd_ >= 0 && ::fchmod(fd_, mode & (special ? 07777 : kSettableBits)) == 0;
+}
 
 namespace {
 bool SetModifiedOf(int fd, const FileTime& time) {
@@ -386,7 +460,7 @@ bool StagedFile::Confirm(std::string& error) {
 bool StagedFile::ConfirmFolder() { return !ownFlush_ || ::fsync(dirfd_) == 0; }
 
 bool StagedFile::Stage(const OpenedFile& file, std::string_view bytes, const std::string& tempName,
-                       const uint32_t* mode, std::string& error, const FileTime* modified) {
+                       const uint32_t* mode, std::string& error, const FileTime* modified, bool special) {
   Discard();
   way_ = Way::Rename;
   const FileStat& st = file.Stat();
@@ -396,8 +470,10 @@ bool StagedFile::Stage(const OpenedFile& file, std::string_view bytes, const std
     return true;
   }
   if (dirfd_ < 0) {
+    // The folder the file was walked to, where there is one: it is not looked up by its name again.
     const std::string folder = file.Folder();
-    dirfd_ = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    dirfd_ = file.folder_.Ok() ? ::fcntl(file.folder_.Get(), F_DUPFD_CLOEXEC, 0)
+                               : ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat dst;
     if (dirfd_ < 0 || ::fstat(dirfd_, &dst) != 0) {
       // A folder that cannot be read cannot be made durable after a rename either.
@@ -429,7 +505,7 @@ bool StagedFile::Stage(const OpenedFile& file, std::string_view bytes, const std
     return false;
   }
   // The new file becomes what the old one is, or it is not used.
-  const uint32_t want = mode ? (*mode & kSettableBits) : (st.mode & 07777);
+  const uint32_t want = mode ? (*mode & (special ? 07777 : kSettableBits)) : (st.mode & 07777);
   struct stat now;
   bool same = ::fstat(fd, &now) == 0;
   newId_ = {static_cast<uint64_t>(now.st_dev), static_cast<uint64_t>(now.st_ino)};
@@ -451,40 +527,88 @@ bool StagedFile::Stage(const OpenedFile& file, std::string_view bytes, const std
   return true;
 }
 
-bool StagedFile::Replace(OpenedFile& file, std::string& error, bool& changed) {
-  changed = false;
+namespace {
+
+// Lease breaks are told by a signal whose default would end the program; the lease is held only
+// for the moment of a rename, so the signal needs no answer.
+void IgnoreLeaseSignal() {
+  static std::once_flag once;
+  std::call_once(once, [] { std::signal(SIGIO, SIG_IGN); });
+}
+
+enum class Writers { None, Some, Unknown };
+
+// Whether another program holds the file open for writing, asked by taking a read lease on a
+// read-only descriptor, which the kernel refuses while anyone has the file open for writing. The lease
+// stays held (no one can open the file for writing meanwhile) until ReleaseLease.
+Writers HoldReadLease(int fd) {
+  IgnoreLeaseSignal();
+  if (::fcntl(fd, F_SETLEASE, F_RDLCK) == 0) return Writers::None;
+  return errno == EAGAIN ? Writers::Some : Writers::Unknown;
+}
+
+void ReleaseLease(int fd) { ::fcntl(fd, F_SETLEASE, F_UNLCK); }
+
+}  // namespace
+
+StagedFile::Outcome StagedFile::Replace(OpenedFile& file, std::string& error) {
   if (temp_.empty()) {
     error = ErrorText(EINVAL);
-    return false;
+    return Outcome::Failed;
   }
   const std::string name = file.Name();
+  auto give = [&](Outcome outcome, int why = 0) {
+    if (why) error = ErrorText(why);
+    Discard();
+    return outcome;
+  };
   struct stat now;
   if (::fstatat(dirfd_, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
-    if (errno == ENOENT) {
-      changed = true;
-    } else {
-      error = ErrorText(errno);
-    }
-    Discard();
-    return false;
+    return errno == ENOENT ? give(Outcome::Changed) : give(Outcome::Failed, errno);
   }
   if (static_cast<uint64_t>(now.st_dev) != file.Stat().device || static_cast<uint64_t>(now.st_ino) != file.Stat().inode ||
       !file.StillAsRead()) {
-    changed = true;
-    Discard();
-    return false;
+    return give(Outcome::Changed);
   }
-  if (::renameat(dirfd_, temp_.c_str(), dirfd_, name.c_str()) != 0) {
-    const int why = errno;
-    Discard();
+  // The file's own descriptor becomes read-only (the lease asks that no one, this program included,
+  // hold the file open for writing); an in-place write later opens it for writing again.
+  if (!file.readOnly_) {
+    const int ro = ::openat(dirfd_, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
+    struct stat st;
+    if (ro < 0 || ::fstat(ro, &st) != 0 || static_cast<uint64_t>(st.st_ino) != file.Stat().inode ||
+        static_cast<uint64_t>(st.st_dev) != file.Stat().device) {
+      const int why = ro < 0 ? errno : 0;
+      if (ro >= 0) ::close(ro);
+      return why ? give(Outcome::Failed, why) : give(Outcome::Changed);
+    }
+    ::close(file.fd_);
+    file.fd_ = ro;
+    file.readOnly_ = true;
+  }
+  switch (HoldReadLease(file.fd_)) {
+    case Writers::Some:
+      return give(Outcome::Busy);
+    case Writers::Unknown:
+      // No lease here (a file system without them): the file is written in place instead.
+      way_ = Way::InPlace;
+      return give(Outcome::InPlace);
+    case Writers::None:
+      break;
+  }
+  const bool renamed = ::renameat(dirfd_, temp_.c_str(), dirfd_, name.c_str()) == 0;
+  const int why = errno;
+  ReleaseLease(file.fd_);
+  if (!renamed) {
     // A name that is a mount point of its own cannot be renamed over: the file is written in place.
-    if (why == EBUSY || why == EXDEV) way_ = Way::InPlace;
-    error = ErrorText(why);
-    return false;
+    if (why == EBUSY || why == EXDEV) {
+      way_ = Way::InPlace;
+      return give(Outcome::InPlace, why);
+    }
+    return give(Outcome::Failed, why);
   }
   temp_.clear();
   file.replaced_ = true;
-  return true;
+  return Outcome::Replaced;
 }
 
 void WriteNewFile(const std::string& path, std::string_view bytes, uint32_t mode, int64_t mtimeSec,
@@ -641,6 +765,72 @@ bool TryLockExclusive(int fd) {
     r = ::flock(fd, LOCK_EX | LOCK_NB);
   } while (r != 0 && errno == EINTR);
   return r == 0;
+}
+
+bool StaysBelow(std::string_view relative) {
+  if (relative.empty()) return true;
+  if (relative.front() == '/') return false;
+  size_t at = 0;
+  while (at < relative.size()) {
+    size_t slash = relative.find('/', at);
+    if (slash == std::string_view::npos) slash = relative.size();
+    const std::string_view part = relative.substr(at, slash - at);
+    if (part.empty() || part == "." || part == "..") return false;
+    at = slash + 1;
+  }
+  return true;
+}
+
+void CreateNewFileAt(int folder, const std::string& name, std::string_view bytes, uint32_t mode, const FileTime& time,
+                     const std::string& shown) {
+  const int fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
+  if (fd < 0) throw FileError("cannot write " + shown + ": " + ErrorText(errno), errno);
+  bool ok = WriteAllAt(fd, bytes.data(), bytes.size(), 0) && ::fchmod(fd, mode & kSettableBits) == 0 &&
+            SetModifiedOf(fd, time);
+  int saved = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    saved = errno;
+  }
+  if (ok) return;
+  // Nothing half written stays behind under the copy's name.
+  ::unlinkat(folder, name.c_str(), 0);
+  throw FileError("cannot write " + shown + ": " + ErrorText(saved) + " (what was written of it is removed)", saved);
+}
+
+UniqueFd OpenFoldersBelow(const std::string& root, const std::string& relative, const std::string& model) {
+  if (!StaysBelow(relative)) throw FileError(root + relative + ": " + ErrorText(EINVAL), EINVAL);
+  UniqueFd folder(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folder.Ok()) throw FileError(root + ": " + ErrorText(errno), errno);
+  std::string walked = root;
+  size_t at = 0;
+  for (size_t slash = relative.find('/'); slash != std::string::npos; slash = relative.find('/', at)) {
+    const std::string part = relative.substr(at, slash - at);
+    walked += part + "/";
+    // The folder at the same place below the model: a folder of copies is no more open than it.
+    mode_t mode = 0700;
+    struct stat like;
+    if (!model.empty() && ::stat((model + relative.substr(0, slash)).c_str(), &like) == 0 && S_ISDIR(like.st_mode)) {
+      mode = like.st_mode & 0777;
+    }
+    if (::mkdirat(folder.Get(), part.c_str(), mode) != 0 && errno != EEXIST) {
+      throw FileError(walked + ": " + ErrorText(errno), errno);
+    }
+    UniqueFd next(::openat(folder.Get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st;
+    if (!next.Ok() || ::fstat(next.Get(), &st) != 0) {
+      const int why = errno == ELOOP ? ENOTDIR : errno;
+      throw FileError(walked + ": " + ErrorText(why), why);
+    }
+    if (st.st_uid != ::geteuid()) throw FileError(walked + ": the folder belongs to another user", EPERM);
+    // A folder of ours that is more open than its model is closed down to it.
+    if ((st.st_mode & 0777 & ~mode) != 0 && ::fchmod(next.Get(), st.st_mode & mode & 0777) != 0) {
+      throw FileError(walked + ": " + ErrorText(errno), errno);
+    }
+    folder = std::move(next);
+    at = slash + 1;
+  }
+  return folder;
 }
 
 std::string ErrorText(int error) { return std::strerror(error); }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -123,6 +124,8 @@ bool ListDirectory(const std::string& folder, std::vector<DirEntry>& out,
       }
     } else if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
       struct stat st;
+      entry.isLink = e->d_type == DT_LNK ||
+                     (fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode));
       entry.isFolder = fstatat(dfd, e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
     }
     entries.push_back(std::move(entry));
@@ -184,11 +187,11 @@ bool FileReader::Append(std::string& to, size_t n) {
   return got > 0;
 }
 
-void WriteFileSafely(const std::string& path, std::string_view bytes) {
+void WriteFileSafely(const std::string& path, std::string_view bytes, uint32_t newMode, bool forceMode) {
   const std::string target = WriteTarget(path);
   struct stat old;
   const bool existed = stat(target.c_str(), &old) == 0;
-  if (existed && S_ISDIR(old.st_mode)) throw FileError("is a folder: " + target);
+  if (existed && S_ISDIR(old.st_mode)) throw FileError("is a folder: " + target, EISDIR);
 
   size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
@@ -201,18 +204,17 @@ void WriteFileSafely(const std::string& path, std::string_view bytes) {
     char suffix[24];
     std::snprintf(suffix, sizeof suffix, ".%012llx.tmp", static_cast<unsigned long long>(rng() & 0xFFFFFFFFFFFFULL));
     temp = folder + "." + base + suffix;
-    // 0666 before the umask: what a new file would get anyway.
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) throw FileError(ErrnoText("cannot create a temporary file for", target));
+  if (fd < 0) throw FileError(ErrnoText("cannot create a temporary file for", target), errno);
 
   bool ok = WriteAll(fd, bytes);
-  if (ok && existed) {
-    ok = fchmod(fd, old.st_mode & 07777) == 0;
-    if (ok && fchown(fd, old.st_uid, old.st_gid) != 0) {
-      // Only the owner's own files can be given away; keeping the old owner is best effort.
-    }
+  // The mode is set outright, so that the umask never opens a file of the program's to others.
+  const mode_t mode = existed && !forceMode ? (old.st_mode & 07777) : (newMode & 07777);
+  if (ok) ok = fchmod(fd, mode) == 0;
+  if (ok && existed && fchown(fd, old.st_uid, old.st_gid) != 0) {
+    // Only the owner's own files can be given away; keeping the old owner is best effort.
   }
   if (ok) ok = fsync(fd) == 0;
   int saved = errno;
@@ -222,9 +224,115 @@ void WriteFileSafely(const std::string& path, std::string_view bytes) {
   }
   if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return;
   if (!ok) errno = saved;
+  saved = errno;
   std::string message = ErrnoText("cannot write", target);
   ::unlink(temp.c_str());
-  throw FileError(message);
+  throw FileError(message, saved);
+}
+
+std::optional<std::string> CanonicalFolder(const std::string& path) {
+  if (path.empty()) return std::nullopt;
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (!real) return std::nullopt;
+  std::string folder = real;
+  std::free(real);
+  struct stat st;
+  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+  if (folder.back() != '/') folder.push_back('/');
+  return folder;
+}
+
+std::optional<std::string> CanonicalFilePath(const std::string& path) {
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  const size_t slash = trimmed.rfind('/');
+  const std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+  if (name.empty() || name == "." || name == "..") return std::nullopt;
+  const std::string folderPart = slash == std::string::npos ? std::string(".") : trimmed.substr(0, slash + 1);
+  auto folder = CanonicalFolder(folderPart);
+  if (!folder) return std::nullopt;
+  return *folder + name;
+}
+
+std::string LexicalPath(const std::string& path) {
+  const std::string absolute = AbsolutePath(path);
+  std::vector<std::string> parts;
+  size_t at = 0;
+  while (at <= absolute.size()) {
+    size_t slash = absolute.find('/', at);
+    if (slash == std::string::npos) slash = absolute.size();
+    const std::string part = absolute.substr(at, slash - at);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    at = slash + 1;
+  }
+  std::string out;
+  for (const std::string& part : parts) out += "/" + part;
+  const bool folder = !path.empty() && (path.back() == '/' || path.ends_with("/.") || path.ends_with("/..") ||
+                                        path == "." || path == "..");
+  if (out.empty() || folder) out += "/";
+  return out;
+}
+
+namespace {
+
+// Whether resolving `path` meets a link of a user who is neither root nor `owner`.
+bool ForeignLinkOnWay(const std::string& path, uint32_t owner) {
+  std::vector<std::string> rest;  // parts still to walk, last first
+  auto push = [&rest](const std::string& text) {
+    std::vector<std::string> parts;
+    size_t at = 0;
+    while (at <= text.size()) {
+      size_t slash = text.find('/', at);
+      if (slash == std::string::npos) slash = text.size();
+      if (slash > at) parts.push_back(text.substr(at, slash - at));
+      at = slash + 1;
+    }
+    rest.insert(rest.end(), parts.rbegin(), parts.rend());
+  };
+  std::string done;  // the resolved part, "" for the root
+  push(path[0] == '/' ? path : AbsolutePath(path));
+  for (int links = 0; !rest.empty();) {
+    const std::string part = rest.back();
+    rest.pop_back();
+    if (part == ".") continue;
+    if (part == "..") {
+      done.resize(done.rfind('/') == std::string::npos ? 0 : done.rfind('/'));
+      continue;
+    }
+    const std::string next = done + "/" + part;
+    struct stat st;
+    if (::lstat(next.c_str(), &st) != 0) return false;  // leads nowhere: nothing is followed
+    if (!S_ISLNK(st.st_mode)) {
+      done = next;
+      continue;
+    }
+    if (st.st_uid != 0 && st.st_uid != owner) return true;
+    if (++links > 40) return false;
+    std::string to(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(next.c_str(), to.data(), to.size());
+    if (n <= 0) return false;
+    to.resize(static_cast<size_t>(n));
+    if (to[0] == '/') done.clear();
+    push(to);
+  }
+  return false;
+}
+
+}  // namespace
+
+LinkVerdict JudgeLink(const std::string& link, const std::string& target, uint32_t targetOwner,
+                      const std::string& root, bool followOutside) {
+  if (::geteuid() == 0 && ForeignLinkOnWay(link, targetOwner)) return LinkVerdict::ForeignOwner;
+  const bool inside = PathInside(target, root) || target + "/" == root;
+  return inside || followOutside ? LinkVerdict::Follow : LinkVerdict::Outside;
+}
+
+bool PathInside(const std::string& path, const std::string& folder) {
+  return !folder.empty() && path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0;
 }
 
 std::string WorkingFolder() {

@@ -49,6 +49,10 @@ enum class Why {
   NoCopy,            // (restore) the original bytes are gone or damaged
   FolderUnreadable,  // (scan) a folder that could not be opened
   TargetExists,      // (rename) a file of the new name is there
+  OpenForWriting,    // another program holds the file open for writing (its lines would be lost)
+  LinkOutside,       // a link that leads out of the source folder (the detail: where to)
+  ForeignLink,       // (as root) a link of another user's that leads to a file of a third
+  JournalDamaged,    // (no item) a line of the run's journal is damaged (the detail: the journal and line)
   Error,             // anything else; the detail says what
 };
 

@@ -34,7 +34,7 @@ void WriteInPlace(FileWrite& w, WriteMarks& marks) {
     return damaged ? Leave(w, Outcome::Failed, Why::Damaged, error) : Failed(w, error);
   }
   // New permission bits and time (a restore) are on the disk too before the file is recorded as written.
-  const bool attributes = (!w.mode || w.file->SetMode(*w.mode)) && (!w.modified || w.file->SetModified(*w.modified));
+  const bool attributes = (!w.mode || w.file->SetMode(*w.mode, w.special)) && (!w.modified || w.file->SetModified(*w.modified));
   if ((w.mode || w.modified) && (!attributes || ::fsync(w.file->Fd()) != 0)) {
     return Leave(w, Outcome::Failed, Why::NotDurable, fs::ErrorText(errno));
   }
@@ -58,7 +58,7 @@ void StageWrite(FileWrite& w, const std::string& tempPrefix) {
   if (w.step != FileWrite::Step::Unstaged) return;
   if (!w.file->StillAsRead()) return Leave(w, Outcome::Skipped, Why::ChangedDuringRun);
   std::string error;
-  if (!w.staged.Stage(*w.file, w.bytes, TempNameFor(tempPrefix, w.n), w.mode, error, w.modified)) {
+  if (!w.staged.Stage(*w.file, w.bytes, TempNameFor(tempPrefix, w.n), w.mode, error, w.modified, w.special)) {
     return Failed(w, error);
   }
   w.step = w.staged.How() == fs::StagedFile::Way::InPlace ? FileWrite::Step::InPlace : FileWrite::Step::Staged;
@@ -95,16 +95,25 @@ void WriteFiles(const std::vector<FileWrite*>& group, const std::string& tempPre
   for (FileWrite* w : group) {
     if (w->step != FileWrite::Step::Staged) continue;
     std::string error;
-    bool changed = false;
-    if (w->staged.Replace(*w->file, error, changed)) {
-      Leave(*w, Outcome::Done, Why::None);
-      renames.FileSystemOf(w->staged.FolderFd());
-    } else if (changed) {
-      Leave(*w, Outcome::Skipped, Why::ChangedDuringRun);
-    } else if (w->staged.How() == fs::StagedFile::Way::InPlace) {
-      w->step = FileWrite::Step::InPlace;
-    } else {
-      Failed(*w, error);
+    switch (w->staged.Replace(*w->file, error)) {
+      case fs::StagedFile::Outcome::Replaced:
+        w->renamed = true;
+        Leave(*w, Outcome::Done, Why::None);
+        renames.FileSystemOf(w->staged.FolderFd());
+        break;
+      case fs::StagedFile::Outcome::Changed:
+        Leave(*w, Outcome::Skipped, Why::ChangedDuringRun);
+        break;
+      case fs::StagedFile::Outcome::Busy:
+        // Its writer's next lines would go to the old file once the name is the new one's.
+        Leave(*w, Outcome::Skipped, Why::OpenForWriting);
+        break;
+      case fs::StagedFile::Outcome::InPlace:
+        w->step = FileWrite::Step::InPlace;
+        break;
+      case fs::StagedFile::Outcome::Failed:
+        Failed(*w, error);
+        break;
     }
   }
   // 4. The renames on the disk.
@@ -125,7 +134,8 @@ void WriteFiles(const std::vector<FileWrite*>& group, const std::string& tempPre
   // 6. What is on the disk is recorded as written.
   for (FileWrite* w : group) {
     w->leftover = w->staged.Leftover();
-    if (w->event.outcome == Outcome::Done && !marks.Written(w->n)) {
+    const fs::FileId written = w->renamed ? w->staged.NewId() : w->file->Stat().Id();
+    if (w->event.outcome == Outcome::Done && !marks.Written(w->n, written)) {
       // The file holds its new bytes, but the journal could not say so: it keeps the original.
       Leave(*w, Outcome::Failed, Why::NotDurable, fs::ErrorText(errno));
     }

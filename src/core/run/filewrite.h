@@ -36,8 +36,9 @@ class WriteMarks {
   virtual ~WriteMarks() = default;
   // The file of entry `n` is about to be written in place; true once that is on the disk.
   virtual bool WritingInPlace(uint64_t n) = 0;
-  // The new bytes of entry `n` are on the disk.
-  virtual bool Written(uint64_t n) = 0;
+  // The new bytes of entry `n` are on the disk, in the file `id` (a new file, or the file itself when
+  // written in place).
+  virtual bool Written(uint64_t n, const fs::FileId& id) = 0;
   // The file of entry `n` was marked as being written in place, and was left untouched after all (it
   // changed meanwhile); true once that is on the disk.
   virtual bool Left(uint64_t n) = 0;
@@ -50,12 +51,14 @@ struct FileWrite {
   std::string_view bytes;          // what it becomes (needed until it is staged; in place, to the end)
   uint64_t n = 0;                  // its journal entry
   const uint32_t* mode = nullptr;  // permission bits to give it (a restore); else it keeps its own
+  bool special = false;            // `mode` may carry set-user-ID and set-group-ID
   const fs::FileTime* modified = nullptr;  // the modification time to give it (a restore)
   // The bytes the file holds now, for putting them back when an in-place write fails.
   std::function<bool(ByteBuffer&)> previous;
   RunEvent event;  // in: the item; out: Done, or why the file was left as it was
   Step step = Step::Unstaged;
   fs::StagedFile staged;
+  bool renamed = false;  // (out) the new file took the name (else it was written in place)
   // (out) A hidden new file could not be removed again: the journal must stay for the next start.
   bool leftover = false;
 };

@@ -11,12 +11,16 @@
 
 #include "core/platform/fileio.h"
 #include "core/platform/filesystem.h"
+#include "core/files/paths.h"
 #include "core/run/originals.h"
 
 namespace zur {
 namespace {
 
 bool StartsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+bool EndsWith(const std::string& s, const std::string& suffix) {
+  return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
 
 std::string RunFolder(const JournalHeader& header) { return header.output + kHistoryFolder + header.id + "/"; }
 
@@ -52,26 +56,19 @@ bool MoveRunAside(HeldJournal& held, const std::string& journalName, std::string
     return false;
   }
   const std::string folder = RunFolder(header);
+  const std::string runBelow = std::string(kHistoryFolder) + header.id + "/";
   try {
-    MakeFoldersBelow(header.output, std::string(kHistoryFolder) + header.id + "/");
+    // Made for this user alone, never through a link or into a folder of someone else's.
+    fs::OpenFoldersBelow(header.output, runBelow, {});
+    for (const JournalEntry& e : held.Read().entries) {
+      const std::string target = HistoryCopyPath(header, e.copy);
+      if (target.empty() || !IsRegular(e.copy) || IsRegular(target)) continue;  // moved already, or not a copy
+      fs::OpenFoldersBelow(header.output, runBelow + FolderPart(target.substr(folder.size())), {});
+      if (!fs::RenameNoReplace(e.copy, target)) throw fs::FileError(e.copy + ": " + fs::ErrorText(errno), errno);
+    }
   } catch (const fs::FileError& error) {
     why = error.what();
     return false;
-  }
-  ::chmod((header.output + kHistoryFolder).c_str(), 0700);  // the runs' originals are nobody else's business
-  for (const JournalEntry& e : held.Read().entries) {
-    const std::string target = HistoryCopyPath(header, e.copy);
-    if (target.empty() || !IsRegular(e.copy) || IsRegular(target)) continue;  // moved already, or not a copy
-    try {
-      MakeFoldersBelow(folder, target.substr(folder.size()));
-    } catch (const fs::FileError& error) {
-      why = error.what();
-      return false;
-    }
-    if (!fs::RenameNoReplace(e.copy, target)) {
-      why = e.copy + ": " + fs::ErrorText(errno);
-      return false;
-    }
   }
   // The copies are in their new place before the journal is: a journal in the history never names a
   // copy that is still where a newer run puts its own.
@@ -83,21 +80,45 @@ bool MoveRunAside(HeldJournal& held, const std::string& journalName, std::string
   return true;
 }
 
+bool KeepRunInPlace(HeldJournal& held, const std::string& journalName, std::string& why) {
+  const JournalHeader& header = held.Read().header;
+  if (IdTime(header.id) < 0) {
+    why = held.Path() + ": not a run's journal";
+    return false;
+  }
+  if (!fs::RenameNoReplace(held.Path(), header.output + journalName + "." + header.id) || !fs::SyncFolder(header.output)) {
+    why = held.Path() + ": " + fs::ErrorText(errno);
+    return false;
+  }
+  return true;
+}
+
 std::string NewestLiveJournal(const std::string& output, const std::string& journalName) {
   if (IsRegular(output + journalName)) return output + journalName;
-  const std::string history = output + kHistoryFolder;
-  DIR* dir = ::opendir(history.c_str());
-  if (!dir) return {};
   std::vector<std::pair<long long, std::string>> runs;
-  while (const dirent* d = ::readdir(dir)) {
-    const std::string name = d->d_name;
-    const long long time = IdTime(name);
-    if (time >= 0 && IsRegular(history + name + "/" + journalName)) runs.emplace_back(time, name);
+  auto consider = [&](const std::string& id, const std::string& path) {
+    const long long time = IdTime(id);
+    if (time >= 0 && !EndsWith(id, kUndoneSuffix) && IsRegular(path)) runs.emplace_back(time, path);
+  };
+  // Runs kept in the output folder itself, where the history could not be used.
+  const std::string sibling = journalName + ".";
+  if (DIR* dir = ::opendir(output.c_str())) {
+    while (const dirent* d = ::readdir(dir)) {
+      const std::string name = d->d_name;
+      if (StartsWith(name, sibling)) consider(name.substr(sibling.size()), output + name);
+    }
+    ::closedir(dir);
   }
-  ::closedir(dir);
+  const std::string history = output + kHistoryFolder;
+  if (DIR* dir = ::opendir(history.c_str())) {
+    while (const dirent* d = ::readdir(dir)) {
+      const std::string name = d->d_name;
+      consider(name, history + name + "/" + journalName);
+    }
+    ::closedir(dir);
+  }
   if (runs.empty()) return {};
-  const auto newest = std::max_element(runs.begin(), runs.end());
-  return history + newest->second + "/" + journalName;
+  return std::max_element(runs.begin(), runs.end())->second;
 }
 
 bool MarkUndone(const std::string& path) {

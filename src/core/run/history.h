@@ -24,8 +24,14 @@ std::string HistoryCopyPath(const JournalHeader& header, const std::string& copy
 // False, with why, when something could not be moved.
 bool MoveRunAside(HeldJournal& held, const std::string& journalName, std::string& why);
 
+// Where the history cannot be used (a ".zur-history" that is no folder of this user's): the finished
+// run stays in the output folder, its journal under its own name ("<journal>.<run>"), its copies where
+// they are (a newer run puts its own copies elsewhere when their names are taken). False, with why,
+// when the journal could not be renamed.
+bool KeepRunInPlace(HeldJournal& held, const std::string& journalName, std::string& why);
+
 // The newest run of the output folder that can still be undone: the journal in the folder itself, else
-// the newest one in its history; empty when there is none.
+// the newest one kept beside it or in its history; empty when there is none.
 std::string NewestLiveJournal(const std::string& output, const std::string& journalName);
 
 // Keeps the journal at `path` under its undone name. False when it could not be renamed.

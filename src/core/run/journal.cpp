@@ -81,6 +81,10 @@ std::string EntryRecord(const JournalEntry& e) {
   }
   line += NumberField("size", e.size);
   line += NumberField("mode", e.mode);
+  if (e.owned) {
+    line += NumberField("uid", e.uid);
+    line += NumberField("gid", e.gid);
+  }
   line += Field("mtime", std::to_string(e.mtimeSec) + "." + std::to_string(e.mtimeNsec));
   line += Field("before", e.before.Hex());
   line += Field("after", e.after.Hex());
@@ -93,6 +97,13 @@ std::optional<JournalEntry> ParseEntry(std::string_view line) {
   uint64_t mode = 0;
   if (!ParseNumber(f["n"], e.n) || !ParseNumber(f["size"], e.size) || !ParseNumber(f["mode"], mode)) return std::nullopt;
   e.mode = static_cast<uint32_t>(mode & 07777);
+  uint64_t uid = 0, gid = 0;
+  if (f.count("uid") && f.count("gid")) {
+    if (!ParseNumber(f["uid"], uid) || !ParseNumber(f["gid"], gid) || uid > UINT32_MAX || gid > UINT32_MAX) return std::nullopt;
+    e.owned = true;
+    e.uid = static_cast<uint32_t>(uid);
+    e.gid = static_cast<uint32_t>(gid);
+  }
   e.path = f["path"];
   e.shown = f["shown"];
   e.copy = f["copy"];
@@ -138,6 +149,21 @@ std::optional<std::string_view> Verified(std::string_view line, const LineMac& p
   mac = key.Mac(previous, record);
   if (line.substr(at + kMacField.size()) != MacHex(mac)) return std::nullopt;
   return record;
+}
+
+// The signature a line claims for itself (its last field), whether or not it is the right one.
+std::optional<LineMac> ClaimedMac(std::string_view line) {
+  if (line.size() < kMacField.size() + kMacHex) return std::nullopt;
+  const size_t at = line.size() - kMacHex;
+  if (line.substr(at - kMacField.size(), kMacField.size()) != kMacField) return std::nullopt;
+  LineMac mac{};
+  for (size_t i = 0; i < mac.size(); ++i) {
+    auto digit = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1; };
+    const int hi = digit(line[at + 2 * i]), lo = digit(line[at + 2 * i + 1]);
+    if (hi < 0 || lo < 0) return std::nullopt;
+    mac[i] = static_cast<uint8_t>(hi * 16 + lo);
+  }
+  return mac;
 }
 
 }  // namespace
@@ -204,90 +230,137 @@ std::vector<const JournalEntry*> Journal::ChangedFiles() const {
   return out;
 }
 
+namespace {
+
+// Takes one signed record into the journal.
+void Record(Journal& j, std::string_view line, std::unordered_map<uint64_t, fs::FileId>& written) {
+  const std::string_view word = line.substr(0, line.find(' '));
+  if (word == "run") {
+    auto f = Fields(line);
+    j.header.id = f["id"];
+    j.header.kind = f["kind"] == "1" ? RunKind::SelectedFiles : RunKind::FolderTree;
+    j.header.copies = f["copies"] == "1";
+    j.header.source = f["source"];
+    j.header.output = f["output"];
+  } else if (word == "done" || word == "writing" || word == "left" || word == "restoring" || word == "restored") {
+    auto f = Fields(line);
+    uint64_t n = 0;
+    if (!ParseNumber(f["n"], n)) return;
+    if (word == "done") {
+      j.done.insert(n);
+      uint64_t device = 0, inode = 0;
+      if (ParseNumber(f["dev"], device) && ParseNumber(f["ino"], inode)) written[n] = fs::FileId{device, inode};
+    } else if (word == "writing") {
+      (j.restoreOpen ? j.restoreWriting : j.writing).insert(n);
+    } else if (word == "left") {
+      (j.restoreOpen ? j.restoreWriting : j.writing).erase(n);
+    } else {
+      (word == "restoring" ? j.restoring : j.restored).insert(n);
+    }
+  } else if (word == "listed" || word == "reached") {
+    uint64_t count = 0;
+    if (!ParseNumber(Fields(line)["count"], count)) return;
+    if (word == "listed") {
+      j.listed = count;
+    } else {
+      j.reached = count;
+    }
+  } else if (word == "closed") {
+    j.closed = Fields(line)["reason"];
+  } else if (word == "restore-begin") {
+    j.restoreOpen = true;
+    j.restoring.clear();
+    j.restoreWriting.clear();
+    j.restored.clear();
+  } else if (word == "restore-end") {
+    j.restoreOpen = false;
+  }
+}
+
+}  // namespace
+
 std::optional<Journal> ParseJournal(std::string_view text, const JournalKey& key, std::string& why) {
   Journal j;
   LineMac previous{};
-  size_t at = 0;
+  // After a damaged line the next one may follow from the signature that line claims (its record was
+  // damaged) or from the last good one (the damaged line is one that does not belong).
+  std::optional<LineMac> claimed;
+  std::unordered_map<uint64_t, fs::FileId> written;
+  size_t at = 0, number = 0;
   bool first = true;
   while (at < text.size()) {
-    const size_t end = text.find('\n', at);
-    if (end == std::string_view::npos) break;  // a torn last line
+    size_t end = text.find('\n', at);
+    const bool tail = end == std::string_view::npos;
+    if (tail) end = text.size();
+    const std::string_view raw = text.substr(at, end - at);
+    ++number;
     LineMac mac;
-    const auto record = Verified(text.substr(at, end - at), previous, key, mac);
+    std::optional<std::string_view> record = Verified(raw, previous, key, mac);
+    if (!record && claimed) record = Verified(raw, *claimed, key, mac);
     if (!record) {
       if (first) {
         why = "not a journal of this program for this user";
         return std::nullopt;
       }
-      // A line that is not whole and signed ends the journal: what follows it was never made durable
-      // (a power cut), and no one without the key can add lines anyway.
-      break;
+      // A torn last line is what a write cut short leaves; it is no damage.
+      if (tail) break;
+      j.damagedLines.push_back(number);
+      if (auto own = ClaimedMac(raw)) claimed = own;
+      at = end + 1;
+      j.length = at;
+      continue;
     }
-    at = end + 1;
+    claimed.reset();
+    at = tail ? end : end + 1;
     previous = mac;
     j.length = at;
     j.last = mac;
-    const std::string_view line = *record;
+    j.unterminated = tail;
     if (first) {
-      if (line != kMagic) {
+      if (*record != kMagic) {
         why = "not a journal of this program";
         return std::nullopt;
       }
       first = false;
       continue;
     }
-    const std::string_view word = line.substr(0, line.find(' '));
-    if (word == "run") {
-      auto f = Fields(line);
-      j.header.id = f["id"];
-      j.header.kind = f["kind"] == "1" ? RunKind::SelectedFiles : RunKind::FolderTree;
-      j.header.copies = f["copies"] == "1";
-      j.header.source = f["source"];
-      j.header.output = f["output"];
-    } else if (word == "entry") {
-      auto e = ParseEntry(line);
+    if (record->substr(0, record->find(' ')) == "entry") {
+      auto e = ParseEntry(*record);
       if (!e) {
         // Signed by this program, yet not understood: nothing of it is acted on.
         why = "an entry that cannot be read";
         return std::nullopt;
       }
       j.entries.push_back(std::move(*e));
-    } else if (word == "done" || word == "writing" || word == "left" || word == "restoring" || word == "restored") {
-      uint64_t n = 0;
-      if (!ParseNumber(Fields(line)["n"], n)) continue;
-      if (word == "done") {
-        j.done.insert(n);
-      } else if (word == "writing") {
-        (j.restoreOpen ? j.restoreWriting : j.writing).insert(n);
-      } else if (word == "left") {
-        (j.restoreOpen ? j.restoreWriting : j.writing).erase(n);
-      } else {
-        (word == "restoring" ? j.restoring : j.restored).insert(n);
-      }
-    } else if (word == "listed" || word == "reached") {
-      uint64_t count = 0;
-      if (!ParseNumber(Fields(line)["count"], count)) continue;
-      if (word == "listed") {
-        j.listed = count;
-      } else {
-        j.reached = count;
-      }
-    } else if (word == "closed") {
-      j.closed = Fields(line)["reason"];
-    } else if (word == "restore-begin") {
-      j.restoreOpen = true;
-      j.restoring.clear();
-      j.restoreWriting.clear();
-      j.restored.clear();
-    } else if (word == "restore-end") {
-      j.restoreOpen = false;
+      continue;
     }
+    Record(j, *record, written);
   }
   if (first) {
     why = "not a journal of this program";
     return std::nullopt;
   }
+  // What the run was (its folders, whether it kept copies) must be known to act on any of it.
+  if (j.header.id.empty()) {
+    why = "the line that says which run it is cannot be read";
+    return std::nullopt;
+  }
+  for (JournalEntry& e : j.entries) {
+    auto it = written.find(e.n);
+    if (it != written.end()) e.written = it->second;
+  }
   return j;
+}
+
+fs::OpenedFile OpenEntryFile(const JournalHeader& header, const JournalEntry& entry, bool write) {
+  const bool inside = fs::PathInside(entry.path, header.source) && !header.source.empty() && header.source[0] == '/';
+  return fs::OpenedFile::OpenBeneath(inside ? header.source : std::string("/"), entry.path, write);
+}
+
+bool FileIsTheRuns(const JournalEntry& entry, const fs::FileStat& now) {
+  if (entry.written.Known() && now.Id() == entry.written) return true;
+  if (entry.owned) return now.uid == entry.uid && now.gid == entry.gid;
+  return !entry.written.Known();
 }
 
 HeldJournal::~HeldJournal() {
@@ -393,7 +466,7 @@ std::unique_ptr<JournalWriter> JournalWriter::Create(const std::string& path, co
   run += Field("source", header.source);
   run += Field("output", header.output);
   ok = ok && w->Line(run);
-  for (const JournalEntry& e : carried) ok = ok && w->Entry(e) && w->Done(e.n);
+  for (const JournalEntry& e : carried) ok = ok && w->Entry(e) && w->Done(e.n, e.written);
   ok = ok && ::fdatasync(fd) == 0;
   // Never over a journal that another program has put there meanwhile.
   ok = ok && (replace ? ::rename(temp.c_str(), path.c_str()) == 0 : fs::RenameNoReplace(temp, path));
@@ -416,10 +489,18 @@ std::unique_ptr<JournalWriter> JournalWriter::Create(const std::string& path, co
 
 std::unique_ptr<JournalWriter> JournalWriter::Continue(HeldJournal& held, const JournalKey& key) {
   if (!held.Ok() || ::ftruncate(held.fd_, static_cast<off_t>(held.journal_.length)) != 0) return nullptr;
+  uint64_t offset = held.journal_.length;
+  // A last line whose line break was not written gets it, so that the next line is a line of its own.
+  if (held.journal_.unterminated) {
+    if (!WriteAllAt(held.fd_, "\n", offset)) return nullptr;
+    ++offset;
+    held.journal_.unterminated = false;
+    held.journal_.length = offset;
+  }
   // The same open file: the lock is one and stays while either descriptor is open.
   const int fd = ::fcntl(held.fd_, F_DUPFD_CLOEXEC, 0);
   if (fd < 0) return nullptr;
-  return std::unique_ptr<JournalWriter>(new JournalWriter(held.path_, fd, key, held.journal_.length, held.journal_.last));
+  return std::unique_ptr<JournalWriter>(new JournalWriter(held.path_, fd, key, offset, held.journal_.last));
 }
 
 bool JournalWriter::Line(std::string_view record) {
@@ -445,7 +526,11 @@ bool JournalWriter::Line(std::string_view record) {
 bool JournalWriter::Entry(const JournalEntry& e) { return Line(EntryRecord(e)); }
 bool JournalWriter::Writing(uint64_t n) { return Line("writing" + NumberField("n", n)) && Sync(); }
 bool JournalWriter::Left(uint64_t n) { return Line("left" + NumberField("n", n)) && Sync(); }
-bool JournalWriter::Done(uint64_t n) { return Line("done" + NumberField("n", n)); }
+bool JournalWriter::Done(uint64_t n, const fs::FileId& written) {
+  std::string record = "done" + NumberField("n", n);
+  if (written.Known()) record += NumberField("dev", written.device) + NumberField("ino", written.inode);
+  return Line(record);
+}
 bool JournalWriter::Listed(uint64_t count) { return Line("listed" + NumberField("count", count)); }
 bool JournalWriter::Reached(uint64_t count) { return Line("reached" + NumberField("count", count)); }
 bool JournalWriter::Closed(std::string_view reason) { return Line("closed" + Field("reason", reason)) && Sync(); }

@@ -14,9 +14,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
+#include "core/platform/fileio.h"
 #include "core/run/fingerprint.h"
 #include "core/run/journalkey.h"
 
@@ -45,8 +47,12 @@ struct JournalEntry {
   uint32_t mode = 0;  // permission bits of the original
   int64_t mtimeSec = 0;
   int64_t mtimeNsec = 0;
+  bool owned = false;  // the owner and group of the original are recorded (journals before had none)
+  uint32_t uid = 0;
+  uint32_t gid = 0;
   Fingerprint before;  // of the original bytes
   Fingerprint after;   // of what the run wrote
+  fs::FileId written;  // (from its "done" record, when it says) the file that took the new bytes
 };
 
 struct Journal {
@@ -63,8 +69,12 @@ struct Journal {
   std::unordered_set<uint64_t> restoring;       // files a restore was about to put back
   std::unordered_set<uint64_t> restoreWriting;  // of those, files it began to write in place
   std::unordered_set<uint64_t> restored;
-  uint64_t length = 0;  // bytes of whole, signed lines (what follows is a torn last line)
-  LineMac last{};       // the signature of the last of them
+  uint64_t length = 0;  // bytes of whole lines (what follows is a torn last line)
+  LineMac last{};       // the signature of the last line that verified
+  bool unterminated = false;  // the last line verified but its line break is missing (appends add it)
+  // Lines (counted from 1) that are not whole and signed: what they said is unknown, so a run whose
+  // journal has one is never taken for undone. The lines after them that verify are still read.
+  std::vector<size_t> damagedLines;
 
   // The files the run changed: for each path the entry of the highest number whose new bytes reached
   // the disk ("done"), in the order of the paths' first entry numbers (a run numbers its files in the
@@ -73,6 +83,15 @@ struct Journal {
   std::vector<const JournalEntry*> ChangedFiles() const;
   bool Interrupted() const { return closed != "done"; }
 };
+
+// Opens the file an entry names without following a link on the way from the run's source folder
+// (or from the root, for a file outside it), so that a folder swapped for a link since the run leads
+// nowhere. The file is not checked against what the journal says of it (see FileIsTheRuns).
+fs::OpenedFile OpenEntryFile(const JournalHeader& header, const JournalEntry& entry, bool write);
+// Whether the opened file is the one the run wrote: the very file its "done" record names, or, where
+// it has been replaced since (an editor that saves by renaming), a file with the original's owner and
+// group. Entries of journals that recorded neither are taken as they are.
+bool FileIsTheRuns(const JournalEntry& entry, const fs::FileStat& now);
 
 // Reads a journal's text; nullopt, with the reason, when it is not a journal signed with `key`.
 std::optional<Journal> ParseJournal(std::string_view text, const JournalKey& key, std::string& why);
@@ -124,7 +143,7 @@ class JournalWriter {
                                                const std::vector<JournalEntry>& carried, const JournalKey& key,
                                                bool replace, std::string& why);
   // Goes on with a journal the caller holds (the lock stays held while either lives); a torn last line
-  // is cut off first.
+  // (bytes after the last line break that do not verify) is cut off first, nothing else ever is.
   static std::unique_ptr<JournalWriter> Continue(HeldJournal& held, const JournalKey& key);
 
   const std::string& Path() const { return path_; }
@@ -134,7 +153,7 @@ class JournalWriter {
   bool Entry(const JournalEntry& e);
   bool Writing(uint64_t n);  // durable
   bool Left(uint64_t n);     // durable: takes a "writing" back
-  bool Done(uint64_t n);
+  bool Done(uint64_t n, const fs::FileId& written = {});
   bool Listed(uint64_t count);
   bool Reached(uint64_t count);
   bool Closed(std::string_view reason);  // durable

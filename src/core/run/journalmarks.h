@@ -19,9 +19,9 @@ class JournalMarks : public WriteMarks {
     std::lock_guard<std::mutex> guard(lock_);
     return journal_.Writing(n);
   }
-  bool Written(uint64_t n) override {
+  bool Written(uint64_t n, const fs::FileId& written) override {
     std::lock_guard<std::mutex> guard(lock_);
-    return of_ == Of::Run ? journal_.Done(n) : journal_.Restored(n);
+    return of_ == Of::Run ? journal_.Done(n, written) : journal_.Restored(n);
   }
   bool Left(uint64_t n) override {
     std::lock_guard<std::mutex> guard(lock_);

@@ -27,28 +27,34 @@ bool MakeFolders(const std::string& path) {
   return errno == EEXIST && ::stat(trimmed.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Makes the folders of `relative` below `root`, refusing links and folders of other users on the way,
-// so that a copy never lands outside the output folder.
-void MakeFoldersBelow(const std::string& root, const std::string& relative) {
-  std::string path = root;
-  size_t at = 0;
-  for (;;) {
-    const size_t slash = relative.find('/', at);
-    if (slash == std::string::npos) return;
-    path += relative.substr(at, slash + 1 - at);
-    at = slash + 1;
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) {
-      if (errno != ENOENT || (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) || ::lstat(path.c_str(), &st) != 0) {
-        throw fs::FileError(path + ": " + fs::ErrorText(errno));
-      }
-    }
-    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) throw fs::FileError(path + ": " + fs::ErrorText(ENOTDIR));
-  }
-}
+OriginalStore::OriginalStore(bool copies, std::string output, std::string dataBase, std::string source,
+                             std::string runId)
+    : copies_(copies),
+      output_(std::move(output)),
+      dataBase_(std::move(dataBase)),
+      source_(std::move(source)),
+      runId_(std::move(runId)),
+      data_(kMaxWorkers) {}
 
-OriginalStore::OriginalStore(bool copies, std::string output, std::string dataBase)
-    : copies_(copies), output_(std::move(output)), dataBase_(std::move(dataBase)), data_(kMaxWorkers) {}
+void OriginalStore::KeepCopy(const std::string& below, std::string_view original, JournalEntry& e) {
+  const fs::FileTime time{e.mtimeSec, e.mtimeNsec};
+  auto at = [&](const std::string& relative, const std::string& model) {
+    const fs::UniqueFd folder = fs::OpenFoldersBelow(output_, FolderPart(relative), model);
+    fs::CreateNewFileAt(folder.Get(), FileNamePart(relative), original, e.mode, time, output_ + relative);
+    e.copy = output_ + relative;
+  };
+  if (below.empty() || !fs::StaysBelow(below)) {
+    throw fs::FileError("cannot keep a copy of " + e.path + " below " + output_, EINVAL);
+  }
+  try {
+    return at(below, source_);
+  } catch (const fs::FileError& error) {
+    if (error.Error() != EEXIST) throw;
+  }
+  // The name is taken (a copy that an unfinished earlier run still needs, a file of the user's, a name
+  // another user put there): the copy goes to a folder of this run's own, where nothing else is.
+  at(std::string(kExtraFolder) + runId_ + "/" + below, {});
+}
 
 OriginalStore::~OriginalStore() { Close(); }
 
@@ -65,13 +71,8 @@ void OriginalStore::Close() {
   }
 }
 
-void OriginalStore::Keep(size_t worker, const std::string& copyPath, std::string_view original, JournalEntry& e) {
-  if (copies_) {
-    e.copy = copyPath;
-    MakeFoldersBelow(output_, copyPath.compare(0, output_.size(), output_) == 0 ? copyPath.substr(output_.size()) : "");
-    fs::WriteNewFile(copyPath, original, e.mode, e.mtimeSec, e.mtimeNsec);
-    return;
-  }
+void OriginalStore::Keep(size_t worker, const std::string& below, std::string_view original, JournalEntry& e) {
+  if (copies_) return KeepCopy(below, original, e);
   DataFile& d = data_[worker % kMaxWorkers];
   e.data = dataBase_ + std::to_string(worker % kMaxWorkers);
   if (d.fd < 0) {

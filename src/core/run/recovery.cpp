@@ -19,7 +19,7 @@ namespace {
 struct AlreadyMarked : WriteMarks {
   explicit AlreadyMarked(JournalWriter& j) : journal(j) {}
   bool WritingInPlace(uint64_t) override { return true; }
-  bool Written(uint64_t) override { return true; }
+  bool Written(uint64_t, const fs::FileId&) override { return true; }
   bool Left(uint64_t n) override { return journal.Left(n); }
   JournalWriter& journal;
 };
@@ -34,9 +34,9 @@ struct Look {
 };
 
 // What the file of an entry holds now. Its name is not followed if it has become a link.
-Look LookAt(const JournalEntry& e) {
+Look LookAt(const JournalHeader& header, const JournalEntry& e) {
   Look look;
-  look.file = fs::OpenedFile::Open(e.path, true, nullptr, false);
+  look.file = OpenEntryFile(header, e, true);
   if (!look.file.Ok()) {
     struct stat st;
     // A file removed from a folder that is still there is gone; a folder that is gone may be on a drive
@@ -44,6 +44,12 @@ Look LookAt(const JournalEntry& e) {
     const bool gone = look.file.Refused() == fs::Refusal::Missing && ::stat(FolderPart(e.path).c_str(), &st) == 0;
     look.found = gone ? Found::Gone : Found::Unseen;
     look.why = look.file.Error() ? fs::ErrorText(look.file.Error()) : "not a regular file";
+    return look;
+  }
+  // Another file in its place (a folder swapped for a link leads elsewhere): nothing of it is touched.
+  if (!FileIsTheRuns(e, look.file.Stat())) {
+    look.why = "the file was replaced by another since the run";
+    look.file.Close();
     return look;
   }
   if (!look.file.ReadAll(look.bytes)) {
@@ -81,6 +87,9 @@ bool PutBack(const JournalEntry& e, const std::string& historyCopy, Look& look, 
   w.file = &look.file;
   w.bytes = original.view();
   w.n = e.n;
+  // The original's time comes back with its bytes.
+  const fs::FileTime modified{e.mtimeSec, e.mtimeNsec};
+  w.modified = &modified;
   w.previous = [&look](ByteBuffer& into) {
     into.assign(look.bytes.view());
     return true;
@@ -123,10 +132,12 @@ RecoveryReport RecoverJournal(HeldJournal& held, const JournalKey& key, const st
     report.notes.push_back({RecoveryNote::What::Waits, held.Path(), held.Path(), fs::ErrorText(errno), {}});
   };
   // Looks at the file of an entry that was on its way; puts back a torn one. True when it is resolved.
+  fs::FileId written;  // the file found holding the run's bytes
   auto settle = [&](const JournalEntry& e, bool mayBeTorn, Found& found) {
     fs::RemoveFromFolder(FolderPart(e.path), TempNameFor(tempPrefix, e.n));
-    Look look = LookAt(e);
+    Look look = LookAt(j.header, e);
     found = look.found;
+    written = look.file.Ok() ? look.file.Stat().Id() : fs::FileId{};
     if (found == Found::Before || found == Found::After) {
       // Whole bytes read back may still be only in memory (the program died before flushing them):
       // they are made durable before the run's originals may go.
@@ -160,7 +171,7 @@ RecoveryReport RecoverJournal(HeldJournal& held, const JournalKey& key, const st
       Found found;
       if (!settle(e, j.writing.count(e.n) > 0, found)) {
         all = false;
-      } else if (found == Found::After && !writer->Done(e.n)) {
+      } else if (found == Found::After && !writer->Done(e.n, written)) {
         unrecorded();
         all = false;
       }

@@ -1,4 +1,4 @@
-// Why a command that writes the user's files did not start; nothing was touched then.
+// Why a command did not start; nothing was touched then.
 #pragma once
 
 #include <string>
@@ -12,6 +12,9 @@ struct StartRefusal {
     Busy,     // another run of this program holds the journal
     Journal,  // a journal there is not one this program wrote for this user
     Waiting,  // an earlier run's files still wait to be put right
+    SourceMissing,     // the source folder does not exist
+    SourceNotFolder,   // the source names a file, not a folder
+    SourceUnreadable,  // the source folder cannot be read (the detail says why)
   };
   Kind kind = Kind::None;
   std::string detail;  // what it concerns, and the system's reason

@@ -61,10 +61,15 @@ std::unique_ptr<RunJob::Prepared> RestoreJob::Prepare(size_t item, Worker& worke
     p->event = {item, Outcome::Skipped, Why::ChangedSinceRun, {}};
     return p;
   }
-  // The journal names the file itself: a link found at its name now is not followed.
-  p->file = fs::OpenedFile::Open(e.path, writing_, nullptr, false);
+  // The journal names the file itself: no link found on its way now is followed, and it must be the
+  // file the run wrote.
+  p->file = OpenEntryFile(journal_.header, e, writing_);
   if (!p->file.Ok()) {
     p->event = RefusalEvent(item, p->file.Refused(), p->file.Error());
+    return p;
+  }
+  if (!FileIsTheRuns(e, p->file.Stat())) {
+    p->event = {item, Outcome::Skipped, Why::Replaced, {}};
     return p;
   }
   if (!p->file.ReadAll(worker.buffer)) {
@@ -109,6 +114,8 @@ std::unique_ptr<RunJob::Prepared> RestoreJob::Prepare(size_t item, Worker& worke
   w.bytes = p->original.view();
   w.n = e.n;
   w.mode = &e.mode;
+  // Set-user-ID and set-group-ID come back only to a file that still has the owner and group it had.
+  w.special = e.owned && p->file.Stat().uid == e.uid && p->file.Stat().gid == e.gid;
   p->modified = {e.mtimeSec, e.mtimeNsec};
   w.modified = &p->modified;
   Looked* raw = p.get();

@@ -39,7 +39,16 @@ RewriteJob::RewriteJob(RewriteSetup setup) : setup_(std::move(setup)), state_(se
 }
 
 void RewriteJob::AddItem(RunItem item) {
-  item.path = fs::AbsolutePath(item.stored, cwd_);
+  // The path in one spelling (its folder without links, "." or ".."), as the journal records it and
+  // as an undo walks it again. Items of one folder come together, so each folder is resolved once.
+  const std::string absolute = fs::AbsolutePath(item.stored, cwd_);
+  const std::string folder = FolderPart(absolute);
+  auto known = folders_.find(folder);
+  if (known == folders_.end()) {
+    auto canonical = fs::CanonicalFolder(folder);
+    known = folders_.emplace(folder, canonical ? *canonical : fs::LexicalPath(folder)).first;
+  }
+  item.path = known->second + FileNamePart(absolute);
   items_.Append(std::move(item));
 }
 
@@ -58,8 +67,12 @@ bool RewriteJob::TakeOver(HeldJournal& earlier, std::vector<JournalEntry>& carri
   for (const JournalEntry* e : j.ChangedFiles()) {
     if (e->copy.empty()) continue;
     carried.push_back(*e);
-    carried_[e->path] = *e;
-    carriedCopies_.insert(e->copy);
+    // The earlier run may have named the folders otherwise (./site, site): its files are known by what
+    // they are, not by how their paths were spelled.
+    fs::FileStat now;
+    if (fs::ProbeRegular(e->path, &now) == fs::Refusal::None) carriedById_[now.device][now.inode] = *e;
+    auto canonical = fs::CanonicalFilePath(e->path);
+    carriedByPath_[canonical ? *canonical : fs::LexicalPath(e->path)] = *e;
     firstEntry_ = std::max(firstEntry_, e->n + 1);
   }
   return true;
@@ -83,6 +96,9 @@ bool RewriteJob::Begin(StartRefusal& refusal) {
       refusal = {StartRefusal::Kind::Records, output_ + ": " + fs::ErrorText(errno)};
       return false;
     }
+    // One spelling, so that runs into it are found and matched however it was named.
+    output_ = fs::CanonicalFolder(output_).value_or(output_);
+    header.output = output_;
     // The journal there must stay this user's to trust.
     if (!fs::IsSafeFolder(output_, why)) {
       refusal = {StartRefusal::Kind::Records, output_ + ": " + why};
@@ -104,9 +120,15 @@ bool RewriteJob::Begin(StartRefusal& refusal) {
         // A finished run keeps its copies: it moves into the output folder's history, to be undone
         // after this one.
         if (!earlier.Read().Interrupted()) {
+          // Where the history cannot be used, the finished run stays beside this one, and the user is
+          // told; its copies are never written over either way.
           if (!MoveRunAside(earlier, kJournalName, why)) {
-            refusal = {StartRefusal::Kind::Records, why};
-            return false;
+            std::string kept;
+            if (!KeepRunInPlace(earlier, kJournalName, kept)) {
+              refusal = {StartRefusal::Kind::Records, why + "; " + kept};
+              return false;
+            }
+            notes_.push_back(why);
           }
           earlier = HeldJournal();
         }
@@ -129,26 +151,27 @@ bool RewriteJob::Begin(StartRefusal& refusal) {
     return false;
   }
   earlier = HeldJournal();  // its lock goes with it; the new journal holds the name now
-  store_ = std::make_unique<OriginalStore>(setup_.copies, output_, state_.DataBaseFor(id_));
+  store_ = std::make_unique<OriginalStore>(setup_.copies, output_, state_.DataBaseFor(id_), setup_.source, id_);
   if (setup_.copies) state_.SetLastJournal(journalPath_);
   return true;
 }
 
-std::string RewriteJob::CopyPathFor(size_t item) const {
-  const std::string base = output_ + items_[item].below;
-  std::string path = base;
-  // The copy of another file that an unfinished earlier run still needs is never written over.
-  for (int k = 1; carriedCopies_.count(path); ++k) path = base + "~" + std::to_string(k);
-  return path;
+const JournalEntry* RewriteJob::CarriedFor(const fs::OpenedFile& file) const {
+  auto device = carriedById_.find(file.Stat().device);
+  if (device != carriedById_.end()) {
+    auto inode = device->second.find(file.Stat().inode);
+    if (inode != device->second.end()) return &inode->second;
+  }
+  auto byPath = carriedByPath_.find(file.Path());
+  return byPath == carriedByPath_.end() ? nullptr : &byPath->second;
 }
 
 void RewriteJob::KeepOriginal(size_t item, size_t worker, std::string_view original, Prepared& p) {
   const fs::FileStat& st = p.file.Stat();
-  auto carried = carried_.find(p.file.Path());
-  if (carried != carried_.end()) {
+  if (const JournalEntry* carried = CarriedFor(p.file)) {
     // An unfinished earlier run changed this file: its copy is the original, and stays so. What the
     // file holds now is kept for putting back should writing it in place fail.
-    p.kept = carried->second;
+    p.kept = *carried;
     p.carried = true;
     p.read.assign(original);
     return;
@@ -159,8 +182,11 @@ void RewriteJob::KeepOriginal(size_t item, size_t worker, std::string_view origi
   k.mode = st.mode & 07777;
   k.mtimeSec = st.mtimeSec;
   k.mtimeNsec = st.mtimeNsec;
+  k.owned = true;
+  k.uid = st.uid;
+  k.gid = st.gid;
   try {
-    store_->Keep(worker, setup_.copies ? CopyPathFor(item) : std::string(), original, k);
+    store_->Keep(worker, items_[item].below, original, k);
     p.copyMade = setup_.copies;
   } catch (const fs::FileError& e) {
     p.keepError = e.what();
@@ -181,6 +207,7 @@ std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worke
     }
     return p;
   }
+  if (LinkRefused(it, p->file, p->verdict)) return p;
   if (!p->file.ReadAll(worker.buffer)) {
     p->verdict = {item, Outcome::Failed, Why::Error, fs::ErrorText(p->file.Error())};
     return p;
@@ -235,6 +262,18 @@ std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worke
   p->write = true;
   p->heldBytes = p->bytes.size();
   return p;
+}
+
+// A link of the tree is followed only where the scan would follow it (it may have been changed since
+// the scan looked): into the source folder, or anywhere when the user asked.
+bool RewriteJob::LinkRefused(const RunItem& item, const fs::OpenedFile& file, RunEvent& verdict) const {
+  if (setup_.kind != RunKind::FolderTree || file.Path() == item.path) return false;
+  const fs::LinkVerdict judged = fs::JudgeLink(item.path, file.Path(), file.Stat().uid, setup_.source, setup_.followOutside);
+  if (judged == fs::LinkVerdict::Follow) return false;
+  verdict.outcome = Outcome::Skipped;
+  verdict.why = judged == fs::LinkVerdict::Outside ? Why::LinkOutside : Why::ForeignLink;
+  verdict.detail = file.Path();
+  return true;
 }
 
 bool RewriteJob::Journalled(size_t item, Prepared& p) {

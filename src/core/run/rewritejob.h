@@ -51,7 +51,8 @@ struct RewriteSetup {
   Encoding locale = Encoding::Utf8;
   RunKind kind = RunKind::FolderTree;
   bool copies = false;  // backup copies into `output`
-  std::string source;
+  bool followOutside = false;  // (a tree) links that lead out of the source folder are followed
+  std::string source;  // folders in one spelling (absolute, no links)
   std::string output;
   std::string stateDir;  // the folder of the program's run records
 };
@@ -69,6 +70,8 @@ class RewriteJob : public RunJob {
   // touched then.
   bool Begin(StartRefusal& refusal);
   const std::string& JournalPath() const { return journalPath_; }
+  // What the start had to leave undone but did not stop the run for (the history could not be used).
+  const std::vector<std::string>& Notes() const { return notes_; }
   const ItemList<RunItem>& Items() const { return items_; }
   // Adds an item while the run goes (from the run's feed).
   void AddItem(RunItem item);
@@ -88,8 +91,9 @@ class RewriteJob : public RunJob {
   bool TakeOver(HeldJournal& earlier, std::vector<JournalEntry>& carried, StartRefusal& refusal);
   bool Journalled(size_t item, Prepared& p);
   void KeepOriginal(size_t item, size_t worker, std::string_view original, Prepared& p);
-  std::string CopyPathFor(size_t item) const;
   void DropCopy(Prepared& p);
+  const JournalEntry* CarriedFor(const fs::OpenedFile& file) const;
+  bool LinkRefused(const RunItem& item, const fs::OpenedFile& file, RunEvent& verdict) const;
 
   RewriteSetup setup_;
   RunState state_;
@@ -104,8 +108,12 @@ class RewriteJob : public RunJob {
   std::unique_ptr<OriginalStore> store_;
   std::string cwd_;  // what relative paths are relative to
   ItemList<RunItem> items_;
-  std::unordered_map<std::string, JournalEntry> carried_;  // originals of an unfinished earlier run, by path
-  std::unordered_set<std::string> carriedCopies_;
+  // Originals of an unfinished earlier run, by the file that holds its bytes now (and by path, for a
+  // file that cannot be looked at).
+  std::unordered_map<uint64_t, std::unordered_map<uint64_t, JournalEntry>> carriedById_;
+  std::unordered_map<std::string, JournalEntry> carriedByPath_;
+  std::unordered_map<std::string, std::string> folders_;  // folders of items, as given -> in one spelling
+  std::vector<std::string> notes_;
   uint64_t firstEntry_ = 1;  // the entry number of the first item (after those carried over)
   WriteGroup<Prepared> group_;
   FilesMet seen_;

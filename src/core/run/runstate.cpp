@@ -124,7 +124,7 @@ std::string RunState::LastJournal() const {
 void RunState::SetLastJournal(const std::string& journal) const {
   // A missing record only means the restore offers nothing; the run itself is not harmed.
   try {
-    fs::WriteFileSafely(folder_ + kLastFile, EscapeField(journal) + "\n");
+    fs::WriteFileSafely(folder_ + kLastFile, EscapeField(journal) + "\n", 0600, true);
   } catch (const fs::FileError&) {
     ::unlink((folder_ + kLastFile).c_str());
   }
@@ -200,6 +200,21 @@ RecoveryReport RunState::RecoverInterrupted() {
     }
     ::close(fd);
   }
+  // A restore of a run cut short that was itself cut short leaves a mark of its own for the same run:
+  // the run is asked about once, under its own mark; the restore's mark has nothing left to say.
+  std::vector<CutShortRun> once;
+  for (CutShortRun& run : report.cutShort) {
+    const std::string own = folder_ + kActivePrefix + run.id;
+    bool merged = false;
+    for (CutShortRun& kept : once) {
+      if (kept.journal != run.journal) continue;
+      merged = true;
+      if (run.mark == own) std::swap(kept, run);
+      ::unlink(run.mark.c_str());
+    }
+    if (!merged) once.push_back(std::move(run));
+  }
+  report.cutShort = std::move(once);
   return report;
 }
 

@@ -72,7 +72,7 @@ TMainForm::TMainForm(MainFormEnv env, QWidget* parent) : FormBase(std::move(env)
 // What a command reads when it starts cannot change while one runs.
 void TMainForm::FreezeInputsWhileRunning() {
   for (QWidget* input : std::initializer_list<QWidget*>{v_.EdtPath, v_.EdtOutput, v_.EdtBackupPath, v_.EdtEXT,
-                                                        v_.cbBackupWhenTransfter, v_.CbCover, v_.CbDryRun, v_.EditOldFileName,
+                                                        v_.cbBackupWhenTransfter, v_.CbCover, v_.CbDryRun, v_.CbFollowOutside, v_.EditOldFileName,
                                                         v_.EditNewFileName, v_.MmoSearchText, v_.MmSearchReplace}) {
     gate_->Freeze(input);
   }
@@ -162,6 +162,7 @@ void TMainForm::ApplyCaptionsAndHints() {
   v_.cbBackupWhenTransfter->setText(msg_.CapBackupWhenReplace);
   v_.CbCover->setText(msg_.CapCoverSource);
   v_.CbDryRun->setText(msg_.CapDryRun);
+  v_.CbFollowOutside->setText(msg_.CapFollowOutside);
   v_.Label7->setText(msg_.CapFileExt);
   v_.LblFileFormat->setText(msg_.CapFileFormat);
   v_.GbHint->setTitle(msg_.CapOutputResult);

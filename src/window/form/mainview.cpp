@@ -244,6 +244,10 @@ void BuildContentPage(MainView& v) {
   ext->addWidget(v.Label7);
   ext->addWidget(v.Image6);
   ext->addWidget(v.BtnDefaultExt);
+  // Which files the tree commands take: the links they may follow.
+  v.CbFollowOutside = Make<QCheckBox>(p, "CbFollowOutside");
+  ext->addSpacing(10);
+  ext->addWidget(v.CbFollowOutside);
   ext->addStretch(1);
   band->addLayout(ext);
 

@@ -51,6 +51,7 @@ struct MainView {
   QCheckBox* cbBackupWhenTransfter = nullptr;
   QCheckBox* CbCover = nullptr;
   QCheckBox* CbDryRun = nullptr;  // the text batches and match commands only show what they would do
+  QCheckBox* CbFollowOutside = nullptr;  // tree commands follow links that lead out of the source folder
 
   // File list column.
   QFrame* SbVideoLeft = nullptr;

@@ -126,6 +126,15 @@ struct MessageTables {
   QString FmtJournalRefused;
   QString FmtUnexpectedError;
   QString FmtKeptAside;
+  QString CapFollowOutside;
+  QString FmtOpenForWriting;
+  QString FmtLinkOutside;
+  QString FmtForeignLink;
+  QString FmtJournalDamaged;
+  QString MsgHistoryKeptInPlace;
+  QString MsgSourceMissing;
+  QString MsgSourceNotFolder;
+  QString MsgSourceUnreadable;
 };
 
 // Fills both tables for the fixed language index 0. Running it twice leaves the same values.

@@ -9,7 +9,8 @@ namespace zur {
 void PaneSink::File(const RunEvent& event, const std::string& shown, const std::string& second) {
   if (event.item == kNoItem) {
     // A failure of the run itself, not of one file: said as it is.
-    f_.Pane().AppendLine(FormatMessage(f_.Msg().FmtRunError, f_.Q(event.detail)));
+    f_.Pane().AppendLine(event.why == Why::JournalDamaged ? ProblemLine(f_.Msg(), event, {})
+                                                          : FormatMessage(f_.Msg().FmtRunError, f_.Q(event.detail)));
     return;
   }
   if (onFile_) onFile_(event, shown, second);

@@ -47,6 +47,14 @@ QString ProblemLine(const MessageTables& msg, const RunEvent& e, const QString& 
       return WithDetail(FormatMessage(msg.FmtFolderUnreadable, shown), e.detail);
     case Why::TargetExists:
       return FormatMessage(msg.FmtTargetExists, shown);
+    case Why::OpenForWriting:
+      return FormatMessage(msg.FmtOpenForWriting, shown);
+    case Why::LinkOutside:
+      return FormatMessage(msg.FmtLinkOutside, shown, QString::fromLocal8Bit(e.detail.c_str()));
+    case Why::ForeignLink:
+      return FormatMessage(msg.FmtForeignLink, shown);
+    case Why::JournalDamaged:
+      return FormatMessage(msg.FmtJournalDamaged, QString::fromLocal8Bit(e.detail.c_str()));
     case Why::None:
     case Why::AlreadyOriginal:
     case Why::Error:
@@ -56,6 +64,14 @@ QString ProblemLine(const MessageTables& msg, const RunEvent& e, const QString& 
 }
 
 QString FolderProblemLine(const MessageTables& msg, const ScanProblem& p, const QString& shown) {
+  switch (p.kind) {
+    case ScanProblem::Kind::LinkOutside:
+      return ProblemLine(msg, {kNoItem, Outcome::Skipped, Why::LinkOutside, p.target}, shown);
+    case ScanProblem::Kind::ForeignLink:
+      return ProblemLine(msg, {kNoItem, Outcome::Skipped, Why::ForeignLink, p.target}, shown);
+    case ScanProblem::Kind::Unreadable:
+      break;
+  }
   const RunEvent e{kNoItem, Outcome::Skipped, p.error == ENAMETOOLONG ? Why::TooLong : Why::FolderUnreadable,
                    p.error == ENAMETOOLONG ? std::string() : fs::ErrorText(p.error)};
   return ProblemLine(msg, e, shown);
@@ -69,6 +85,12 @@ QString RefusalText(const MessageTables& msg, const StartRefusal& refusal, const
       return msg.MsgJournalRefused + detail;
     case StartRefusal::Kind::Waiting:
       return msg.MsgRunWaiting + detail;
+    case StartRefusal::Kind::SourceMissing:
+      return msg.MsgSourceMissing + detail;
+    case StartRefusal::Kind::SourceNotFolder:
+      return msg.MsgSourceNotFolder + detail;
+    case StartRefusal::Kind::SourceUnreadable:
+      return msg.MsgSourceUnreadable + detail;
     case StartRefusal::Kind::None:
     case StartRefusal::Kind::Records:
       break;

@@ -35,10 +35,13 @@ BatchRequest BatchRequestFromWindow(FormBase& f, const BatchInputs& in, BatchReq
   r.rules = in.rules.CurrentRules();
   r.cp = f.Cp();
   r.stateDir = f.RunsFolder();
+  r.followOutside = FollowOutsideTicked(f);
   return r;
 }
 
 bool DryRunTicked(FormBase& f) { return f.View().CbDryRun->isChecked(); }
+
+bool FollowOutsideTicked(FormBase& f) { return f.View().CbFollowOutside->isChecked(); }
 
 QString BatchEndHint(FormBase& f, const BatchRequest& request, const RunTally& tally, const QString& success) {
   if (request.dryRun) {
@@ -87,6 +90,7 @@ RunTally RunBatchInWindow(FormBase& f, const BatchRequest& request, BatchListing
     }
   });
   const BatchResult result = RunBatch(request, f.Runner(), sink);
+  for (const std::string& note : result.notes) f.Pane().AppendLine(f.Msg().MsgHistoryKeptInPlace + f.Q(note));
   if (request.dryRun && result.tally.hits > 0) f.Pane().AppendLine(f.Msg().MsgDiffBack);
   if (result.refusal.Refused()) f.Notice(RefusalText(f.Msg(), result.refusal, f.Q(result.refusal.detail)));
   return result.tally;

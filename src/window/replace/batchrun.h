@@ -27,6 +27,8 @@ BatchRequest BatchRequestFromWindow(FormBase& f, const BatchInputs& in, BatchReq
 
 // True while the dry-run box is ticked: the batches and match commands write nothing.
 bool DryRunTicked(FormBase& f);
+// True while the box is ticked: tree commands follow links that lead out of the source folder.
+bool FollowOutsideTicked(FormBase& f);
 
 // The hint a batch ends with: the closing word (`success` when all went well) and the counts, or for a
 // dry run what would change.

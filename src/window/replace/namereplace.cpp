@@ -42,6 +42,7 @@ void NameReplace::Rename(RenameRequest::Files files, bool listRenamed) {
       std::tie(request.find, request.replacement) = Texts();
       request.cp = f_.Cp();
       request.dryRun = DryRunTicked(f_);
+      request.followOutside = FollowOutsideTicked(f_);
       f_.Pane().Clear();
       PaneSink sink(f_, [&](const RunEvent& e, const std::string& shown, const std::string& renamed) {
         if (e.outcome == Outcome::Done || e.outcome == Outcome::Unchanged) {
@@ -52,7 +53,12 @@ void NameReplace::Rename(RenameRequest::Files files, bool listRenamed) {
           f_.Pane().AppendLine(ProblemLine(f_.Msg(), e, f_.Line(shown)));
         }
       });
-      const RunTally tally = RunRename(request, f_.Runner(), sink);
+      const CommandResult result = RunRename(request, f_.Runner(), sink);
+      if (result.refusal.Refused()) {
+        f_.Notice(RefusalText(f_.Msg(), result.refusal, f_.Q(result.refusal.detail)));
+        return;
+      }
+      const RunTally& tally = result.tally;
       if (request.dryRun) {
         f_.Hint(FormatMessage(FormatMessage(f_.Msg().FmtDryRunDone, static_cast<int>(tally.hits)),
                               static_cast<int>(tally.replaced)));

@@ -1,6 +1,7 @@
 #include "window/search/textsearch.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -53,7 +54,8 @@ void TextSearch::BtnSearchClick() {
     }
     v.LbSearch->clear();
     files_.clear();
-    SearchRequest request{f_.State().SourcePath, SetExtList(f_.B(v.EdtEXT->text())), text, f_.Cp()};
+    SearchRequest request{f_.State().SourcePath, SetExtList(f_.B(v.EdtEXT->text())), text, f_.Cp(),
+                          v.CbFollowOutside->isChecked()};
     // Entries are added to the list a group at a time, as the run reports them.
     QStringList found;
     PaneSink sink(
@@ -71,7 +73,13 @@ void TextSearch::BtnSearchClick() {
           v.LbSearch->addItems(found);
           found.clear();
         });
-    const RunTally tally = RunSearch(request, f_.Runner(), sink);
+    const CommandResult result = RunSearch(request, f_.Runner(), sink);
+    if (result.refusal.Refused()) {
+      f_.ShowProgress(false);
+      f_.Notice(RefusalText(f_.Msg(), result.refusal, f_.Q(result.refusal.detail)));
+      return;
+    }
+    const RunTally& tally = result.tally;
     // The hint gives the number of files found too, as the result list's title does.
     const QString count = FormatMessage(f_.Msg().FmtFoundCount, v.LbSearch->count());
     f_.Hint(ClosingHint(f_.Msg(), tally, f_.Msg().MsgAllSearched) + count);

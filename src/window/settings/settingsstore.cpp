@@ -72,6 +72,7 @@ void SettingsStore::LoadSettings() {
     // folder in the output field while OutputPath keeps the stored value.
     v.cbBackupWhenTransfter->setChecked(ini.ReadBool("BackupWhenT", false));
     v.CbCover->setChecked(ini.ReadBool("CbCover", false));
+    v.CbFollowOutside->setChecked(ini.ReadBool("FollowOutside", false));
     const int page = ini.ReadInteger("BatchType", 0);
     // A page number the window does not have opens the first page (and is saved as 0).
     v.PageControl1->setCurrentIndex(page >= 0 && page < v.PageControl1->count() ? page : 0);
@@ -114,6 +115,8 @@ void SettingsStore::SaveSettings() {
       SaveBox(v.MmRuleReplace[row], TextFile("ReplaceText", row));
     }
     ini.WriteInteger("curListIndex", v.LbDocList->currentRow());
+    // Options added since: after the keys of old, so that an old file keeps its order.
+    ini.WriteBool("FollowOutside", v.CbFollowOutside->isChecked());
     SaveBox(v.MmoSearchText, TextFile("SearchKey"));
     SaveBox(v.MmSearchReplace, TextFile("MmSearchReplace"));
   } catch (...) {

@@ -129,7 +129,7 @@ TEST(Commands, ABatchReportsEveryFileAndAFolderItCouldNotOpen) {
   ASSERT_EQ(second.files.size(), 2u);
   EXPECT_EQ(second.files[0].event.outcome, Outcome::Done);
   EXPECT_EQ(second.files[1].event.why, Why::Missing);
-  EXPECT_EQ(second.files[1].shown, s.src() + "/missing.htm");  // as composed: folder value, separator, name
+  EXPECT_EQ(second.files[1].shown, s.src() + "missing.htm");  // in one spelling, without a doubled separator
   EXPECT_EQ(ReadBytes(s.src() + "a.htm"), "baz a");
   EXPECT_EQ(LastRestorable(s.runs()), RunKind::None);
 }
@@ -179,13 +179,13 @@ TEST(Commands, RenamesAndSearchesReportTheirFilesByTheirNames) {
   WriteBytes(s.src() + "sub/new-b.htm", "there already");
   WaitingDriver driver;
   RecordingSink found;
-  const RunTally searched = RunSearch({s.src(), SetExtList("htm"), u"foo", Encoding::Utf8}, driver, found);
+  const RunTally searched = RunSearch({s.src(), SetExtList("htm"), u"foo", Encoding::Utf8}, driver, found).tally;
   EXPECT_EQ(searched.hits, 1u);
   ASSERT_EQ(found.Shown(Outcome::Hit).size(), 1u);
   EXPECT_EQ(found.Shown(Outcome::Hit)[0], s.src() + "old-a.htm");  // as the tree shows names
   RecordingSink renamed;
   RenameRequest tree{RenameRequest::Files::Tree, s.src(), SetExtList("htm"), "old", "new", Encoding::Utf8};
-  const RunTally renames = RunRename(tree, driver, renamed);
+  const RunTally renames = RunRename(tree, driver, renamed).tally;
   EXPECT_EQ(renames.done, 1u);
   EXPECT_EQ(renames.replaced, 1u);  // the name that could not be taken counts nothing
   // The new name comes from the name as shown (lower case); an existing file is never replaced.
@@ -297,7 +297,7 @@ TEST(Commands, ADryRunOfARenameRenamesNothing) {
   RenameRequest request{RenameRequest::Files::Tree, s.src(), SetExtList("htm"), "old", "new", Encoding::Utf8};
   request.dryRun = true;
   RecordingSink preview;
-  const RunTally dry = RunRename(request, driver, preview);
+  const RunTally dry = RunRename(request, driver, preview).tally;
   EXPECT_TRUE(std::filesystem::exists(s.src() + "old-a.htm"));
   EXPECT_EQ(preview.Shown(Outcome::Hit), std::vector<std::string>{s.src() + "old-a.htm"});
   EXPECT_EQ(dry.replaced, 1u);

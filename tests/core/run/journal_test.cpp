@@ -80,13 +80,20 @@ TEST(Journal, FieldsOfAnyBytesComeBackAndOnlySignedWholeLinesCount) {
   // Signed with another key, or not signed at all: not a journal to act on.
   EXPECT_FALSE(ParseJournal(text, KeyOf(2), why));
   EXPECT_FALSE(ParseJournal("ZUR-JOURNAL 2\nrun id=x\n", key, why));
-  // A line changed by anyone without the key ends the journal there: what follows is not believed.
+  // A line changed by anyone without the key is not believed and is named by its number; the signed
+  // lines after it still count, and nothing is cut off.
   std::string changed = text;
-  changed.replace(changed.find("/out/"), 5, "/etc/");
+  changed.replace(changed.find("copy=/out/"), 10, "copy=/etc/");
   j = ParseJournal(changed, key, why);
   ASSERT_TRUE(j);
   EXPECT_TRUE(j->entries.empty());
-  EXPECT_FALSE(j->done.count(7));
+  EXPECT_EQ(j->damagedLines, std::vector<size_t>{3});
+  EXPECT_TRUE(j->done.count(7));
+  EXPECT_EQ(j->length, changed.size());
+  // Without its run's own line, a journal is not acted on at all.
+  changed = text;
+  changed.replace(changed.find("/out/"), 5, "/etc/");
+  EXPECT_FALSE(ParseJournal(changed, key, why));
   // Lines taken from another journal of the same user do not fit in either.
   auto other = JournalWriter::Create(dir / "k", {"id3", RunKind::FolderTree, false, {}, {}}, {}, key, false, why);
   ASSERT_TRUE(other && other->Done(9));
@@ -95,6 +102,7 @@ TEST(Journal, FieldsOfAnyBytesComeBackAndOnlySignedWholeLinesCount) {
   j = ParseJournal(text + second.substr(second.rfind("done")), key, why);
   ASSERT_TRUE(j);
   EXPECT_FALSE(j->done.count(9));
+  EXPECT_EQ(j->damagedLines.size(), 1u);
 }
 
 TEST(Journal, IsActedOnOnlyByTheUserWhoseProgramWroteIt) {

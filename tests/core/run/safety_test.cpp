@@ -257,7 +257,7 @@ TEST(Safety, TextAddedWhileTheRunGoesIsNeverCutOff) {
   WriteBytes(path, "foo");
   struct NoMarks : WriteMarks {
     bool WritingInPlace(uint64_t) override { return true; }
-    bool Written(uint64_t) override { return true; }
+    bool Written(uint64_t, const fs::FileId&) override { return true; }
     bool Left(uint64_t) override { return true; }
   } marks;
   auto writeAfter = [&](const std::function<void()>& meanwhile) {
@@ -291,9 +291,7 @@ TEST(Safety, TextAddedWhileTheRunGoesIsNeverCutOff) {
   ASSERT_TRUE(staged.Stage(file, "bar", ".t-2.tmp", nullptr, error)) << error;
   ASSERT_EQ(staged.How(), fs::StagedFile::Way::Rename);
   std::ofstream(path, std::ios::app) << " and more";
-  bool changed = false;
-  EXPECT_FALSE(staged.Replace(file, error, changed));
-  EXPECT_TRUE(changed);
+  EXPECT_EQ(staged.Replace(file, error), fs::StagedFile::Outcome::Changed);
   EXPECT_EQ(ReadBytes(path), "foo and more");
   EXPECT_TRUE(HiddenIn(dir.Folder()).empty());
   // A file with other names is written in place, and the same holds there.

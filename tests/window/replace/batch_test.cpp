@@ -91,7 +91,7 @@ class BatchTest : public QObject {
     // The selected files' dry run keeps its report in the pane (no preview takes its place).
     f.Select({"a.htm"});
     f.Click("BtnTextReplace");
-    QCOMPARE(f.PaneLines().at(f.PaneLines().size() - 2), form.Q(f.src() + "/a.htm") + QStringLiteral("：规则1 2处，规则2 3处，规则3 0处"));
+    QCOMPARE(f.PaneLines().at(f.PaneLines().size() - 2), form.Q(f.src() + "a.htm") + QStringLiteral("：规则1 2处，规则2 3处，规则3 0处"));
     QVERIFY(form.Pane().LoadedFile().empty());
     // The real run then does what the dry run said.
     dry->setChecked(false);
@@ -135,7 +135,7 @@ class BatchTest : public QObject {
     QCOMPARE(ReadBytes(f.src() + "a.txt"), a);
     QVERIFY(Aged(f.src() + "a.txt"));  // its modification time comes back with its bytes
     // The end names the run it undid: when, which folder, how many files.
-    QCOMPARE(f.PaneLines().mid(f.PaneLines().size() - 3).first(), form.Q(f.src() + "/a.txt"));
+    QCOMPARE(f.PaneLines().mid(f.PaneLines().size() - 3).first(), form.Q(f.src() + "a.txt"));
     QCOMPARE(f.PaneLines().at(f.PaneLines().size() - 2), QStringLiteral("恢复完成：已恢复1个文件。"));
     const QRegularExpression undid(QStringLiteral("^已撤销\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d的运行（源文件夹：%1，1个文件）。$")
                                        .arg(QRegularExpression::escape(form.Q(f.src()))));
@@ -499,7 +499,7 @@ class BatchTest : public QObject {
     QCOMPARE(ReadBytes(f.src() + "bin.txt"), binary);
     QVERIFY(!std::filesystem::exists(f.out() + "bin.txt"));
     QCOMPARE(ReadBytes(f.src() + "text.txt"), std::string("bar\n"));
-    QVERIFY(f.PaneLines().contains(QStringLiteral("不是文本文件，已跳过：") + form.Q(f.src() + "/bin.txt")));
+    QVERIFY(f.PaneLines().contains(QStringLiteral("不是文本文件，已跳过：") + form.Q(f.src() + "bin.txt")));
 
     f.Click("BtnDirTextReplace");
     QCOMPARE(ReadBytes(f.src() + "tree/bin.htm"), binary);
@@ -535,7 +535,7 @@ class BatchTest : public QObject {
     QCOMPARE(ReadBytes(f.src() + "big.txt"), big);
     QCOMPARE(ReadBytes(f.src() + "c.txt"), std::string("barbar\n"));  // the run goes on after a failure
     // The report stays in the pane (no preview takes its place) and names the file.
-    QCOMPARE(f.PaneLines().filter(QStringLiteral("未能处理，文件保持原样：") + form.Q(f.src() + "/big.txt")).size(), 1);
+    QCOMPARE(f.PaneLines().filter(QStringLiteral("未能处理，文件保持原样：") + form.Q(f.src() + "big.txt")).size(), 1);
     QCOMPARE(f.HintText(), QStringLiteral("操作完成，但有1个文件未能处理，详见输出结果。已代替2个文件，共2处。"));
     QCOMPARE(std::distance(std::filesystem::directory_iterator(f.src()), {}), 3);  // nothing left behind
   }

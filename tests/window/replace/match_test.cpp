@@ -24,7 +24,7 @@ class MatchTest : public QObject {
     f.Click("BtnPipeiReplace");
     QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("x X y X\n[b] open\n"));
     QCOMPARE(ReadBytes(f.src() + "b.htm"), std::string("[b]q[/b]"));
-    QCOMPARE(f.HintText(), QStringLiteral("保存") + form.Q(f.src() + "/a.htm") + QStringLiteral("已代替1个文件，共2处。"));
+    QCOMPARE(f.HintText(), QStringLiteral("保存") + form.Q(f.src() + "a.htm") + QStringLiteral("已代替1个文件，共2处。"));
     QVERIFY(f.PaneLines().isEmpty());
     QCOMPARE(form.State().LastBatchKind, RunKind::None);
 

@@ -17,7 +17,7 @@ class SettingsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void aFirstExitWithDefaultsWritesTheElevenLines() {
+  void aFirstExitWithDefaultsWritesEveryKey() {
     FormFixture f;
     f.Open();
     const std::string home = f.dir / "home";
@@ -30,7 +30,8 @@ class SettingsTest : public QObject {
              "[default]\r\nRECPath=" + home + "/Tavimex/TextReplace/source/\r\nOutputPath=" + home +
                  "/Tavimex/TextReplace/output/\r\nOldFileName=\r\nNewFileName=\r\n"
                  "EdtEXT=htm,html,shtml,asp,php,aspx,jsp,txt,js,css\r\nBackupWhenT=0\r\nCbCover=0\r\nBackupPath=" +
-                 home + "/Tavimex/TextReplace/bak/\r\nBatchType=0\r\ncurListIndex=-1\r\n");
+                 home + "/Tavimex/TextReplace/bak/\r\nBatchType=0\r\ncurListIndex=-1\r\n"
+                 "FollowOutside=0\r\n");
     for (const char* name : {"KeyText1", "KeyText2", "KeyText3", "ReplaceText1", "ReplaceText2", "ReplaceText3",
                              "SearchKey", "MmSearchReplace"}) {
       QVERIFY2(std::filesystem::exists(prog + name + ".txt"), name);
