@@ -174,6 +174,10 @@ class SameWindowTest : public QObject {
     QCOMPARE(Program({"-r", "foo"}, settings), 2);
     QCOMPARE(Program({"-r", "a", "b", "-r", "c", "d", "-r", "e", "f", "-r", "g", "h", f.src()}, settings), 2);
     QCOMPARE(Program({"-r", "foo", "bar", "--backup", f.src(), f.src()}, settings), 2);  // copies onto the files
+    // A folder that is not there, or a file where a folder is wanted: refused, not an empty success.
+    QCOMPARE(Program({"--search", "foo", f.dir / "missing"}, settings), 2);
+    QCOMPARE(Program({"--search", "foo", f.src() + "sub/notes.txt"}, settings), 2);
+    QCOMPARE(Program({"--rename", "foo", "bar", f.dir / "missing"}, settings), 2);
     QCOMPARE(ReadBytes(f.src() + "sub/notes.txt"), std::string("foo"));
   }
 };

@@ -169,6 +169,8 @@ void Run::RunLoop() {
     }
     std::lock_guard<std::mutex> guard(lock_);
     closed_ = true;
+    // A feed that ended because the run was asked to stop did not announce everything.
+    feedCut_ = stop_;
     roomReady_.notify_all();
     workersOut_.notify_all();
   }
@@ -198,7 +200,7 @@ void Run::RunLoop() {
   // unless the run stopped.
   std::unique_lock<std::mutex> guard(lock_);
   CommitReady(guard);
-  stopped_ = stop_ && nextCommit_ < count_;
+  stopped_ = stop_ && (nextCommit_ < count_ || feedCut_);
   for (size_t i = nextCommit_; i < count_ && i < nextCommit_ + options_.window; ++i) {
     auto& slot = slots_[i % options_.window];
     if (!slot) continue;

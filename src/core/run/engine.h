@@ -158,6 +158,7 @@ class Run : private RunJob::Context {
   RunJob& job_;
   size_t count_;        // items announced so far
   bool closed_ = true;  // no more items will come
+  bool feedCut_ = false;  // the feed ended on a stop request (items may be missing)
   RunFeed feed_;
   RunOptions options_;
   // Whichever thread finishes the item next in line commits it and the ready ones after it, so that

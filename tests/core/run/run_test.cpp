@@ -250,6 +250,8 @@ TEST(RewriteJob, ARunCutShortIsPutRightAndCanBeUndone) {
   std::filesystem::create_hard_link(t.src() + "f2.htm", t.dir / "f2-link.htm");
   std::vector<std::string> names;
   for (int i = 0; i < 6; ++i) names.push_back("f" + std::to_string(i) + ".htm");
+  const timespec old[2] = {{0, UTIME_OMIT}, {1200000000, 7}};
+  ::utimensat(AT_FDCWD, (t.src() + "f2.htm").c_str(), old, 0);
   // The program vanishes after three files, as under kill -9.
   ASSERT_TRUE(testing::RunAndVanish(
       [&]() -> std::unique_ptr<RunJob> {
@@ -273,7 +275,11 @@ TEST(RewriteJob, ARunCutShortIsPutRightAndCanBeUndone) {
   RunState state(t.state());
   const RecoveryReport report = state.RecoverInterrupted();
   EXPECT_TRUE(report.resolved);
-  EXPECT_EQ(ReadBytes(t.src() + "f2.htm"), "foo 2");  // its original is back
+  EXPECT_EQ(ReadBytes(t.src() + "f2.htm"), "foo 2");  // its original is back, with its time
+  struct stat st;
+  ASSERT_EQ(::stat((t.src() + "f2.htm").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1200000000);
+  EXPECT_EQ(st.st_mtim.tv_nsec, 7);
   EXPECT_EQ(ReadBytes(t.dir / "f2-link.htm"), "foo 2");
   ASSERT_EQ(report.notes.size(), 1u);
   EXPECT_EQ(report.notes[0].what, RecoveryNote::What::PutBack);
