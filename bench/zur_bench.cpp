@@ -8,6 +8,7 @@
 // Usage: zur_bench [files] [megabytes] [large-file-megabytes] [folder]
 // (defaults: 20000 300 1536, a new temporary folder; trees already in a given folder are used again)
 #include <stdlib.h>
+#include <cstdio>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +23,7 @@
 #include "core/commands/search.h"
 #include "core/files/scan.h"
 #include "core/platform/fileio.h"
+#include "core/replace/matcher.h"
 #include "core/replace/substitute.h"
 #include "core/run/fingerprint.h"
 #include "core/run/rewritejob.h"
@@ -54,7 +56,7 @@ double Floor(const std::vector<ScanEntry>& files, size_t& bytes) {
 
 // The batch's work on each file without the writing, in the batch's order: read, the NUL test, three
 // rules, and for a changed file the two fingerprints the journal records.
-double Core(const std::vector<ScanEntry>& files, const PreparedRules& rules, Encoding locale, size_t& changed) {
+double Core(const std::vector<ScanEntry>& files, const RuleSet& rules, Encoding locale, size_t& changed) {
   ByteBuffer buffer;
   changed = 0;
   Timer t;
@@ -69,21 +71,30 @@ double Core(const std::vector<ScanEntry>& files, const PreparedRules& rules, Enc
     }
     Fingerprint before;
     work.beforeFirstChange = [&](std::string_view original) { before = FingerprintOf(original); };
-    ApplyRules(work, rules, false);
+    ApplyRules(work, rules);
     if (work.Changed() && !(FingerprintOf(work.View()) == before)) ++changed;
     buffer = std::move(work.Bytes());
   }
   return t.Seconds();
 }
 
-PreparedRules Rules(std::initializer_list<std::pair<std::string, std::string>> utf8) {
-  std::array<Rule, 3> rules;
-  size_t i = 0;
-  for (const auto& [f, r] : utf8) rules[i++] = MakeRule(DecodeText(f, Encoding::Utf8), DecodeText(r, Encoding::Utf8));
-  return PrepareRules(rules);
+std::vector<Rule> RuleList(std::initializer_list<std::pair<std::string, std::string>> utf8, RuleOptions options = {}) {
+  std::vector<Rule> rules;
+  for (const auto& [f, r] : utf8) rules.push_back(MakeRule(DecodeText(f, Encoding::Utf8), DecodeText(r, Encoding::Utf8), options));
+  return rules;
 }
 
-void Compare(const std::string& name, const std::vector<ScanEntry>& files, const PreparedRules& rules, Encoding locale) {
+RuleSet Rules(std::initializer_list<std::pair<std::string, std::string>> utf8, RuleOptions options = {}) {
+  RuleError error;
+  auto set = BuildRules(RuleList(utf8, options), false, error);
+  if (!set) {
+    std::fprintf(stderr, "rule %zu: %s\n", error.rule, error.message.c_str());
+    std::exit(2);
+  }
+  return *set;
+}
+
+void Compare(const std::string& name, const std::vector<ScanEntry>& files, const RuleSet& rules, Encoding locale) {
   size_t bytes = 0, changed = 0;
   Floor(files, bytes);  // warm the page cache
   std::vector<double> floors, cores;
@@ -114,6 +125,7 @@ void LargeFile(const std::string& root, size_t megabytes) {
     RewriteSetup setup;
     setup.items.push_back({path, path, "big.txt", {}, {}});
     setup.rules = Rules({{"foo", "bar"}});
+    setup.described = RuleList({{"foo", "bar"}});
     setup.source = root + "/large/";
     setup.stateDir = root + "/state/";
     RewriteJob job(std::move(setup));
@@ -150,8 +162,8 @@ void DryRunFigures(const std::string& site, int rounds) {
     batch.dryRun = true;
     batch.source = site + "/";
     batch.extensions = SetExtList(kExtensions);
-    batch.rules[0] = MakeRule(DecodeText(word, Encoding::Utf8), DecodeText(word + "X", Encoding::Utf8));
-    SearchRequest search{site + "/", SetExtList(kExtensions), DecodeText(word, Encoding::Utf8), Encoding::Utf8};
+    batch.rules.push_back(MakeRule(DecodeText(word, Encoding::Utf8), DecodeText(word + "X", Encoding::Utf8)));
+    SearchRequest search{site + "/", SetExtList(kExtensions), DecodeText(word, Encoding::Utf8), Encoding::Utf8, false, {}};
     WaitingDriver driver;
     NullSink sink;
     RunBatch(batch, driver, sink);  // warm
@@ -198,9 +210,10 @@ int main(int argc, char** argv) {
   Report("scan_files", static_cast<double>(files.size()), "files");
   Report("scan_rate", static_cast<double>(files.size()) / scanTimer.Seconds(), "files/s");
 
-  std::array<Rule, 3> gbkRules;
-  for (int r = 0; r < 3; ++r) gbkRules[r] = MakeRule(DecodeText(kFind[r], Encoding::Gb18030), DecodeText(kReplace[r], Encoding::Gb18030));
-  Compare("replace", files, PrepareRules(gbkRules), Encoding::Gb18030);
+  std::vector<Rule> gbkRules;
+  for (int r = 0; r < 3; ++r) gbkRules.push_back(MakeRule(DecodeText(kFind[r], Encoding::Gb18030), DecodeText(kReplace[r], Encoding::Gb18030)));
+  RuleError error;
+  Compare("replace", files, *BuildRules(gbkRules, false, error), Encoding::Gb18030);
 
   // GBK and UTF-8 pages side by side, Chinese rules.
   SiteShape site;

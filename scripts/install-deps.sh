@@ -12,6 +12,7 @@ packages=(
   libgumbo-dev
   libxxhash-dev
   libsodium-dev
+  libpcre2-dev
   fonts-wqy-microhei
   xvfb xauth
   xdg-utils

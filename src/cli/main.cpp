@@ -22,6 +22,7 @@
 #include "core/run/history.h"
 #include "core/run/rewritejob.h"
 #include "core/settings/profile.h"
+#include "core/settings/ruleoptions.h"
 #include "core/settings/settingsfolder.h"
 #include "core/text/codec.h"
 #include "core/text/text.h"
@@ -80,18 +81,17 @@ int Finish(const Report& report, const RunTally& tally, const Texts& texts, bool
 // The window's saved rule rows and extension list, from the settings folder they share.
 bool RulesFromWindow(const std::string& settings, Encoding cp, BatchRequest& request, const Options& o) {
   bool any = false;
+  const ProfileFile ini(settings + "defualt.ini", "default");
   for (int row = 1; row <= 3; ++row) {
     auto read = [&](const char* name) {
       const std::string file = settings + name + std::to_string(row) + ".txt";
       return FileExists(file) ? fs::ReadFile(file) : std::string();
     };
-    request.rules[row - 1] = MakeRule(DecodeText(read("KeyText"), cp), DecodeText(read("ReplaceText"), cp));
-    any = any || request.rules[row - 1].Active();
+    request.rules.push_back(MakeRule(DecodeText(read("KeyText"), cp), DecodeText(read("ReplaceText"), cp),
+                                     RowOptionsFrom(ini, row)));
+    any = any || request.rules.back().Active();
   }
-  if (!o.extensions) {
-    const ProfileFile ini(settings + "defualt.ini", "default");
-    request.extensions = SetExtList(ini.ReadString("EdtEXT", kDefaultExtensions));
-  }
+  if (!o.extensions) request.extensions = SetExtList(ini.ReadString("EdtEXT", kDefaultExtensions));
   return any;
 }
 
@@ -106,8 +106,9 @@ int Batch(const Options& o, const std::string& settings, Encoding cp, const Text
   if (o.rulesFromWindow) {
     if (!RulesFromWindow(settings, cp, request, o)) return Refuse(texts.Pick("the window has no rule saved", "窗口没有保存任何规则"));
   } else {
-    for (size_t i = 0; i < o.rules.size(); ++i) {
-      request.rules[i] = MakeRule(DecodeText(o.rules[i].first, cp), DecodeText(o.rules[i].second, cp));
+    for (const Options::RuleArgs& r : o.rules) {
+      request.rules.push_back(MakeRule(DecodeText(r.find, cp), DecodeText(r.replacement, cp),
+                                       RuleOptions{!r.ignoreCase, r.word, r.regex}));
     }
   }
   bool anyRule = false;
@@ -155,7 +156,8 @@ int Batch(const Options& o, const std::string& settings, Encoding cp, const Text
 
 int Search(const Options& o, Encoding cp, const Texts& texts) {
   SearchRequest request{Folder(o.paths[0]), SetExtList(o.extensions.value_or(kDefaultExtensions)),
-                        TrimControl16(DecodeText(o.text, cp)), cp, o.follow};
+                        TrimControl16(DecodeText(o.text, cp)), cp, o.follow,
+                        RuleOptions{!o.searchIgnoreCase, o.searchWord, o.searchRegex}};
   if (request.text.empty()) return Refuse(texts.Pick("the search text is empty", "查询的文本不能为空"));
   TerminalDriver driver(!o.json);
   Report report(Report::Kind::Search, o.json, texts);

@@ -27,6 +27,14 @@ Options ParseOptions(int argc, const char* const* argv) {
     commandSet = true;
   };
   bool onlyPaths = false;
+  // -i, -w and -e apply to the next -r (or --search) and are then used up.
+  bool ignoreCase = false, word = false, regex = false;
+  auto takeFlags = [&](bool& i, bool& w, bool& e) {
+    i = ignoreCase;
+    w = word;
+    e = regex;
+    ignoreCase = word = regex = false;
+  };
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto need = [&](int count) {
@@ -46,11 +54,23 @@ Options ParseOptions(int argc, const char* const* argv) {
       return o;
     } else if (a == "-r" || a == "--rule") {
       if (!need(2)) return o;
-      o.rules.emplace_back(Unescape(argv[i + 1]), Unescape(argv[i + 2]));
+      Options::RuleArgs rule;
+      takeFlags(rule.ignoreCase, rule.word, rule.regex);
+      // A pattern's own backslashes are the engine's ("\n" a line end, "\\" a backslash), so it is
+      // given as it is; its replacement's "\n" is a line break either way.
+      rule.find = rule.regex ? argv[i + 1] : Unescape(argv[i + 1]);
+      rule.replacement = rule.regex ? argv[i + 2] : Unescape(argv[i + 2]);
+      o.rules.push_back(std::move(rule));
       i += 2;
+    } else if (a == "-i" || a == "--ignore-case") {
+      ignoreCase = true;
+    } else if (a == "-w" || a == "--word") {
+      word = true;
+    } else if (a == "-e" || a == "--regex") {
+      regex = true;
     } else if (a == "--rules-from-window") {
       o.rulesFromWindow = true;
-    } else if (a == "-e" || a == "--ext") {
+    } else if (a == "--ext") {
       if (!need(1)) return o;
       o.extensions = argv[++i];
     } else if (a == "-b" || a == "--backup") {
@@ -67,7 +87,8 @@ Options ParseOptions(int argc, const char* const* argv) {
     } else if (a == "-s" || a == "--search") {
       if (!need(1)) return o;
       setCommand(Options::Command::Search);
-      o.text = Unescape(argv[++i]);
+      takeFlags(o.searchIgnoreCase, o.searchWord, o.searchRegex);
+      o.text = o.searchRegex ? argv[++i] : Unescape(argv[++i]);
     } else if (a == "--rename") {
       if (!need(2)) return o;
       setCommand(Options::Command::Rename);
@@ -89,7 +110,7 @@ Options ParseOptions(int argc, const char* const* argv) {
     }
     if (!o.error.empty()) return o;
   }
-  if (o.rules.size() > 3) o.error = "at most three rules (-r) may be given";
+  if (ignoreCase || word || regex) o.error = "-i, -w and -e go before the -r (or --search) they apply to";
   if (o.command == Options::Command::Batch) {
     if (o.rules.empty() && !o.rulesFromWindow) o.error = "no rule given (-r FIND REPLACEMENT, or --rules-from-window)";
     if (!o.rules.empty() && o.rulesFromWindow) o.error = "give rules with -r or --rules-from-window, not both";

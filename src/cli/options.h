@@ -12,8 +12,13 @@ namespace zur::cli {
 struct Options {
   enum class Command { Batch, Search, Rename, Undo, CutShort, Help, Version };
   Command command = Command::Batch;
-  // Up to three rules, in order, as given (bytes of the locale's code page, "\n" already a line break).
-  std::vector<std::pair<std::string, std::string>> rules;
+  // The rules, in order, as given (bytes of the locale's code page; in an exact rule "\n" is already
+  // a line break, a pattern keeps its text for the engine), each with the options given before it.
+  struct RuleArgs {
+    std::string find, replacement;
+    bool ignoreCase = false, word = false, regex = false;
+  };
+  std::vector<RuleArgs> rules;
   bool rulesFromWindow = false;  // the window's saved rule rows and extension list
   std::optional<std::string> extensions;
   std::string backup;  // the output folder for copies; empty: none
@@ -22,6 +27,7 @@ struct Options {
   bool json = false;
   bool follow = false;  // links that lead out of the folder are followed
   std::string text;                                // --search
+  bool searchIgnoreCase = false, searchWord = false, searchRegex = false;  // options before --search
   std::pair<std::string, std::string> rename;      // --rename
   std::string undo;                                // --undo: the output folder
   bool undoCutShort = false;                       // --cut-short undo (else keep)

@@ -47,8 +47,9 @@ void Report::Json(const RunEvent& e, const std::string& file, const std::string&
   std::string line = "{\"file\":" + JsonString(file);
   if (e.encoding) line += ",\"encoding\":" + JsonString(e.encoding);
   if (kind_ == Kind::Batch || kind_ == Kind::DryRun) {
-    line += ",\"counts\":[" + std::to_string(e.byRule[0]) + "," + std::to_string(e.byRule[1]) + "," +
-            std::to_string(e.byRule[2]) + "]";
+    line += ",\"counts\":[";
+    for (size_t i = 0; i < e.byRule.size(); ++i) line += (i ? "," : "") + std::to_string(e.byRule[i]);
+    line += "]";
   }
   if (!second.empty() && (kind_ == Kind::Rename || kind_ == Kind::Undo)) {
     line += std::string(kind_ == Kind::Rename ? ",\"to\":" : ",\"copy\":") + JsonString(second);
@@ -79,7 +80,9 @@ void Report::File(const RunEvent& e, const std::string& shown, const std::string
     case Kind::Batch:
     case Kind::DryRun:
       if (e.outcome != Outcome::Done && e.outcome != Outcome::Hit) return;
-      std::printf("%s\t%zu\t%zu\t%zu\n", shown.c_str(), e.byRule[0], e.byRule[1], e.byRule[2]);
+      std::printf("%s", shown.c_str());
+      for (size_t n : e.byRule) std::printf("\t%zu", n);
+      std::printf("\n");
       return;
     case Kind::Search:
       if (e.outcome == Outcome::Hit) std::printf("%s\n", shown.c_str());

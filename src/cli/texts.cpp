@@ -23,13 +23,17 @@ const char* Texts::Help() const {
       zur-replace [选项] --rename 查找 代替 文件夹
       zur-replace [选项] --undo 输出文件夹
 
-按顺序用最多三条规则代替文件夹中（及其子文件夹中）所有指定后缀的文件的内容，
+按顺序用所给的规则代替文件夹中（及其子文件夹中）所有指定后缀的文件的内容，
 或所给文件的内容。每个文件保持自己的编码（GBK/GB18030、UTF-8、UTF-16）和换行符，
 写入是原子的，并记入日志，可以撤销。
 
-  -r, --rule 查找 代替     一条规则（最多三条，按顺序执行）；文本用本地编码，\n 表示换行
+  -r, --rule 查找 代替     一条规则（可以给多条，按顺序执行）；文本用本地编码，\n 表示换行
+  -i, --ignore-case        下一条规则（或 --search）不区分大小写
+  -w, --word               下一条规则（或 --search）只匹配全字（前后不是字母、数字或下划线）
+  -e, --regex              下一条规则（或 --search）的查找文本是正则表达式（PCRE2，PHP 的 preg 语法）；
+                           代替文本可以用 $1…$99、${名字} 和 $$
       --rules-from-window  使用窗口程序保存的三条规则和文件后缀
-  -e, --ext 后缀列表       要处理的文件后缀，用逗号分开（默认 htm,html,shtml,asp,php,aspx,jsp,txt,js,css）
+      --ext 后缀列表       要处理的文件后缀，用逗号分开（默认 htm,html,shtml,asp,php,aspx,jsp,txt,js,css）
   -b, --backup 文件夹      先把每个要修改的文件备份到这个输出文件夹（可以用 --undo 撤销）
   -m, --match              匹配代替：查找文本中的 #key# 代表任意文字
   -n, --dry-run            只预演：列出会修改的文件和次数，不修改任何文件
@@ -51,14 +55,19 @@ Ctrl+C 在两个文件之间停止，已经处理的文件保持处理后的样�
        zur-replace [options] --rename FIND REPLACEMENT FOLDER
        zur-replace [options] --undo OUTPUT-FOLDER
 
-Replaces text with up to three rules, in order, in every file of the folder tree whose extension is
+Replaces text with the rules given, in order, in every file of the folder tree whose extension is
 listed, or in the files given. Each file keeps its own encoding (GBK/GB18030, UTF-8, UTF-16) and its
 line ends; every write is atomic and journalled, and can be undone.
 
-  -r, --rule FIND REPL     a rule (up to three, applied in order); texts in the locale's code page,
-                           \n for a line break
+  -r, --rule FIND REPL     a rule (as many as needed, applied in order); texts in the locale's code
+                           page, \n for a line break
+  -i, --ignore-case        the next rule (or --search) ignores case
+  -w, --word               the next rule (or --search) matches whole words only (not next to a
+                           letter, digit or underscore)
+  -e, --regex              the next rule's (or --search's) find text is a regular expression (PCRE2,
+                           PHP's preg syntax); its replacement may use $1...$99, ${name} and $$
       --rules-from-window  the window's saved rule rows and extension list
-  -e, --ext LIST           the extensions of the files to take, comma-separated
+      --ext LIST           the extensions of the files to take, comma-separated
                            (default htm,html,shtml,asp,php,aspx,jsp,txt,js,css)
   -b, --backup FOLDER      first copy each file to be changed into this output folder (undo with --undo)
   -m, --match              match replacement: "#key#" in a find text stands for any text (the
@@ -126,10 +135,36 @@ std::string Texts::Why(const RunEvent& e) const {
       return with("a link out of the folder, not followed (--follow follows it)", "链接指向文件夹以外，没有跟随（用 --follow 跟随）");
     case Why::ForeignLink:
       return with("a link of another user to a file of a third, not followed", "其他用户的链接指向第三个用户的文件，没有跟随");
+    // The detail of these two is the number of the rule.
+    case Why::NotEncodable:
+      return Pick("rule " + e.detail + "'s replacement cannot be written in the file's encoding, left as it was",
+                  "规则" + e.detail + "的代替文本含有这个文件的编码无法表示的字符，保持原样");
+    case Why::PatternTooCostly:
+      return Pick("rule " + e.detail + "'s pattern would take too long on this file, left as it was",
+                  "规则" + e.detail + "的正则表达式在这个文件上耗时过长，保持原样");
     case Why::JournalDamaged:
       return with("a line of the run's journal is damaged; what it said is not known", "运行记录中有一行已损坏，无法知道它记录的内容");
     case Why::Error:
       return with("failed, left as it was", "未能处理，保持原样");
+  }
+  return {};
+}
+
+std::string Texts::RuleErrorText(const RuleError& e) const {
+  const std::string n = std::to_string(e.rule), at = std::to_string(e.offset + 1);
+  switch (e.what) {
+    case RuleError::What::Pattern:
+      return chinese ? "第" + n + "条规则的正则表达式有错误（第" + at + "个字符处）：" + e.message + "；没有处理任何文件"
+                     : "rule " + n + ": the regular expression is wrong at character " + at + ": " + e.message +
+                           "; nothing was done";
+    case RuleError::What::Replacement:
+      return chinese ? "第" + n + "条规则的代替文本有错误（第" + at + "个字符处）：" + e.message + "；没有处理任何文件"
+                     : "rule " + n + ": the replacement is wrong at character " + at + ": " + e.message +
+                           "; nothing was done";
+    case RuleError::What::KeyInPattern:
+      return chinese ? "第" + n + "条规则是正则表达式，不能使用#key#（请用 (.*?) 之类的写法）；没有处理任何文件"
+                     : "rule " + n + " is a regular expression, where #key# has no meaning (write (.*?) or the like); "
+                       "nothing was done";
   }
   return {};
 }
@@ -161,6 +196,8 @@ std::string Texts::Refusal(const StartRefusal& r) const {
     case StartRefusal::Kind::SourceUnreadable:
       text = Pick("the folder cannot be read", "文件夹无法读取");
       break;
+    case StartRefusal::Kind::Rule:
+      return RuleErrorText(r.rule);
   }
   return r.detail.empty() ? text : text + ": " + r.detail;
 }

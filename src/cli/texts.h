@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/run/engine.h"
+#include "core/replace/matcher.h"
 #include "core/run/refusal.h"
 
 namespace zur::cli {
@@ -17,7 +18,9 @@ struct Texts {
   const char* Help() const;
   std::string Why(const RunEvent& event) const;
   std::string Refusal(const StartRefusal& refusal) const;
+  std::string RuleErrorText(const RuleError& error) const;
   std::string Pick(const char* en, const char* zh) const { return chinese ? zh : en; }
+  std::string Pick(const std::string& en, const std::string& zh) const { return chinese ? zh : en; }
 };
 
 }  // namespace zur::cli

@@ -60,7 +60,7 @@ struct Site {
     r.source = src();
     r.output = out();
     r.extensions = SetExtList("htm,txt");
-    r.rules[0] = MakeRule(U("foo"), U("bar"));
+    r.rules = {MakeRule(U("foo"), U("bar"))};
     r.stateDir = runs();
     return r;
   }

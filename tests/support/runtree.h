@@ -40,7 +40,7 @@ struct Tree {
   // The journal at `path`, held (locked and checked) as a restore holds it.
   HeldJournal Held(const std::string& path) const { return HeldJournal::Open(path, Key()); }
 
-  RewriteSetup Setup(std::vector<std::string> names, bool copies, PreparedRules rules) const {
+  RewriteSetup Setup(std::vector<std::string> names, bool copies, RuleSet rules) const {
     RewriteSetup s;
     for (const std::string& n : names) s.items.push_back({src() + n, src() + n, n, {}, {}});
     s.rules = std::move(rules);

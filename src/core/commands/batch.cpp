@@ -41,17 +41,17 @@ std::vector<RunItem> SelectedItems(const BatchRequest& request) {
 }
 
 // The dry run: the same files in the same order, read and changed in memory only.
-BatchResult DryRun(const BatchRequest& request, RunDriver& driver, CommandSink& sink) {
+BatchResult DryRun(const BatchRequest& request, RuleSet rules, RunDriver& driver, CommandSink& sink) {
   BatchResult result;
   // One rule that replaces a text by another always changes the file it hits: no need to compare.
   size_t active = 0;
   bool same = false;
-  for (const Rule& r : request.rules) {
-    active += r.Active();
-    same = same || (r.Active() && r.find == r.replacement);
+  for (const auto& matcher : rules) {
+    active += matcher != nullptr;
+    same = same || (matcher && matcher->MayKeepBytes());
   }
   const bool mayUndo = active > 1 || same || request.keyed;
-  PreviewJob job({}, PrepareRules(request.rules), request.keyed, request.cp, mayUndo);
+  PreviewJob job({}, std::move(rules), request.cp, mayUndo);
   // With the path the file is found at, so that the report can lead to what would change in it.
   auto report = [&](const RunEvent& e) {
     if (e.item == kNoItem) return sink.File(e, {}, {});
@@ -89,12 +89,20 @@ BatchResult RunBatch(BatchRequest request, RunDriver& driver, CommandSink& sink)
     result.tally.started = false;
     return result;
   }
-  if (request.dryRun) return DryRun(request, driver, sink);
+  // The rules are checked before anything is read: a pattern that is no pattern refuses the command.
+  RuleError wrong;
+  std::optional<RuleSet> rules = BuildRules(request.rules, request.keyed, wrong);
+  if (!rules) {
+    result.refusal = {StartRefusal::Kind::Rule, {}, wrong};
+    result.tally.started = false;
+    return result;
+  }
+  if (request.dryRun) return DryRun(request, std::move(*rules), driver, sink);
   const bool tree = request.files == BatchRequest::Files::Tree;
   RewriteSetup setup;
   if (!tree) setup.items = SelectedItems(request);
-  setup.rules = PrepareRules(request.rules);
-  setup.keyed = request.keyed;
+  setup.rules = std::move(*rules);
+  setup.described = request.rules;
   setup.locale = request.cp;
   setup.kind = tree ? RunKind::FolderTree : RunKind::SelectedFiles;
   setup.copies = request.copies;

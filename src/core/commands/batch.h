@@ -4,7 +4,6 @@
 // placeholder) are the same service.
 #pragma once
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -26,7 +25,7 @@ struct BatchRequest {
   std::string output;
   std::vector<std::string> selected;  // (Selected) entries of the file list: names in `source`
   ExtList extensions;                 // (Tree) the extensions of the files to take
-  std::array<Rule, 3> rules{};
+  std::vector<Rule> rules;  // in order (the rule rows, rows without a find text included)
   Encoding cp = Encoding::Utf8;
   std::string stateDir;  // the program's records of runs
 };

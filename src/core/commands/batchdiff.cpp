@@ -2,13 +2,12 @@
 
 #include <algorithm>
 
-#include "core/replace/substitute.h"
 #include "core/replace/worktext.h"
 #include "core/text/codec.h"
 
 namespace zur {
 
-BatchDiff DiffBatchFile(const std::string& path, const std::array<Rule, 3>& rules, bool keyed, Encoding locale) {
+BatchDiff DiffBatchFile(const std::string& path, const RuleSet& rules, Encoding locale) {
   BatchDiff out;
   fs::OpenedFile opened = fs::OpenedFile::Open(path, false);
   ByteBuffer bytes;
@@ -30,8 +29,8 @@ BatchDiff DiffBatchFile(const std::string& path, const std::array<Rule, 3>& rule
   }
   out.kind = work.Kind();
   const std::string before(work.View());
-  ApplyRules(work, PrepareRules(rules), keyed);
-  if (work.View() == before) {
+  const Applied applied = ApplyRules(work, rules);
+  if (applied.problem != RuleProblem::None || work.View() == before) {
     out.result = BatchDiff::Result::Unchanged;
     return out;
   }

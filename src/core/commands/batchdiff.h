@@ -2,11 +2,10 @@
 // reads it, the rules applied in memory, nothing written. The dry run's reports lead here.
 #pragma once
 
-#include <array>
 #include <string>
 
 #include "core/platform/fileio.h"
-#include "core/replace/rules.h"
+#include "core/replace/matcher.h"
 #include "core/text/encoding.h"
 #include "core/text/linediff.h"
 
@@ -24,6 +23,7 @@ struct BatchDiff {
   LineDiff diff;  // for Shown
 };
 
-BatchDiff DiffBatchFile(const std::string& path, const std::array<Rule, 3>& rules, bool keyed, Encoding locale);
+// The rules are a request's (checked when it started).
+BatchDiff DiffBatchFile(const std::string& path, const RuleSet& rules, Encoding locale);
 
 }  // namespace zur

@@ -13,7 +13,14 @@ CommandResult RunSearch(SearchRequest request, RunDriver& driver, CommandSink& s
     result.tally.started = false;
     return result;
   }
-  SearchJob job({}, PrepareText(request.text), request.cp);
+  RuleError wrong;
+  auto text = BuildSearch(request.text, request.options, wrong);
+  if (!text) {
+    result.refusal = {StartRefusal::Kind::Rule, {}, wrong};
+    result.tally.started = false;
+    return result;
+  }
+  SearchJob job({}, std::move(text), request.cp);
   std::vector<ScanProblem> problems;
   RunFeed feed = TreeFeed({request.source, request.extensions, {}, request.cp, false, request.followOutside},
                           [&job](ScanEntry&& file) {

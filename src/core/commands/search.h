@@ -6,6 +6,7 @@
 
 #include "core/commands/driver.h"
 #include "core/files/scan.h"
+#include "core/replace/rules.h"
 
 namespace zur {
 
@@ -15,6 +16,7 @@ struct SearchRequest {
   std::u16string text;   // trimmed; its inner line breaks match any line end
   Encoding cp = Encoding::Utf8;
   bool followOutside = false;  // links that lead out of the source folder are followed
+  RuleOptions options;         // as a rule's: case, whole word, a regular expression
 };
 
 // Reports each hit (Outcome::Hit) with its path as the result list shows it and its stored path, and

@@ -41,8 +41,39 @@ std::u16string TrimControl16(std::u16string_view s) {
   return std::u16string(s.substr(b, e - b));
 }
 
-Rule MakeRule(std::u16string_view find, std::u16string_view replacement) {
-  return Rule{TrimControl16(find), TrimControl16(replacement)};
+std::string OptionLetters(const RuleOptions& options) {
+  std::string letters;
+  if (!options.matchCase) letters += 'i';
+  if (options.wholeWord) letters += 'w';
+  if (options.regex) letters += 'r';
+  return letters;
+}
+
+std::optional<RuleOptions> OptionsFromLetters(std::string_view letters) {
+  RuleOptions options;
+  for (char c : letters) {
+    switch (c) {
+      case 'i':
+      case 'I':
+        options.matchCase = false;
+        break;
+      case 'w':
+      case 'W':
+        options.wholeWord = true;
+        break;
+      case 'r':
+      case 'R':
+        options.regex = true;
+        break;
+      default:
+        return std::nullopt;
+    }
+  }
+  return options;
+}
+
+Rule MakeRule(std::u16string_view find, std::u16string_view replacement, RuleOptions options) {
+  return Rule{TrimControl16(find), TrimControl16(replacement), options};
 }
 
 std::optional<FindText> PrepareFindText(std::u16string_view text, Encoding e) {
@@ -78,10 +109,6 @@ PreparedRule PrepareRule(const Rule& rule) {
   prepared.sameWithoutMark = a.usable && b.usable && a.find.Pieces() == b.find.Pieces() &&
                              a.prefix.Pieces() == b.prefix.Pieces() && a.keyed == b.keyed;
   return prepared;
-}
-
-PreparedRules PrepareRules(const std::array<Rule, 3>& rules) {
-  return {PrepareRule(rules[0]), PrepareRule(rules[1]), PrepareRule(rules[2])};
 }
 
 std::string ReplacementBytes(const PreparedRule::Form& form, WorkText& work) {

@@ -19,13 +19,29 @@ namespace zur {
 
 inline constexpr std::u16string_view kKeyPlaceholder16 = u"#key#";
 
+// How a rule matches. The defaults are an exact, case-sensitive text, as a rule row always matched.
+struct RuleOptions {
+  bool matchCase = true;   // letters must have the case they have in the find text (Unicode case)
+  bool wholeWord = false;  // a match is not preceded or followed by a letter, digit or underscore
+  bool regex = false;      // the find text is a regular expression (PCRE2), the replacement may
+                           // refer to its groups
+  bool Plain() const { return matchCase && !wholeWord && !regex; }
+  bool operator==(const RuleOptions&) const = default;
+};
+
+// The options as letters, as the journal and rule tables write them: "i" (ignore case), "w" (whole
+// word), "r" (regular expression); "" for the defaults. Nothing for a letter that is none of them.
+std::string OptionLetters(const RuleOptions& options);
+std::optional<RuleOptions> OptionsFromLetters(std::string_view letters);
+
 struct Rule {
   std::u16string find;
   std::u16string replacement;
+  RuleOptions options;
   bool Active() const { return !find.empty(); }
 };
 
-Rule MakeRule(std::u16string_view find, std::u16string_view replacement);
+Rule MakeRule(std::u16string_view find, std::u16string_view replacement, RuleOptions options = {});
 
 // Removes code units 0-32 from both ends.
 std::u16string TrimControl16(std::u16string_view s);
@@ -50,10 +66,7 @@ struct PreparedRule {
   const Form& In(Encoding e) const { return forms[static_cast<size_t>(e)]; }
 };
 
-using PreparedRules = std::array<PreparedRule, 3>;
-
 PreparedRule PrepareRule(const Rule& rule);
-PreparedRules PrepareRules(const std::array<Rule, 3>& rules);
 
 // The replacement's bytes for a file: its pieces joined with the file's line end.
 std::string ReplacementBytes(const PreparedRule::Form& form, std::string_view lineEnd);

@@ -4,61 +4,23 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/replace/splittext.h"
 #include "core/text/bytesearch.h"
 
 namespace zur {
 namespace {
 
-// The text that the placeholder loop still has to search: a short head (the last inserted
-// replacement and what followed it there) followed by the untouched tail of the original text. Kept
-// in two pieces so that no pass copies the rest of a large file.
-class SplitText {
- public:
-  explicit SplitText(std::string_view original) : tail_(original) {}
+// A FindText as SplitText searches with it.
+struct ByFindText {
+  const FindText& find;
+  Span operator()(std::string_view text, size_t from) const { return find.Find(text, from); }
+};
 
-  size_t Size() const { return head_.size() + (tail_.size() - tailAt_); }
-
-  // First occurrence that starts at or after `from` (positions count over head + tail).
-  Span Find(const FindText& find, size_t from) const {
-    const std::string_view tail = tail_.substr(tailAt_);
-    size_t tailFrom = from > head_.size() ? from - head_.size() : 0;
-    if (from < head_.size()) {
-      // Occurrences that start in the head may run into the tail; the junction holds enough of it.
-      std::string junction = head_.substr(from);
-      junction.append(tail.substr(0, find.MaxLength() + 4));
-      Span hit = find.Find(junction, 0);
-      if (hit.begin != kNoSpan) return {from + hit.begin, from + hit.end};
-      // An occurrence at the tail's first byte would have fitted into the junction.
-      tailFrom = 1;
-    }
-    Span hit = find.Find(tail, tailFrom);
-    if (hit.begin == kNoSpan) return hit;
-    return {head_.size() + hit.begin, head_.size() + hit.end};
-  }
-
-  void AppendRange(std::string& out, size_t begin, size_t end) const {
-    if (begin < head_.size()) {
-      out.append(head_, begin, std::min(end, head_.size()) - begin);
-      begin = head_.size();
-    }
-    if (end > begin) out.append(tail_.substr(tailAt_ + begin - head_.size(), end - begin));
-  }
-
-  // The text becomes `insert` followed by everything from `from` on.
-  void ReplaceUpTo(size_t from, std::string_view insert) {
-    std::string next(insert);
-    if (from < head_.size()) {
-      next.append(head_, from);
-    } else {
-      tailAt_ += from - head_.size();
-    }
-    head_ = std::move(next);
-  }
-
- private:
-  std::string head_;
-  std::string_view tail_;
-  size_t tailAt_ = 0;
+// Ranges of the placeholder loop's text appended as they are.
+struct Appending {
+  std::string& out;
+  void Head(std::string_view part) const { out.append(part); }
+  void Tail(std::string_view part, size_t) const { out.append(part); }
 };
 
 // Whether the rule's text can occur in the file at all, before its encoding is fully decided: a file
@@ -164,11 +126,11 @@ bool ForEachOccurrence(std::string_view text, size_t start, const FindText& find
 }
 
 // The first occurrence on character boundaries, or a span with begin == kNoSpan; stops there.
-Span FirstOccurrence(std::string_view text, size_t start, const FindText& find, Encoding e) {
+Span FirstOccurrence(std::string_view text, size_t start, const FindText& find, Encoding e, size_t from) {
   if (find.Empty()) return Span{kNoSpan, kNoSpan};
   CharBoundaries bounds(text, e, start);
   const size_t w = find.UnitWidth();
-  for (size_t from = start;;) {
+  for (from = std::max(from, start);;) {
     const Span hit = find.Find(text, from);
     if (hit.begin == kNoSpan) return hit;
     if ((w == 1 || hit.begin % w == 0) && bounds.StartsCharacter(hit.begin) && bounds.EndsCharacter(hit.begin, hit.end)) {
@@ -381,17 +343,17 @@ void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule, size_t* replace
   std::string out;
   size_t matches = 0;
   for (int pass = 0; pass < MaxKeyMatches; ++pass) {
-    const Span p = rest.Find(form.prefix, 0);
+    const Span p = rest.Find(ByFindText(form.prefix), form.prefix.MaxLength(), 0);
     if (p.begin == kNoSpan) break;
-    const Span s = rest.Find(form.suffix, p.end);
+    const Span s = rest.Find(ByFindText(form.suffix), form.suffix.MaxLength(), p.end);
     if (s.begin == kNoSpan) break;
-    rest.AppendRange(out, 0, p.begin);
+    rest.AppendRange(Appending{out}, 0, p.begin);
     rest.ReplaceUpTo(s.end, replacement);
     ++matches;
   }
   if (matches == 0) return;
   count += matches;
-  rest.AppendRange(out, 0, rest.Size());
+  rest.AppendRange(Appending{out}, 0, rest.Size());
   work.WillChange();
   ByteBuffer result;
   result.reserve(start + out.size());
@@ -400,16 +362,8 @@ void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule, size_t* replace
   work.Bytes() = std::move(result);
 }
 
-RuleCounts ApplyRules(WorkText& work, const PreparedRules& rules, bool keyed) {
-  RuleCounts counts{};
-  for (size_t i = 0; i < rules.size(); ++i) {
-    if (keyed) {
-      ReplaceKeyPattern(work, rules[i], &counts[i]);
-    } else {
-      ReplaceInWorkText(work, rules[i], &counts[i]);
-    }
-  }
-  return counts;
+Span FirstOccurrenceFrom(std::string_view text, size_t start, const FindText& find, Encoding e, size_t from) {
+  return FirstOccurrence(text, start, find, e, from);
 }
 
 bool WorkTextContains(WorkText& work, const PreparedText& text) {
@@ -423,7 +377,7 @@ bool WorkTextContains(WorkText& work, const PreparedText& text) {
   auto counts = [&] {
     const Encoding e = work.Kind().encoding;
     const auto& form = text.In(e);
-    return form && FirstOccurrence(work.View(), work.Start(), *form, e).begin != kNoSpan;
+    return form && FirstOccurrence(work.View(), work.Start(), *form, e, work.Start()).begin != kNoSpan;
   };
   if (work.KindKnown()) return counts();
   // Without a byte-order mark the file is UTF-8 or GB18030; its encoding is decided only for a file

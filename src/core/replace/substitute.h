@@ -41,12 +41,9 @@ bool ReplaceInWorkText(WorkText& work, const PreparedRule& rule, size_t* replace
 // pass searches again from the start of the inserted text. Without the placeholder, as above.
 void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule, size_t* replaced = nullptr);
 
-// Rules 1 to 3 in order, each on the result of the one before: with the placeholder understood
-// (`keyed`, the match commands) or not (the text batches). Rules whose text cannot occur in the file
-// cost one search and decide nothing about its encoding.
-// Returns how many occurrences each rule replaced (a key match counts once).
-using RuleCounts = std::array<size_t, 3>;
-RuleCounts ApplyRules(WorkText& work, const PreparedRules& rules, bool keyed);
+// The first occurrence at or after `from` that starts and ends on character boundaries (counted from
+// `start`), or a span with begin == kNoSpan.
+Span FirstOccurrenceFrom(std::string_view text, size_t start, const FindText& find, Encoding e, size_t from);
 
 // True when the text occurs in the file, in the file's encoding, starting and ending on character
 // boundaries as the batch counts an occurrence (a plain search, whole code units).

@@ -53,6 +53,8 @@ enum class Why {
   LinkOutside,       // a link that leads out of the source folder (the detail: where to)
   ForeignLink,       // (as root) a link of another user's that leads to a file of a third
   JournalDamaged,    // (no item) a line of the run's journal is damaged (the detail: the journal and line)
+  NotEncodable,      // a rule's replacement cannot be written in the file's encoding
+  PatternTooCostly,  // a rule's pattern would take too long on the file (it backtracks without end)
   Error,             // anything else; the detail says what
 };
 
@@ -62,7 +64,7 @@ struct RunEvent {
   Why why = Why::None;
   std::string detail;  // a system error text, or a path the event is about
   size_t replaced = 0;  // occurrences the rules replaced in a file written (Done), or would (a dry run's Hit)
-  std::array<size_t, 3> byRule{};  // the same for each rule
+  std::vector<size_t> byRule{};  // the same for each rule of the command, in order
   const char* encoding = nullptr;  // (a batch's Done or Hit) the file's encoding, as EncodingName gives it
 };
 

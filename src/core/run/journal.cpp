@@ -242,6 +242,12 @@ void Record(Journal& j, std::string_view line, std::unordered_map<uint64_t, fs::
     j.header.copies = f["copies"] == "1";
     j.header.source = f["source"];
     j.header.output = f["output"];
+  } else if (word == "rule") {
+    auto f = Fields(line);
+    uint64_t n = 0;
+    ParseNumber(f["n"], n);
+    j.header.rules.push_back(
+        {static_cast<size_t>(n), f["find"], f["replacement"], OptionsFromLetters(f["options"]).value_or(RuleOptions{})});
   } else if (word == "done" || word == "writing" || word == "left" || word == "restoring" || word == "restored") {
     auto f = Fields(line);
     uint64_t n = 0;
@@ -466,6 +472,13 @@ std::unique_ptr<JournalWriter> JournalWriter::Create(const std::string& path, co
   run += Field("source", header.source);
   run += Field("output", header.output);
   ok = ok && w->Line(run);
+  for (size_t i = 0; i < header.rules.size(); ++i) {
+    std::string rule = "rule" + NumberField("n", header.rules[i].n);
+    rule += Field("find", header.rules[i].find);
+    rule += Field("replacement", header.rules[i].replacement);
+    rule += Field("options", OptionLetters(header.rules[i].options));
+    ok = ok && w->Line(rule);
+  }
   for (const JournalEntry& e : carried) ok = ok && w->Entry(e) && w->Done(e.n, e.written);
   ok = ok && ::fdatasync(fd) == 0;
   // Never over a journal that another program has put there meanwhile.

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "core/platform/fileio.h"
+#include "core/replace/rules.h"
 #include "core/run/fingerprint.h"
 #include "core/run/journalkey.h"
 
@@ -34,6 +35,13 @@ struct JournalHeader {
   bool copies = false;  // the originals are backup copies (else data files of the journal)
   std::string source;   // the source folder the run worked on
   std::string output;   // the output folder that holds the copies
+  // The rules that ran, in order (what an undo or a look back says of the run): texts in UTF-8.
+  struct RuleText {
+    size_t n = 0;  // its number among the command's rules (a rule row's number)
+    std::string find, replacement;
+    RuleOptions options;
+  };
+  std::vector<RuleText> rules{};
 };
 
 struct JournalEntry {

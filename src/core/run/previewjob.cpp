@@ -2,6 +2,7 @@
 
 #include "core/run/fingerprint.h"
 #include "core/run/readingjob.h"
+#include "core/run/runevents.h"
 
 namespace zur {
 
@@ -23,16 +24,18 @@ std::unique_ptr<RunJob::Prepared> PreviewJob::Prepare(size_t item, Worker& worke
   }
   Fingerprint before{};
   if (mayUndo_) work.beforeFirstChange = [&](std::string_view original) { before = FingerprintOf(original); };
-  const RuleCounts counts = ApplyRules(work, rules_, keyed_);
+  const Applied applied = ApplyRules(work, rules_);
   // The batch writes a file only when its text changed (not when one rule undid another).
   const bool changed = work.Changed() && (!mayUndo_ || FingerprintOf(work.View()) != before);
   worker.buffer = std::move(work.Bytes());
-  if (!changed) {
+  if (applied.problem != RuleProblem::None) {
+    p->event = RuleProblemEvent(item, applied);
+  } else if (!changed) {
     p->event = {item, Outcome::Unchanged, Why::None, {}};
   } else if (!p->writable) {
     p->event = {item, Outcome::Skipped, Why::NotWritable, {}};
   } else {
-    p->event = {item, Outcome::Hit, Why::None, {}, counts[0] + counts[1] + counts[2], counts, EncodingName(work.Kind())};
+    p->event = {item, Outcome::Hit, Why::None, {}, applied.Total(), applied.counts, EncodingName(work.Kind())};
   }
   return p;
 }

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "core/replace/substitute.h"
+#include "core/replace/matcher.h"
 #include "core/run/readingjob.h"
 
 namespace zur {
@@ -14,13 +14,12 @@ class PreviewJob : public ReadingJob {
  public:
   // `mayUndo`: the rules could give a file back its own bytes (several rules, the placeholder, or a
   // rule that replaces a text by itself), so a change is confirmed against the original.
-  PreviewJob(std::vector<RunItem> items, PreparedRules rules, bool keyed, Encoding locale, bool mayUndo)
-      : ReadingJob(std::move(items)), rules_(std::move(rules)), keyed_(keyed), locale_(locale), mayUndo_(mayUndo) {}
+  PreviewJob(std::vector<RunItem> items, RuleSet rules, Encoding locale, bool mayUndo)
+      : ReadingJob(std::move(items)), rules_(std::move(rules)), locale_(locale), mayUndo_(mayUndo) {}
   std::unique_ptr<Prepared> Prepare(size_t item, Worker& worker) override;
 
  private:
-  PreparedRules rules_;
-  bool keyed_;
+  RuleSet rules_;
   Encoding locale_;
   bool mayUndo_;
 };

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "core/replace/matcher.h"
+
 namespace zur {
 
 struct StartRefusal {
@@ -15,9 +17,11 @@ struct StartRefusal {
     SourceMissing,     // the source folder does not exist
     SourceNotFolder,   // the source names a file, not a folder
     SourceUnreadable,  // the source folder cannot be read (the detail says why)
+    Rule,              // a rule cannot run (`rule` says which and why)
   };
   Kind kind = Kind::None;
   std::string detail;  // what it concerns, and the system's reason
+  RuleError rule{};    // (Rule)
   bool Refused() const { return kind != Kind::None; }
 };
 

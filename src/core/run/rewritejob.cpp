@@ -88,7 +88,13 @@ bool RewriteJob::Begin(StartRefusal& refusal) {
   id_ = state_.NewId();
   tempPrefix_ = ".zur-" + id_ + "-";
   output_ = fs::AbsolutePath(setup_.output, cwd_);
-  JournalHeader header{id_, setup_.kind, setup_.copies, fs::AbsolutePath(setup_.source, cwd_), output_};
+  JournalHeader header{id_, setup_.kind, setup_.copies, fs::AbsolutePath(setup_.source, cwd_), output_, {}};
+  for (size_t i = 0; i < setup_.described.size(); ++i) {
+    const Rule& r = setup_.described[i];
+    if (r.Active()) {
+      header.rules.push_back({i + 1, EncodeText(r.find, Encoding::Utf8), EncodeText(r.replacement, Encoding::Utf8), r.options});
+    }
+  }
   std::vector<JournalEntry> carried;
   HeldJournal earlier;
   if (setup_.copies) {
@@ -223,13 +229,14 @@ std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worke
   work.beforeFirstChange = [&](std::string_view original) {
     if (writable) KeepOriginal(item, worker.id, original, *p);
   };
-  const RuleCounts counts = ApplyRules(work, setup_.rules, setup_.keyed);
+  const Applied applied = ApplyRules(work, setup_.rules);
   auto unchanged = [&](RunEvent verdict) {
     DropCopy(*p);
     p->verdict = std::move(verdict);
     worker.buffer = std::move(work.Bytes());
     return std::move(p);
   };
+  if (applied.problem != RuleProblem::None) return unchanged(RuleProblemEvent(item, applied));
   if (!work.Changed()) return unchanged({item, Outcome::Unchanged, Why::None, {}});
   p->kept.after = FingerprintOf(work.View());
   if (!writable) return unchanged({item, Outcome::Skipped, Why::NotWritable, {}});
@@ -246,7 +253,7 @@ std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worke
   w.file = &p->file;
   w.bytes = p->bytes.view();
   w.n = p->kept.n;
-  w.event = {item, Outcome::Done, Why::None, {}, counts[0] + counts[1] + counts[2], counts, EncodingName(work.Kind())};
+  w.event = {item, Outcome::Done, Why::None, {}, applied.Total(), applied.counts, EncodingName(work.Kind())};
   Prepared* raw = p.get();
   w.previous = [raw](ByteBuffer& into) {
     if (!raw->carried) return LoadOriginal(raw->kept, into);

@@ -46,8 +46,8 @@ struct RunItem {
 
 struct RewriteSetup {
   std::vector<RunItem> items;  // more may be added while the run goes (AddItem)
-  PreparedRules rules;
-  bool keyed = false;  // the placeholder "#key#" is understood (the match commands)
+  RuleSet rules;  // (the key placeholder is understood for the match commands)
+  std::vector<Rule> described;  // the same rules as the user gave them, for the journal
   Encoding locale = Encoding::Utf8;
   RunKind kind = RunKind::FolderTree;
   bool copies = false;  // backup copies into `output`

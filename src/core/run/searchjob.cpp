@@ -1,7 +1,7 @@
 #include "core/run/searchjob.h"
 
-#include "core/replace/substitute.h"
 #include "core/run/readingjob.h"
+#include "core/run/runevents.h"
 
 namespace zur {
 
@@ -12,9 +12,14 @@ std::unique_ptr<RunJob::Prepared> SearchJob::Prepare(size_t item, Worker& worker
   if (!OpenAndRead(*p, item, it.stored, false, it.regular ? &it.listed : nullptr, worker.buffer)) return p;
   WorkText work(locale_);
   work.Take(std::move(worker.buffer));
-  const bool hit = WorkTextContains(work, text_);
+  RuleProblem problem = RuleProblem::None;
+  const bool hit = text_->Occurs(work, problem);
   worker.buffer = std::move(work.Bytes());
-  p->event = {item, hit ? Outcome::Hit : Outcome::Unchanged, Why::None, {}};
+  if (problem != RuleProblem::None) {
+    p->event = RuleProblemEvent(item, {{}, problem, 0});
+  } else {
+    p->event = {item, hit ? Outcome::Hit : Outcome::Unchanged, Why::None, {}};
+  }
   return p;
 }
 

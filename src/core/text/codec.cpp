@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "core/platform/charsets.h"
+#include "core/text/utf8view.h"
 
 namespace zur {
 namespace {
@@ -297,6 +298,64 @@ uint16_t GbkCharacterPair(char16_t c) {
 }
 
 bool IsEscapedCharacter(char32_t c) { return !KeepAsCharacter(c); }
+
+size_t AppendCharacterAsUtf8(std::string_view s, size_t i, Encoding e, std::string& out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const size_t n = s.size();
+  auto none = [&](size_t bytes) {
+    out.append(bytes, '\xFF');
+    return bytes;
+  };
+  switch (e) {
+    case Encoding::Utf8: {
+      char32_t cp;
+      const int len = Utf8Sequence(s, i, cp);
+      if (len <= 0) return none(1);
+      out.append(s.substr(i, static_cast<size_t>(len)));
+      return static_cast<size_t>(len);
+    }
+    case Encoding::Gb18030: {
+      const unsigned char c0 = p[i];
+      if (c0 < 0x80) {
+        out.push_back(static_cast<char>(c0));
+        return 1;
+      }
+      if (IsGbFour(p + i, n - i)) {
+        const char32_t u = platform::Gb18030FourToUnicode(p + i);
+        std::string back;
+        if (u != 0 && EncodeGb(u, back) && back == s.substr(i, 4)) {
+          AppendUtf8(out, u);
+          return 4;
+        }
+        return none(1);
+      }
+      if (c0 >= 0x81 && c0 <= 0xFE && i + 1 < n && p[i + 1] >= 0x40 && p[i + 1] <= 0xFE) {
+        if (const char16_t u = Gbk().decode[(c0 - 0x81) * kTrailCount + (p[i + 1] - 0x40)]) {
+          AppendUtf8(out, u);
+          return 2;
+        }
+      }
+      return none(1);
+    }
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be: {
+      const bool bigEndian = e == Encoding::Utf16Be;
+      if (i + 2 > n) return none(n - i);
+      const char16_t u = UnitAt(p + i, bigEndian);
+      if (u >= 0xD800 && u <= 0xDBFF && i + 4 <= n) {
+        const char16_t low = UnitAt(p + i + 2, bigEndian);
+        if (low >= 0xDC00 && low <= 0xDFFF) {
+          AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (low - 0xDC00));
+          return 4;
+        }
+      }
+      if (u >= 0xD800 && u <= 0xDFFF) return none(2);
+      AppendUtf8(out, u);
+      return 2;
+    }
+  }
+  return none(1);
+}
 
 size_t CharLengthAt(std::string_view s, size_t i, Encoding e) {
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());

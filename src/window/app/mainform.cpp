@@ -56,7 +56,7 @@ TMainForm::TMainForm(MainFormEnv env, QWidget* parent) : FormBase(std::move(env)
   files_ = std::make_unique<FileList>(*this);
   batches_ = std::make_unique<BatchCommands>(*this, BatchInputs{*files_, *rules_});
   restore_ = std::make_unique<Restore>(*this);
-  settings_ = std::make_unique<SettingsStore>(*this);
+  settings_ = std::make_unique<SettingsStore>(*this, *rules_);
   match_ = std::make_unique<MatchReplace>(*this, BatchInputs{*files_, *rules_});
   names_ = std::make_unique<NameReplace>(*this);
   search_ = std::make_unique<TextSearch>(*this);
@@ -77,8 +77,13 @@ void TMainForm::FreezeInputsWhileRunning() {
     gate_->Freeze(input);
   }
   for (int row = 1; row <= 3; ++row) {
-    if (v_.MmRuleFind[row]) gate_->Freeze(v_.MmRuleFind[row]);
-    if (v_.MmRuleReplace[row]) gate_->Freeze(v_.MmRuleReplace[row]);
+    for (QWidget* input : std::initializer_list<QWidget*>{v_.MmRuleFind[row], v_.MmRuleReplace[row], v_.CbMatchCase[row],
+                                                          v_.CbWholeWord[row], v_.CbRegex[row]}) {
+      if (input) gate_->Freeze(input);
+    }
+  }
+  for (QWidget* input : std::initializer_list<QWidget*>{v_.CbSearchMatchCase, v_.CbSearchWholeWord, v_.CbSearchRegex}) {
+    gate_->Freeze(input);
   }
   gate_->Guard(v_.BtnDefaultExt);
   // The pane's edits and saves wait too: the pane is the run's report while it goes.
@@ -106,7 +111,9 @@ void TMainForm::FormCreate() {
     const int ruleWidth = RuleRows::RuleWidthFor(v_.SbReplaceText->width());
     s_.TabPicture = std::make_unique<QPixmap>();
     LoadBitmapResource(*s_.TabPicture, QStringLiteral("toolbuttons"));
-    rules_->Create(ruleWidth, msg_.CapFindText, msg_.CapReplaceText);
+    rules_->Create(ruleWidth, msg_.CapFindText, msg_.CapReplaceText,
+                   {msg_.CapMatchCase, msg_.CapWholeWord, msg_.CapRegex, msg_.HintMatchCase, msg_.HintWholeWord,
+                    msg_.HintRegex});
     settings_->LoadSettings();
     restore_->StartUp();
     files_->RefreshDocList();
@@ -163,6 +170,12 @@ void TMainForm::ApplyCaptionsAndHints() {
   v_.CbCover->setText(msg_.CapCoverSource);
   v_.CbDryRun->setText(msg_.CapDryRun);
   v_.CbFollowOutside->setText(msg_.CapFollowOutside);
+  v_.CbSearchMatchCase->setText(msg_.CapMatchCase);
+  v_.CbSearchWholeWord->setText(msg_.CapWholeWord);
+  v_.CbSearchRegex->setText(msg_.CapRegex);
+  v_.CbSearchMatchCase->setToolTip(msg_.HintMatchCase);
+  v_.CbSearchWholeWord->setToolTip(msg_.HintWholeWord);
+  v_.CbSearchRegex->setToolTip(msg_.HintSearchRegex);
   v_.Label7->setText(msg_.CapFileExt);
   v_.LblFileFormat->setText(msg_.CapFileFormat);
   v_.GbHint->setTitle(msg_.CapOutputResult);

@@ -320,7 +320,16 @@ void BuildSearchPage(MainView& v) {
   v.Panel14->setLayout(band);
   v.GroupBox1 = Make<QGroupBox>(v.Panel14, "GroupBox1");
   v.MmoSearchText = Memo(v.GroupBox1, "MmoSearchText");
-  (new QVBoxLayout(v.GroupBox1))->addWidget(v.MmoSearchText);
+  auto* searchCol = new QVBoxLayout(v.GroupBox1);
+  searchCol->addWidget(v.MmoSearchText);
+  v.CbSearchMatchCase = Make<QCheckBox>(v.GroupBox1, "CbSearchMatchCase");
+  v.CbSearchMatchCase->setChecked(true);
+  v.CbSearchWholeWord = Make<QCheckBox>(v.GroupBox1, "CbSearchWholeWord");
+  v.CbSearchRegex = Make<QCheckBox>(v.GroupBox1, "CbSearchRegex");
+  auto* searchOptions = Row(8);
+  for (QCheckBox* box : {v.CbSearchMatchCase, v.CbSearchWholeWord, v.CbSearchRegex}) searchOptions->addWidget(box);
+  searchOptions->addStretch(1);
+  searchCol->addLayout(searchOptions);
   v.GroupBox2 = Make<QGroupBox>(v.Panel14, "GroupBox2");
   v.MmSearchReplace = Memo(v.GroupBox2, "MmSearchReplace");
   (new QVBoxLayout(v.GroupBox2))->addWidget(v.MmSearchReplace);

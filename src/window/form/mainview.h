@@ -140,6 +140,14 @@ struct MainView {
   std::array<QPlainTextEdit*, 4> MmRuleFind{};
   std::array<QGroupBox*, 4> GbRuleReplace{};
   std::array<QPlainTextEdit*, 4> MmRuleReplace{};
+  // How each row matches: under its find box.
+  std::array<QCheckBox*, 4> CbMatchCase{};
+  std::array<QCheckBox*, 4> CbWholeWord{};
+  std::array<QCheckBox*, 4> CbRegex{};
+  // How the search text matches: under it.
+  QCheckBox* CbSearchMatchCase = nullptr;
+  QCheckBox* CbSearchWholeWord = nullptr;
+  QCheckBox* CbSearchRegex = nullptr;
 };
 
 // Builds the view inside `form` (which gets a layout) from the window design.

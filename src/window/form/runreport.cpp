@@ -53,6 +53,12 @@ QString ProblemLine(const MessageTables& msg, const RunEvent& e, const QString& 
       return FormatMessage(msg.FmtLinkOutside, shown, QString::fromLocal8Bit(e.detail.c_str()));
     case Why::ForeignLink:
       return FormatMessage(msg.FmtForeignLink, shown);
+    case Why::NotEncodable:
+      return FormatMessage(msg.FmtNotEncodable, shown) + QStringLiteral("（") +
+             FormatMessage(msg.FmtRuleNumber, QString::fromStdString(e.detail)) + QStringLiteral("）");
+    case Why::PatternTooCostly:
+      return FormatMessage(msg.FmtPatternTooCostly, shown) + QStringLiteral("（") +
+             FormatMessage(msg.FmtRuleNumber, QString::fromStdString(e.detail)) + QStringLiteral("）");
     case Why::JournalDamaged:
       return FormatMessage(msg.FmtJournalDamaged, QString::fromLocal8Bit(e.detail.c_str()));
     case Why::None:
@@ -77,6 +83,15 @@ QString FolderProblemLine(const MessageTables& msg, const ScanProblem& p, const 
   return ProblemLine(msg, e, shown);
 }
 
+QString RuleErrorText(const MessageTables& msg, const RuleError& e) {
+  const QString format = e.what == RuleError::What::Pattern       ? msg.FmtRulePatternWrong
+                         : e.what == RuleError::What::Replacement ? msg.FmtRuleReplacementWrong
+                                                                  : msg.FmtRuleKeyInPattern;
+  QString text = FormatMessage(format, static_cast<int>(e.rule));
+  if (e.what == RuleError::What::KeyInPattern) return text;
+  return FormatMessage(FormatMessage(text, static_cast<int>(e.offset + 1)), QString::fromStdString(e.message));
+}
+
 QString RefusalText(const MessageTables& msg, const StartRefusal& refusal, const QString& detail) {
   switch (refusal.kind) {
     case StartRefusal::Kind::Busy:
@@ -91,6 +106,8 @@ QString RefusalText(const MessageTables& msg, const StartRefusal& refusal, const
       return msg.MsgSourceNotFolder + detail;
     case StartRefusal::Kind::SourceUnreadable:
       return msg.MsgSourceUnreadable + detail;
+    case StartRefusal::Kind::Rule:
+      return RuleErrorText(msg, refusal.rule);
     case StartRefusal::Kind::None:
     case StartRefusal::Kind::Records:
       break;

@@ -16,6 +16,8 @@ namespace zur {
 QString ProblemLine(const MessageTables& msg, const RunEvent& event, const QString& shown);
 
 // The report line of a folder of the tree that could not be opened.
+// What is wrong with a rule, said to the user.
+QString RuleErrorText(const MessageTables& msg, const RuleError& error);
 QString FolderProblemLine(const MessageTables& msg, const ScanProblem& problem, const QString& shown);
 
 // Why a command that writes files did not start (`detail` is the refusal's detail as window text).

@@ -41,6 +41,28 @@ BatchRequest BatchRequestFromWindow(FormBase& f, const BatchInputs& in, BatchReq
 
 bool DryRunTicked(FormBase& f) { return f.View().CbDryRun->isChecked(); }
 
+QString OptionsText(const MessageTables& msg, const RuleOptions& o) {
+  QStringList said;
+  if (o.matchCase) said.append(msg.CapMatchCase);
+  if (!o.matchCase) said.append(msg.CapIgnoreCase);
+  if (o.wholeWord) said.append(msg.CapWholeWord);
+  if (o.regex) said.append(msg.CapRegex);
+  return said.join(QStringLiteral("，"));
+}
+
+// The dry run's report begins with the rules it ran, and how each matches.
+void ListDryRunRules(FormBase& f, const std::vector<Rule>& rules) {
+  for (size_t i = 0; i < rules.size(); ++i) {
+    const Rule& r = rules[i];
+    if (!r.Active()) continue;
+    const QString find = OneLineName(QString::fromStdU16String(r.find));
+    const QString replacement = OneLineName(QString::fromStdU16String(r.replacement));
+    f.Pane().AppendLine(FormatMessage(FormatMessage(FormatMessage(FormatMessage(f.Msg().FmtRuleLine, static_cast<int>(i + 1)),
+                                                                  find), replacement),
+                                      OptionsText(f.Msg(), r.options)));
+  }
+}
+
 bool FollowOutsideTicked(FormBase& f) { return f.View().CbFollowOutside->isChecked(); }
 
 QString BatchEndHint(FormBase& f, const BatchRequest& request, const RunTally& tally, const QString& success) {
@@ -73,7 +95,11 @@ bool OutputFolderAccepted(FormBase& f, bool normalise) {
 }
 
 RunTally RunBatchInWindow(FormBase& f, const BatchRequest& request, BatchListing listing) {
-  const auto dryRules = std::make_shared<const DryRunRules>(DryRunRules{request.rules, request.keyed, request.cp});
+  // (Rules that cannot run are refused by the batch itself, which says why.)
+  RuleError unused;
+  const auto dryRules = std::make_shared<const DryRunRules>(
+      DryRunRules{BuildRules(request.rules, request.keyed, unused).value_or(RuleSet{}), request.cp});
+  if (request.dryRun) ListDryRunRules(f, request.rules);
   PaneSink sink(f, [&](const RunEvent& e, const std::string& shown, const std::string& path) {
     const bool listed = e.outcome == Outcome::Done || (listing.unchanged && e.outcome == Outcome::Unchanged);
     if (listed) {
@@ -81,8 +107,11 @@ RunTally RunBatchInWindow(FormBase& f, const BatchRequest& request, BatchListing
       f.Hint(FormatMessage(f.Msg().FmtSave, f.Line(shown)));
     } else if (e.outcome == Outcome::Hit) {
       // A dry run: the file that would change, with what each rule would replace in it.
-      QString line = FormatMessage(f.Msg().FmtDryRunFile, f.Line(shown));
-      for (size_t n : e.byRule) line = FormatMessage(line, static_cast<int>(n));
+      QStringList counts;
+      for (size_t i = 0; i < e.byRule.size(); ++i) {
+        counts.append(FormatMessage(FormatMessage(f.Msg().FmtRuleCount, static_cast<int>(i + 1)), static_cast<int>(e.byRule[i])));
+      }
+      const QString line = FormatMessage(f.Msg().FmtDryRunFile, f.Line(shown)) + counts.join(QStringLiteral("，"));
       // A click on the line shows the file's changes.
       f.Pane().AppendLine(line, [&f, dryRules, path, name = f.Line(shown)] { ShowDryRunDiff(f, *dryRules, path, name); });
     } else if (e.outcome == Outcome::Skipped || e.outcome == Outcome::Failed) {

@@ -10,6 +10,7 @@
 namespace zur {
 
 class FileList;
+struct MessageTables;
 class FormBase;
 class RuleRows;
 
@@ -27,6 +28,10 @@ BatchRequest BatchRequestFromWindow(FormBase& f, const BatchInputs& in, BatchReq
 
 // True while the dry-run box is ticked: the batches and match commands write nothing.
 bool DryRunTicked(FormBase& f);
+// How a rule matches, in words ("区分大小写，全字匹配").
+QString OptionsText(const MessageTables& msg, const RuleOptions& options);
+// Lists the active rules with their options in the pane (the head of a dry run's report).
+void ListDryRunRules(FormBase& f, const std::vector<Rule>& rules);
 // True while the box is ticked: tree commands follow links that lead out of the source folder.
 bool FollowOutsideTicked(FormBase& f);
 

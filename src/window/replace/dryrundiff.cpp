@@ -13,7 +13,7 @@ namespace zur {
 void ShowDryRunDiff(FormBase& f, const DryRunRules& rules, const std::string& path, const QString& shown) {
   const MessageTables& msg = f.Msg();
   QApplication::setOverrideCursor(Qt::BusyCursor);
-  const BatchDiff d = DiffBatchFile(path, rules.rules, rules.keyed, rules.cp);
+  const BatchDiff d = DiffBatchFile(path, rules.rules, rules.cp);
   QApplication::restoreOverrideCursor();
   switch (d.result) {
     case BatchDiff::Result::Shown: {

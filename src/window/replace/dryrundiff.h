@@ -3,11 +3,10 @@
 #pragma once
 
 #include <QString>
-#include <array>
 #include <memory>
 #include <string>
 
-#include "core/replace/rules.h"
+#include "core/replace/matcher.h"
 #include "core/text/encoding.h"
 
 namespace zur {
@@ -17,8 +16,7 @@ class FormBase;
 // The rules of one dry run, fixed when it started (later edits of the rule rows do not change what its
 // report shows).
 struct DryRunRules {
-  std::array<Rule, 3> rules{};
-  bool keyed = false;
+  RuleSet rules;
   Encoding cp = Encoding::Utf8;
 };
 

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include <array>
+#include <vector>
 
 #include "core/replace/rules.h"
 
@@ -19,7 +19,12 @@ class RuleRows {
   // Half the scroll box's width (truncated) less 20.
   static int RuleWidthFor(int scrollBoxWidth) { return scrollBoxWidth / 2 - 20; }
 
-  void Create(int ruleWidth, const QString& findCaption, const QString& replaceCaption);
+  // The captions and hover hints of the three option boxes under each find box.
+  struct OptionCaptions {
+    QString matchCase, wholeWord, regex;
+    QString matchCaseHint, wholeWordHint, regexHint;
+  };
+  void Create(int ruleWidth, const QString& findCaption, const QString& replaceCaption, const OptionCaptions& options);
   // Sets both boxes of every row to `ruleWidth` and the replacement column's left edge to
   // ruleWidth + 10. Does nothing before the rows exist.
   void LayoutRefresh(int ruleWidth);
@@ -27,8 +32,11 @@ class RuleRows {
 
   // Row i (1..3) read from its boxes now, trimmed.
   Rule RuleOf(int row) const;
+  // How row i matches, as its boxes say now; and setting them.
+  RuleOptions OptionsOf(int row) const;
+  void SetOptions(int row, const RuleOptions& options);
   // The three rows.
-  std::array<Rule, 3> CurrentRules() const { return {RuleOf(1), RuleOf(2), RuleOf(3)}; }
+  std::vector<Rule> CurrentRules() const { return {RuleOf(1), RuleOf(2), RuleOf(3)}; }
 
  private:
   MainView& v_;

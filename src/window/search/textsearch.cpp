@@ -55,7 +55,8 @@ void TextSearch::BtnSearchClick() {
     v.LbSearch->clear();
     files_.clear();
     SearchRequest request{f_.State().SourcePath, SetExtList(f_.B(v.EdtEXT->text())), text, f_.Cp(),
-                          v.CbFollowOutside->isChecked()};
+                          v.CbFollowOutside->isChecked(),
+                          {v.CbSearchMatchCase->isChecked(), v.CbSearchWholeWord->isChecked(), v.CbSearchRegex->isChecked()}};
     // Entries are added to the list a group at a time, as the run reports them.
     QStringList found;
     PaneSink sink(

@@ -9,9 +9,11 @@
 #include "core/files/paths.h"
 #include "core/platform/filesystem.h"
 #include "core/settings/profile.h"
+#include "core/settings/ruleoptions.h"
 #include "window/files/filelist.h"
 #include "window/form/formbase.h"
 #include "window/form/qtext.h"
+#include "window/replace/rulerows.h"
 
 namespace zur {
 namespace {
@@ -80,6 +82,11 @@ void SettingsStore::LoadSettings() {
       LoadBox(v.MmRuleFind[row], TextFile("KeyText", row));
       LoadBox(v.MmRuleReplace[row], TextFile("ReplaceText", row));
     }
+    for (int row = 1; row <= 3; ++row) rows_.SetOptions(row, RowOptionsFrom(ini, row));
+    const RuleOptions search = SearchOptionsFrom(ini);
+    v.CbSearchMatchCase->setChecked(search.matchCase);
+    v.CbSearchWholeWord->setChecked(search.wholeWord);
+    v.CbSearchRegex->setChecked(search.regex);
     LoadBox(v.MmoSearchText, TextFile("SearchKey"));
     LoadBox(v.MmSearchReplace, TextFile("MmSearchReplace"));
     s.SourcePath = f_.B(v.EdtPath->text());
@@ -117,6 +124,8 @@ void SettingsStore::SaveSettings() {
     ini.WriteInteger("curListIndex", v.LbDocList->currentRow());
     // Options added since: after the keys of old, so that an old file keeps its order.
     ini.WriteBool("FollowOutside", v.CbFollowOutside->isChecked());
+    for (int row = 1; row <= 3; ++row) WriteRowOptions(ini, row, rows_.OptionsOf(row));
+    WriteSearchOptions(ini, {v.CbSearchMatchCase->isChecked(), v.CbSearchWholeWord->isChecked(), v.CbSearchRegex->isChecked()});
     SaveBox(v.MmoSearchText, TextFile("SearchKey"));
     SaveBox(v.MmSearchReplace, TextFile("MmSearchReplace"));
   } catch (...) {

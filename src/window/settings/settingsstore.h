@@ -11,10 +11,11 @@ class QPlainTextEdit;
 namespace zur {
 
 class FormBase;
+class RuleRows;
 
 class SettingsStore {
  public:
-  explicit SettingsStore(FormBase& form) : f_(form) {}
+  SettingsStore(FormBase& form, RuleRows& rows) : f_(form), rows_(rows) {}
 
   void LoadSettings();
   void SaveSettings();
@@ -28,6 +29,7 @@ class SettingsStore {
   void SaveBox(QPlainTextEdit* box, const std::string& file);
 
   FormBase& f_;
+  RuleRows& rows_;
   std::set<std::string> unread_;  // text files that were there but could not be read at start-up
 };
 

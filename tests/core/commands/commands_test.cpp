@@ -75,7 +75,7 @@ TEST(Commands, ABatchReportsEveryFileAndAFolderItCouldNotOpen) {
   RecordingSink second;
   BatchRequest selected = s.Batch(BatchRequest::Files::Selected, false);
   selected.selected = {"a.htm", "missing.htm"};
-  selected.rules[0] = MakeRule(U("bar"), U("baz"));
+  selected.rules = {MakeRule(U("bar"), U("baz"))};
   RunBatch(selected, driver, second);
   ASSERT_EQ(second.files.size(), 2u);
   EXPECT_EQ(second.files[0].event.outcome, Outcome::Done);
@@ -130,7 +130,7 @@ TEST(Commands, RenamesAndSearchesReportTheirFilesByTheirNames) {
   WriteBytes(s.src() + "sub/new-b.htm", "there already");
   WaitingDriver driver;
   RecordingSink found;
-  const RunTally searched = RunSearch({s.src(), SetExtList("htm"), u"foo", Encoding::Utf8}, driver, found).tally;
+  const RunTally searched = RunSearch({s.src(), SetExtList("htm"), u"foo", Encoding::Utf8, false, {}}, driver, found).tally;
   EXPECT_EQ(searched.hits, 1u);
   ASSERT_EQ(found.Shown(Outcome::Hit).size(), 1u);
   EXPECT_EQ(found.Shown(Outcome::Hit)[0], s.src() + "old-a.htm");  // as the tree shows names
@@ -161,7 +161,7 @@ TEST(Commands, EveryRunWithCopiesIsUndoneInTurn) {
   Answers answers;
   auto run = [&](const char* from, const char* to) {
     BatchRequest request = s.Batch(BatchRequest::Files::Tree, true);
-    request.rules[0] = MakeRule(U(from), U(to));
+    request.rules = {MakeRule(U(from), U(to))};
     const BatchResult r = RunBatch(request, driver, sink);
     ASSERT_FALSE(r.refusal.Refused());
   };
@@ -213,9 +213,8 @@ TEST(Commands, ADryRunTellsWhatTheRunWillDo) {
     for (const auto& [name, bytes] : files) WriteBytes(s.src() + name, bytes);
     BatchRequest request = s.Batch(BatchRequest::Files::Tree, false);
     request.keyed = keyed;
-    request.rules[0] = MakeRule(U("a"), U("b"));
-    request.rules[1] = MakeRule(keyed ? U("[b]#key#[/b]") : U("b"), U("<B>"));
-    request.rules[2] = MakeRule(U("one\ntwo"), G("\xD0\xCE"));
+    request.rules = {MakeRule(U("a"), U("b")), MakeRule(keyed ? U("[b]#key#[/b]") : U("b"), U("<B>")),
+                     MakeRule(U("one\ntwo"), G("\xD0\xCE"))};
     const auto before = std::filesystem::last_write_time(s.src() + "chain.htm");
     WaitingDriver driver;
     RecordingSink preview;
@@ -267,10 +266,10 @@ TEST(Commands, SearchFindsOnlyWhatTheBatchWouldReplace) {
   WriteBytes(s.src() + "trail.htm", "\xB0\x41");            // the letter's byte is the second of a character
   WaitingDriver driver;
   RecordingSink found;
-  RunSearch({s.src(), SetExtList("htm"), u"娜", Encoding::Utf8}, driver, found);
+  RunSearch({s.src(), SetExtList("htm"), u"娜", Encoding::Utf8, false, {}}, driver, found);
   EXPECT_EQ(found.Shown(Outcome::Hit), std::vector<std::string>{s.src() + "whole.htm"});
   RecordingSink letter;
-  RunSearch({s.src(), SetExtList("htm"), u"A", Encoding::Gb18030}, driver, letter);
+  RunSearch({s.src(), SetExtList("htm"), u"A", Encoding::Gb18030, false, {}}, driver, letter);
   EXPECT_TRUE(letter.Shown(Outcome::Hit).empty());
 }
 

@@ -132,7 +132,7 @@ TEST(Hostile, ARunStoppedAndRunAgainUnderOtherSpellingsKeepsEveryOriginal) {
   BatchRequest again = s.Batch(BatchRequest::Files::Tree, true);
   again.source = s.dir / "x/../src/";
   again.output = s.dir / "./out/";
-  again.rules[1] = MakeRule(U("bar"), U("baz"));
+  again.rules.push_back(MakeRule(U("bar"), U("baz")));
   WaitingDriver driver;
   const BatchResult second = RunBatch(again, driver, sink);
   ASSERT_FALSE(second.refusal.Refused()) << second.refusal.detail;
@@ -160,6 +160,8 @@ TEST(Hostile, AFileThatAnotherProgramHoldsOpenForWritingIsLeftAndKeepsItsLines) 
     const char line[] = "foo later\n";
     ::_exit(::write(fd, line, sizeof line - 1) == static_cast<ssize_t>(sizeof line - 1) ? 0 : 1);
   }
+  ::close(ready[1]);  // a writer that dies early ends the wait instead of hanging it
+  ::close(go[0]);
   char c;
   ASSERT_EQ(::read(ready[0], &c, 1), 1);
   WaitingDriver driver;
@@ -223,7 +225,7 @@ TEST(Hostile, NamesAnotherUserPutsInASharedOutputFolderAreNotWrittenThrough) {
   ASSERT_FALSE(RunBatch(request, driver, sink).refusal.Refused());
   EXPECT_EQ(ReadBytes(shared + "a.txt"), "");  // the planted file got nothing of root's
   // A second run: the first cannot move into the planted history, stays in place, and is told.
-  request.rules[0] = MakeRule(U("bar"), U("baz"));
+  request.rules = {MakeRule(U("bar"), U("baz"))};
   const BatchResult second = RunBatch(request, driver, sink);
   ASSERT_FALSE(second.refusal.Refused()) << second.refusal.detail;
   EXPECT_EQ(second.notes.size(), 1u);
@@ -368,7 +370,7 @@ TEST(Hostile, ASourceThatIsMissingAFileOrUnreadableIsRefusedBeforeAnythingIsRead
   WaitingDriver driver;
   RecordingSink sink;
   auto search = [&](const std::string& folder) {
-    return RunSearch({folder, SetExtList("htm"), u"foo", Encoding::Utf8}, driver, sink).refusal.kind;
+    return RunSearch({folder, SetExtList("htm"), u"foo", Encoding::Utf8, false, {}}, driver, sink).refusal.kind;
   };
   EXPECT_EQ(search(s.dir / "missing/"), StartRefusal::Kind::SourceMissing);
   EXPECT_EQ(search(s.dir / "file.htm/"), StartRefusal::Kind::SourceNotFolder);

@@ -379,7 +379,8 @@ TEST(RunLoop, GivesTheSameEventsInTheSameOrderWithOneOrSeveralThreads) {
     items.push_back({name, name, {}, {}, {}});
   }
   auto search = [&](size_t workers) {
-    SearchJob job(items, PrepareText(u"word"), Encoding::Utf8);
+    RuleError unused;
+    SearchJob job(items, BuildSearch(u"word", {}, unused), Encoding::Utf8);
     RunOptions options;
     options.workers = workers;
     options.window = 8;

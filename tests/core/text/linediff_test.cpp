@@ -85,15 +85,14 @@ TEST(BatchDiff, AFileIsComparedInItsOwnEncoding) {
   WriteBytes(gbk, EncodeText(text, Encoding::Gb18030));
   WriteBytes(utf16, std::string(ByteOrderMark(Encoding::Utf16Le)) + EncodeText(text, Encoding::Utf16Le));
   WriteBytes(other, "nothing to replace");
-  std::array<Rule, 3> rules{};
-  rules[0] = MakeRule(U("首页"), U("主页"));
-  rules[1] = MakeRule(U("foo"), U("bar\nbaz"));  // a line break in the file's own line end
+  // (a line break in the file's own line end)
+  const RuleSet rules = zur::testing::RulesOf({{U("首页"), U("主页")}, {U("foo"), U("bar\nbaz")}});
   for (const auto& [path, encoding] : {std::pair{gbk, Encoding::Gb18030}, std::pair{utf16, Encoding::Utf16Le}}) {
-    const BatchDiff d = DiffBatchFile(path, rules, false, Encoding::Utf8);
+    const BatchDiff d = DiffBatchFile(path, rules, Encoding::Utf8);
     ASSERT_EQ(d.result, BatchDiff::Result::Shown) << path;
     EXPECT_EQ(d.kind.encoding, encoding);
     EXPECT_EQ(d.diff.text, u"@@ -1,3 +1,4 @@\n 第一行\n-首页 foo\n+主页 bar\n+baz\n 第三行\n") << path;
   }
-  EXPECT_EQ(DiffBatchFile(other, rules, false, Encoding::Utf8).result, BatchDiff::Result::Unchanged);
-  EXPECT_EQ(DiffBatchFile(dir / "missing", rules, false, Encoding::Utf8).result, BatchDiff::Result::Refused);
+  EXPECT_EQ(DiffBatchFile(other, rules, Encoding::Utf8).result, BatchDiff::Result::Unchanged);
+  EXPECT_EQ(DiffBatchFile(dir / "missing", rules, Encoding::Utf8).result, BatchDiff::Result::Refused);
 }

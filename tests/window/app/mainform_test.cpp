@@ -72,8 +72,15 @@ class MainFormTest : public QObject {
       if (!w->toolTip().isEmpty()) withTip << w->objectName();
     }
     withTip.sort();
-    // The five controls of the view, and the branding block's logo.
-    QCOMPARE(withTip, (QStringList{"BtnBatchReturn", "BtnOpenBakPath", "BtnOpenFocusPath", "EdtPath", "LbDocList", "Logo"}));
+    // The five controls of the view, the branding block's logo, and the options of the rules and of the
+    // search, which say what they do.
+    QStringList designed{"BtnBatchReturn", "BtnOpenBakPath", "BtnOpenFocusPath", "EdtPath", "LbDocList", "Logo"};
+    for (const QString& option : {QStringLiteral("MatchCase"), QStringLiteral("WholeWord"), QStringLiteral("Regex")}) {
+      for (int row = 1; row <= 3; ++row) designed << QStringLiteral("Cb%1%2").arg(option).arg(row);
+      designed << QStringLiteral("CbSearch%1").arg(option);
+    }
+    designed.sort();
+    QCOMPARE(withTip, designed);
     QCOMPARE(f.Find<QLineEdit>("EdtOutput")->property("hint").toString(), form.Msg().HintEnterSubfolder);
     QCOMPARE(f.Find<QListWidget>("LbDocList")->toolTip(), QStringLiteral("鼠标右键有更多功能"));
   }

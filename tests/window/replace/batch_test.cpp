@@ -66,7 +66,8 @@ class BatchTest : public QObject {
     QVERIFY(!std::filesystem::exists(f.out() + "a.htm"));  // no copies
     QCOMPARE(form.State().LastBatchKind, RunKind::None);   // nothing a restore could undo
     QCOMPARE(f.HintText(), QStringLiteral("预演：将修改2个文件，共6处；没有修改任何文件。"));
-    const QStringList report{form.Q(f.src() + "a.htm") + QStringLiteral("：规则1 2处，规则2 3处，规则3 0处"),
+    const QStringList report{QStringLiteral("规则1：foo → bar（区分大小写）"), QStringLiteral("规则2：bar → baz（区分大小写）"),
+                             form.Q(f.src() + "a.htm") + QStringLiteral("：规则1 2处，规则2 3处，规则3 0处"),
                              form.Q(f.src() + "sub/b.htm") + QStringLiteral("：规则1 0处，规则2 1处，规则3 0处"),
                              QStringLiteral("单击预演报告中的文件可以查看它的修改；按Esc返回预演报告。")};
     QCOMPARE(f.PaneLines(), report);
@@ -75,7 +76,7 @@ class BatchTest : public QObject {
     // the report back. The rules are the dry run's, not the rows as edited since.
     f.Rule(2, "bar", QStringLiteral("other"));
     auto* pane = f.Find<QPlainTextEdit>("MemoHint");
-    const QRect line = pane->cursorRect(QTextCursor(pane->document()->findBlockByNumber(0)));
+    const QRect line = pane->cursorRect(QTextCursor(pane->document()->findBlockByNumber(2)));
     QTest::mouseClick(pane->viewport(), Qt::LeftButton, {}, line.center());
     QCOMPARE(f.PaneLines(), (QStringList{QStringLiteral("--- ") + form.Q(f.src() + "a.htm"),
                                          QStringLiteral("+++ ") + form.Q(f.src() + "a.htm"), QStringLiteral("@@ -1,1 +1,1 @@"),

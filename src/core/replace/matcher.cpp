@@ -1,0 +1,458 @@
+#include "core/replace/matcher.h"
+
+#include <cstring>
+#include <numeric>
+
+#include "core/replace/pattern.h"
+#include "core/replace/splittext.h"
+#include "core/replace/substitute.h"
+#include "core/text/codec.h"
+#include "core/text/utf8view.h"
+
+namespace zur {
+namespace {
+
+constexpr Encoding kEncodings[] = {Encoding::Utf8, Encoding::Gb18030, Encoding::Utf16Le, Encoding::Utf16Be};
+
+std::string Utf8Of(std::u16string_view text) { return EncodeText(text, Encoding::Utf8); }
+
+// UTF-8 text in an encoding; nothing when a character of it cannot be written there.
+std::optional<std::string> InEncoding(std::string_view utf8, Encoding e) {
+  if (e == Encoding::Utf8) return std::string(utf8);
+  return EncodeExactly(DecodeText(utf8, Encoding::Utf8), e);
+}
+
+// A replacement's pieces with their literal text made ready for each encoding.
+struct Replacement {
+  std::vector<ReplacementPiece> pieces;
+  std::array<bool, 4> writable{};  // every literal piece can be written in the encoding
+  std::array<std::vector<std::string>, 4> text;  // the literal pieces' bytes, by encoding
+
+  explicit Replacement(std::vector<ReplacementPiece> p) : pieces(std::move(p)) {
+    for (Encoding e : kEncodings) {
+      const size_t k = static_cast<size_t>(e);
+      writable[k] = true;
+      for (const ReplacementPiece& piece : pieces) {
+        if (piece.kind != ReplacementPiece::Kind::Text) {
+          text[k].emplace_back();
+          continue;
+        }
+        auto bytes = InEncoding(piece.text, e);
+        writable[k] = writable[k] && bytes.has_value();
+        text[k].push_back(bytes.value_or(std::string()));
+      }
+    }
+  }
+  bool HasGroups() const {
+    for (const ReplacementPiece& p : pieces) {
+      if (p.kind == ReplacementPiece::Kind::Group) return true;
+    }
+    return false;
+  }
+};
+
+// The file's bytes of a place in the searched text.
+size_t RawOffset(const Subject& s, size_t offset) { return s.view ? s.view->ByteOffset(offset) : offset; }
+
+// An exact text, case-sensitive: the file's own bytes, without decoding (substitute.h).
+class ExactMatcher : public Matcher {
+ public:
+  explicit ExactMatcher(const Rule& rule)
+      : rule_(PrepareRule(rule)), find_(PrepareText(rule.find)), same_(rule.find == rule.replacement) {}
+  Searches Text() const override { return Searches::FileBytes; }
+
+  bool Next(const Subject& s, size_t from, bool, Found& found, RuleProblem&) const override {
+    const auto& form = find_.In(s.encoding);
+    if (!form) return false;
+    const Span hit = FirstOccurrenceFrom(s.text, 0, *form, s.encoding, from);
+    if (hit.begin == kNoSpan) return false;
+    found = {hit.begin, hit.end, hit.begin, hit.end, {}};
+    return true;
+  }
+  bool AppendReplacement(const Subject& s, const Found&, std::string& out) const override {
+    const PreparedRule::Form& form = rule_.In(s.encoding);
+    if (!form.usable) return false;
+    out += ReplacementBytes(form, s.lineEnd);
+    return true;
+  }
+  RuleProblem ReplaceAll(WorkText& work, size_t& replaced) const override {
+    if (ReplaceInWorkText(work, rule_, &replaced) || work.NotText()) return RuleProblem::None;
+    // The text occurs, but its replacement cannot be written in this file's encoding.
+    const PreparedRule::Form& form = rule_.In(work.Kind().encoding);
+    if (!form.usable && WorkTextContains(work, find_)) return RuleProblem::NotEncodable;
+    return RuleProblem::None;
+  }
+  bool Occurs(WorkText& work, RuleProblem&) const override { return WorkTextContains(work, find_); }
+  bool MayKeepBytes() const override { return same_; }
+
+ private:
+  PreparedRule rule_;
+  PreparedText find_;
+  bool same_;
+};
+
+// An exact text with the key placeholder (the match commands), case-sensitive: the file's own bytes.
+class KeyedMatcher : public Matcher {
+ public:
+  explicit KeyedMatcher(const Rule& rule) : rule_(PrepareRule(rule)) {}
+  Searches Text() const override { return Searches::FileBytes; }
+  bool Next(const Subject& s, size_t from, bool, Found& found, RuleProblem&) const override {
+    const PreparedRule::Form& form = rule_.In(s.encoding);
+    if (!form.usable || form.prefix.Empty() || form.suffix.Empty()) return false;
+    const Span p = form.prefix.Find(s.text, from);
+    if (p.begin == kNoSpan) return false;
+    const Span x = form.suffix.Find(s.text, p.end);
+    if (x.begin == kNoSpan) return false;
+    found = {p.begin, x.end, p.begin, x.end, {}};
+    return true;
+  }
+  bool AppendReplacement(const Subject& s, const Found&, std::string& out) const override {
+    const PreparedRule::Form& form = rule_.In(s.encoding);
+    if (!form.usable) return false;
+    out += ReplacementBytes(form, s.lineEnd);
+    return true;
+  }
+  RuleProblem ReplaceAll(WorkText& work, size_t& replaced) const override {
+    ReplaceKeyPattern(work, rule_, &replaced);
+    return RuleProblem::None;
+  }
+
+ private:
+  PreparedRule rule_;
+};
+
+// Whether a file's bytes may hold a match of the pattern at all: a file without the byte every match
+// holds has none, whatever its encoding (a first look, before anything is decided or decoded).
+bool MayHold(std::string_view raw, const Pattern& pattern) {
+  const unsigned char b = pattern.RequiredByte();
+  if (b == 0) return true;
+  const auto lower = static_cast<unsigned char>(std::tolower(b)), upper = static_cast<unsigned char>(std::toupper(b));
+  return std::memchr(raw.data(), lower, raw.size()) || (upper != lower && std::memchr(raw.data(), upper, raw.size()));
+}
+
+// A regular expression, or an exact text that ignores case or must be a whole word: the file's text
+// as UTF-8.
+class PatternMatcher : public Matcher {
+ public:
+  PatternMatcher(std::unique_ptr<Pattern> pattern, Replacement replacement)
+      : pattern_(std::move(pattern)), replacement_(std::move(replacement)) {}
+  Searches Text() const override { return Searches::Utf8; }
+
+  bool Next(const Subject& s, size_t from, bool afterEmpty, Found& found, RuleProblem& problem) const override {
+    PatternMatch m;
+    for (;;) {
+      PatternFailure failure;
+      if (!pattern_->Find(s.text, from, afterEmpty, m, failure)) {
+        problem = failure == PatternFailure::None       ? RuleProblem::None
+                  : failure == PatternFailure::TooCostly ? RuleProblem::TooCostly
+                                                         : RuleProblem::Failed;
+        return false;
+      }
+      const size_t b = RawOffset(s, m.Begin()), e = RawOffset(s, m.End());
+      if (b != Utf8View::kNoOffset && e != Utf8View::kNoOffset) {
+        found = {m.Begin(), m.End(), b, e, std::move(m.groups)};
+        return true;
+      }
+      // (Only an empty match can fall inside a unit that is no character: passed over.)
+      from = m.End();
+      afterEmpty = m.Begin() == m.End();
+    }
+  }
+
+  bool AppendReplacement(const Subject& s, const Found& found, std::string& out) const override {
+    const size_t k = static_cast<size_t>(s.encoding);
+    if (!replacement_.writable[k]) return false;
+    for (size_t i = 0; i < replacement_.pieces.size(); ++i) {
+      const ReplacementPiece& piece = replacement_.pieces[i];
+      switch (piece.kind) {
+        case ReplacementPiece::Kind::Text:
+          out += replacement_.text[k][i];
+          break;
+        case ReplacementPiece::Kind::LineBreak:
+          out += s.lineEnd;
+          break;
+        case ReplacementPiece::Kind::Group: {
+          // What the group captured, as the file holds it.
+          const size_t gb = found.groups[2 * piece.group], ge = found.groups[2 * piece.group + 1];
+          if (gb == PatternMatch::kUnset) break;
+          const size_t rb = RawOffset(s, gb), re = RawOffset(s, ge);
+          if (rb != Utf8View::kNoOffset && re != Utf8View::kNoOffset && re >= rb) out.append(s.raw.substr(rb, re - rb));
+          break;
+        }
+      }
+    }
+    return true;
+  }
+
+  RuleProblem ReplaceAll(WorkText& work, size_t& replaced) const override {
+    if (!MayHold(work.View(), *pattern_)) return RuleProblem::None;
+    return Matcher::ReplaceAll(work, replaced);
+  }
+  bool Occurs(WorkText& work, RuleProblem& problem) const override {
+    return MayHold(work.View(), *pattern_) && Matcher::Occurs(work, problem);
+  }
+
+ private:
+  std::unique_ptr<Pattern> pattern_;
+  Replacement replacement_;
+};
+
+// The parts of the key placeholder loop's result: text of the replacement (UTF-8), and stretches of
+// the file's text left as they were.
+struct KeyedParts {
+  struct Part {
+    bool original;
+    std::string text;          // (replacement text)
+    size_t begin = 0, end = 0;  // (original) in the UTF-8 view
+  };
+  std::vector<Part>& parts;
+  void Head(std::string_view part) const {
+    if (!part.empty()) parts.push_back({false, std::string(part), 0, 0});
+  }
+  void Tail(std::string_view part, size_t at) const {
+    if (!part.empty()) parts.push_back({true, {}, at, at + part.size()});
+  }
+};
+
+// An exact text with the key placeholder that ignores case or must be a whole word (the match
+// commands): prefix and suffix are patterns of their own on the file's text as UTF-8, in the same
+// loop as the case-sensitive kind (each replacement searched again from its start, at most
+// MaxKeyMatches times).
+class KeyedPatternMatcher : public Matcher {
+ public:
+  KeyedPatternMatcher(std::unique_ptr<Pattern> prefix, std::unique_ptr<Pattern> suffix, size_t longest,
+                      Replacement replacement, std::string replacementUtf8)
+      : prefix_(std::move(prefix)),
+        suffix_(std::move(suffix)),
+        longest_(longest),
+        replacement_(std::move(replacement)),
+        utf8_(std::move(replacementUtf8)) {}
+  Searches Text() const override { return Searches::Utf8; }
+
+  bool Next(const Subject& s, size_t from, bool, Found& found, RuleProblem& problem) const override {
+    const Span p = Search(*prefix_, s.text, from, problem);
+    if (p.begin == kNoSpan) return false;
+    const Span x = Search(*suffix_, s.text, p.end, problem);
+    if (x.begin == kNoSpan) return false;
+    found = {p.begin, x.end, RawOffset(s, p.begin), RawOffset(s, x.end), {}};
+    return found.rawBegin != Utf8View::kNoOffset && found.rawEnd != Utf8View::kNoOffset;
+  }
+  bool AppendReplacement(const Subject& s, const Found&, std::string& out) const override {
+    const size_t k = static_cast<size_t>(s.encoding);
+    if (!replacement_.writable[k]) return false;
+    for (size_t i = 0; i < replacement_.pieces.size(); ++i) {
+      out += replacement_.pieces[i].kind == ReplacementPiece::Kind::LineBreak ? s.lineEnd : replacement_.text[k][i];
+    }
+    return true;
+  }
+
+  RuleProblem ReplaceAll(WorkText& work, size_t& replaced) const override {
+    if (!MayHold(work.View(), *prefix_) || !MayHold(work.View(), *suffix_) || work.NotText()) return RuleProblem::None;
+    const Encoding e = work.Kind().encoding;
+    const std::string_view raw = work.View().substr(work.Start());
+    const Utf8View view(raw, e);
+    // The replacement as the loop inserts it into the UTF-8 text: its line breaks as LF.
+    SplitText rest(view.Text());
+    std::vector<KeyedParts::Part> parts;
+    RuleProblem problem = RuleProblem::None;
+    auto finder = [&](const Pattern& pattern) {
+      return [&](std::string_view text, size_t from) { return Search(pattern, text, from, problem); };
+    };
+    size_t matches = 0;
+    for (int pass = 0; pass < MaxKeyMatches; ++pass) {
+      const Span p = rest.Find(finder(*prefix_), longest_, 0);
+      if (p.begin == kNoSpan) break;
+      const Span x = rest.Find(finder(*suffix_), longest_, p.end);
+      if (x.begin == kNoSpan) break;
+      rest.AppendRange(KeyedParts{parts}, 0, p.begin);
+      rest.ReplaceUpTo(x.end, utf8_);
+      ++matches;
+    }
+    if (problem != RuleProblem::None) return problem;
+    if (matches == 0) return RuleProblem::None;
+    if (!replacement_.writable[static_cast<size_t>(e)]) return RuleProblem::NotEncodable;
+    rest.AppendRange(KeyedParts{parts}, 0, rest.Size());
+    // Back to the file's bytes: its own where nothing was replaced, the replacement's in its encoding.
+    std::string lineEnd = work.LineEnd();
+    ByteBuffer result;
+    result.append(work.View().substr(0, work.Start()));
+    for (const KeyedParts::Part& part : parts) {
+      if (part.original) {
+        const size_t b = view.ByteOffset(part.begin), x = view.ByteOffset(part.end);
+        if (b == Utf8View::kNoOffset || x == Utf8View::kNoOffset) return RuleProblem::Failed;
+        result.append(raw.substr(b, x - b));
+        continue;
+      }
+      // Replacement text: its LF line breaks are the file's line end.
+      size_t at = 0;
+      for (size_t lf = part.text.find('\n'); ; lf = part.text.find('\n', at)) {
+        const std::string_view piece = std::string_view(part.text).substr(at, lf == std::string::npos ? std::string::npos : lf - at);
+        auto bytes = InEncoding(piece, e);
+        if (!bytes) return RuleProblem::NotEncodable;
+        result.append(*bytes);
+        if (lf == std::string::npos) break;
+        result.append(lineEnd);
+        at = lf + 1;
+      }
+    }
+    replaced += matches;
+    work.WillChange();
+    work.Bytes() = std::move(result);
+    return RuleProblem::None;
+  }
+
+ private:
+  static Span Search(const Pattern& pattern, std::string_view text, size_t from, RuleProblem& problem) {
+    PatternMatch m;
+    PatternFailure failure = PatternFailure::None;
+    if (problem == RuleProblem::None && pattern.Find(text, from, false, m, failure)) return {m.Begin(), m.End()};
+    if (failure == PatternFailure::TooCostly) problem = RuleProblem::TooCostly;
+    if (failure == PatternFailure::Failed) problem = RuleProblem::Failed;
+    return {kNoSpan, kNoSpan};
+  }
+
+  std::unique_ptr<Pattern> prefix_, suffix_;
+  size_t longest_;  // the longest either can match, in UTF-8 bytes
+  Replacement replacement_;
+  std::string utf8_;
+};
+
+// Compiles a pattern for rule `rule`; the error says where.
+std::unique_ptr<Pattern> CompileFor(size_t rule, std::string_view text, const PatternOptions& options, RuleError& error) {
+  PatternError why;
+  auto pattern = Pattern::Compile(text, options, why);
+  if (!pattern) error = {rule, RuleError::What::Pattern, why.offset, why.message};
+  return pattern;
+}
+
+std::shared_ptr<const Matcher> BuildOne(size_t number, const Rule& rule, bool keyed, RuleError& error) {
+  const std::string find = Utf8Of(rule.find);
+  const std::string replacement = Utf8Of(rule.replacement);
+  const bool hasKey = keyed && rule.find.find(kKeyPlaceholder16) != std::u16string::npos;
+  const RuleOptions& o = rule.options;
+  if (o.regex) {
+    if (hasKey) {
+      error = {number, RuleError::What::KeyInPattern, 0, {}};
+      return nullptr;
+    }
+    auto pattern = CompileFor(number, find, {o.matchCase, o.wholeWord, o.wholeWord, false}, error);
+    if (!pattern) return nullptr;
+    ReplacementError why;
+    auto pieces = ParseReplacement(replacement, pattern.get(), why);
+    if (!pieces) {
+      error = {number, RuleError::What::Replacement, why.offset, why.what};
+      return nullptr;
+    }
+    return std::make_shared<PatternMatcher>(std::move(pattern), Replacement(std::move(*pieces)));
+  }
+  if (o.Plain()) {
+    if (hasKey) return std::make_shared<KeyedMatcher>(rule);
+    return std::make_shared<ExactMatcher>(rule);
+  }
+  ReplacementError unused;
+  Replacement literal(*ParseReplacement(replacement, nullptr, unused));
+  if (!hasKey) {
+    auto pattern = CompileFor(number, find, {o.matchCase, o.wholeWord, o.wholeWord, true}, error);
+    if (!pattern) return nullptr;
+    return std::make_shared<PatternMatcher>(std::move(pattern), std::move(literal));
+  }
+  const size_t key = find.find("#key#");
+  const std::string prefixText = find.substr(0, key), suffixText = find.substr(key + 5);
+  // An empty prefix or suffix never completes a match, as with the case-sensitive kind.
+  if (prefixText.empty() || suffixText.empty()) return nullptr;
+  auto prefix = CompileFor(number, prefixText, {o.matchCase, o.wholeWord, false, true}, error);
+  auto suffix = prefix ? CompileFor(number, suffixText, {o.matchCase, false, o.wholeWord, true}, error) : nullptr;
+  if (!suffix) return nullptr;
+  // A character's other case takes at most four bytes, a line break two.
+  const size_t longest = 4 * std::max(prefixText.size(), suffixText.size()) + 8;
+  std::string inserted = replacement;
+  for (size_t at = 0; (at = inserted.find("\r\n", at)) != std::string::npos;) inserted.erase(at, 1);
+  for (char& c : inserted) c = c == '\r' ? '\n' : c;
+  return std::make_shared<KeyedPatternMatcher>(std::move(prefix), std::move(suffix), longest, std::move(literal),
+                                               std::move(inserted));
+}
+
+}  // namespace
+
+RuleProblem Matcher::ReplaceAll(WorkText& work, size_t& replaced) const {
+  if (work.NotText()) return RuleProblem::None;
+  const Encoding e = work.Kind().encoding;
+  const size_t start = work.Start();
+  const std::string_view raw = work.View().substr(start);
+  std::optional<Utf8View> view;
+  if (Text() == Searches::Utf8) view.emplace(raw, e);
+  const Subject s{raw, view ? view->Text() : raw, view ? &*view : nullptr, e, work.LineEnd()};
+  std::string out;
+  Found found;
+  RuleProblem problem = RuleProblem::None;
+  size_t copied = 0, from = 0, count = 0;
+  bool afterEmpty = false;
+  while (Next(s, from, afterEmpty, found, problem)) {
+    out.append(raw.substr(copied, found.rawBegin - copied));
+    if (!AppendReplacement(s, found, out)) return RuleProblem::NotEncodable;
+    copied = found.rawEnd;
+    ++count;
+    afterEmpty = found.begin == found.end;
+    from = found.end;
+  }
+  if (problem != RuleProblem::None || count == 0) return problem;
+  out.append(raw.substr(copied));
+  work.WillChange();
+  ByteBuffer result;
+  result.reserve(start + out.size());
+  result.append(work.View().substr(0, start));
+  result.append(out);
+  work.Bytes() = std::move(result);
+  replaced += count;
+  return RuleProblem::None;
+}
+
+bool Matcher::Occurs(WorkText& work, RuleProblem& problem) const {
+  problem = RuleProblem::None;
+  if (work.NotText()) return false;
+  const Encoding e = work.Kind().encoding;
+  const std::string_view raw = work.View().substr(work.Start());
+  std::optional<Utf8View> view;
+  if (Text() == Searches::Utf8) view.emplace(raw, e);
+  const Subject s{raw, view ? view->Text() : raw, view ? &*view : nullptr, e, {}};
+  Found found;
+  return Next(s, 0, false, found, problem);
+}
+
+std::optional<RuleSet> BuildRules(const std::vector<Rule>& rules, bool keyed, RuleError& error) {
+  RuleSet set;
+  for (size_t i = 0; i < rules.size(); ++i) {
+    if (!rules[i].Active()) {
+      set.push_back(nullptr);
+      continue;
+    }
+    error = {};
+    auto matcher = BuildOne(i + 1, rules[i], keyed, error);
+    if (!matcher && error.rule != 0) return std::nullopt;
+    set.push_back(std::move(matcher));
+  }
+  return set;
+}
+
+std::shared_ptr<const Matcher> BuildSearch(std::u16string_view text, RuleOptions options, RuleError& error) {
+  error = {};
+  return BuildOne(1, Rule{std::u16string(text), {}, options}, false, error);
+}
+
+size_t Applied::Total() const { return std::accumulate(counts.begin(), counts.end(), size_t{0}); }
+
+Applied ApplyRules(WorkText& work, const RuleSet& rules) {
+  Applied applied;
+  applied.counts.assign(rules.size(), 0);
+  for (size_t i = 0; i < rules.size(); ++i) {
+    if (!rules[i]) continue;
+    applied.problem = rules[i]->ReplaceAll(work, applied.counts[i]);
+    if (applied.problem != RuleProblem::None) {
+      applied.rule = i;
+      return applied;
+    }
+  }
+  return applied;
+}
+
+}  // namespace zur
