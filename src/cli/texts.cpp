@@ -151,7 +151,7 @@ std::string Texts::Why(const RunEvent& e) const {
 }
 
 std::string Texts::RuleErrorText(const RuleError& e) const {
-  const std::string n = std::to_string(e.rule), at = std::to_string(e.offset + 1);
+  const std::string n = std::to_string(e.rule), at = std::to_string(e.offset);
   switch (e.what) {
     case RuleError::What::Pattern:
       return chinese ? "第" + n + "条规则的正则表达式有错误（第" + at + "个字符处）：" + e.message + "；没有处理任何文件"

@@ -106,6 +106,35 @@ class SameWindowTest : public QObject {
     QVERIFY(fsys::exists(cli + "sub/page.htm"));
   }
 
+  // Rows with options, through the window's boxes and the program's -e, -i and -w, and then through
+  // the rows the window saved.
+  void rowsWithOptionsGiveTheSameFiles() {
+    BatchFixture f;
+    const std::string cli = f.dir / "cli/";
+    const std::string saved = f.dir / "saved/";
+    Plant(f.src());
+    Plant(cli);
+    Plant(saved);
+    TMainForm& form = f.OpenOn();
+    f.Rule(1, QStringLiteral("<b>(\\d+)</b>"), QStringLiteral("<i>$1$1</i>"));
+    f.Find<QCheckBox>("CbRegex1")->setChecked(true);
+    f.Rule(2, QStringLiteral("FOO"), QStringLiteral("x"));
+    f.Find<QCheckBox>("CbMatchCase2")->setChecked(false);
+    f.Find<QCheckBox>("CbWholeWord2")->setChecked(true);
+    f.Rule(3, QStringLiteral("^首页"), QStringLiteral("$0:"));
+    f.Find<QCheckBox>("CbRegex3")->setChecked(true);
+    f.Click("BtnDirTextReplace");
+    QCOMPARE(Program({"-e", "-r", "<b>(\\d+)</b>", "<i>$1$1</i>", "-i", "-w", "-r", "FOO", "x", "-e", "-r", "^首页", "$0:", cli},
+                     f.dir / "cli-settings/"),
+             0);
+    QCOMPARE(Tree(cli), Tree(f.src()));
+    QCOMPARE(ReadBytes(cli + "sub/utf8.htm"), std::string("首页: x <i>2222</i>\nx bar\n"));
+    const std::string settings = form.SettingsDir();
+    f.Close();
+    QCOMPARE(Program({"--rules-from-window", saved}, settings), 0);
+    QCOMPARE(Tree(saved), Tree(f.src()));
+  }
+
   // A run with copies is undone by either: here the window's run by the program, which shares the
   // window's records of runs.
   void theProgramUndoesTheWindowsRun() {

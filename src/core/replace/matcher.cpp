@@ -1,5 +1,6 @@
 #include "core/replace/matcher.h"
 
+#include <algorithm>
 #include <cstring>
 #include <numeric>
 
@@ -321,7 +322,8 @@ class KeyedPatternMatcher : public Matcher {
 std::unique_ptr<Pattern> CompileFor(size_t rule, std::string_view text, const PatternOptions& options, RuleError& error) {
   PatternError why;
   auto pattern = Pattern::Compile(text, options, why);
-  if (!pattern) error = {rule, RuleError::What::Pattern, why.offset, why.message};
+  // PCRE2 names the place just after what it could not read: that character, counted from 1.
+  if (!pattern) error = {rule, RuleError::What::Pattern, std::max<size_t>(why.offset, 1), why.message};
   return pattern;
 }
 
@@ -340,7 +342,7 @@ std::shared_ptr<const Matcher> BuildOne(size_t number, const Rule& rule, bool ke
     ReplacementError why;
     auto pieces = ParseReplacement(replacement, pattern.get(), why);
     if (!pieces) {
-      error = {number, RuleError::What::Replacement, why.offset, why.what};
+      error = {number, RuleError::What::Replacement, why.offset + 1, why.what};
       return nullptr;
     }
     return std::make_shared<PatternMatcher>(std::move(pattern), Replacement(std::move(*pieces)));

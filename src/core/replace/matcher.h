@@ -80,7 +80,7 @@ struct RuleError {
   };
   size_t rule = 0;
   What what = What::Pattern;
-  size_t offset = 0;  // in characters
+  size_t offset = 0;  // the character where it is wrong, counted from 1
   std::string message;
 };
 

@@ -16,8 +16,6 @@ constexpr uint32_t kMatchLimit = 10'000'000;
 constexpr uint32_t kDepthLimit = 1'000'000;
 constexpr uint32_t kHeapLimitKb = 64 * 1024;
 
-// Not inside a CR LF pair: a pair is one line end.
-constexpr std::string_view kPairGuard = "(?!(?<=\\r)\\n)";
 constexpr std::string_view kWordBefore = "(?<![\\p{L}\\p{Nd}_])";
 constexpr std::string_view kWordAfter = "(?![\\p{L}\\p{Nd}_])";
 
@@ -171,7 +169,6 @@ size_t LeadingVerbs(std::string_view p) {
 std::string Wrapped(std::string_view body, const PatternOptions& options) {
   const size_t verbs = LeadingVerbs(body);
   std::string out(body.substr(0, verbs));
-  out += kPairGuard;
   if (options.wordStart) out += kWordBefore;
   out += "(?:";
   out += body.substr(verbs);

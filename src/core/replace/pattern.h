@@ -3,9 +3,10 @@
 //
 // What a pattern sees of line ends (docs/rules.md): a line break typed in the pattern, and "\n", match
 // any one line end of the file (CR LF, LF or CR), as the line breaks of an exact rule do; "^" and "$"
-// match at the start and end of every line; "." matches any character but CR and LF; a CR LF pair is
-// one line end, so no match starts between its CR and its LF. "(?s)", "(?-m)" and the like change this
-// inside a pattern as usual.
+// match at the start and end of every line; "." matches any character but CR and LF. A CR LF pair is
+// one line end: neither a search nor an empty match starts between its CR and its LF, unless the
+// pattern names CR or LF itself or the match before took the CR alone. "(?s)", "(?-m)" and the like
+// change this inside a pattern as usual.
 #pragma once
 
 #include <cstddef>
@@ -68,8 +69,8 @@ class Pattern {
   unsigned char required_ = 0;
 };
 
-// The pattern as PCRE2 compiles it: line breaks and "\n" made any line end, the guard that keeps a
-// match from starting inside a CR LF pair, and the whole-word guards. (Exposed for the tests.)
+// The pattern as PCRE2 compiles it: line breaks and "\n" made any line end, and the whole-word guards.
+// (Exposed for the tests.)
 std::string CompiledPatternText(std::string_view text, const PatternOptions& options);
 
 // A replacement text: pieces of literal text, line breaks and references to groups ("$1" to "$99",

@@ -89,7 +89,7 @@ QString RuleErrorText(const MessageTables& msg, const RuleError& e) {
                                                                   : msg.FmtRuleKeyInPattern;
   QString text = FormatMessage(format, static_cast<int>(e.rule));
   if (e.what == RuleError::What::KeyInPattern) return text;
-  return FormatMessage(FormatMessage(text, static_cast<int>(e.offset + 1)), QString::fromStdString(e.message));
+  return FormatMessage(FormatMessage(text, static_cast<int>(e.offset)), QString::fromStdString(e.message));
 }
 
 QString RefusalText(const MessageTables& msg, const StartRefusal& refusal, const QString& detail) {

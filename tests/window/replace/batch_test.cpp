@@ -403,7 +403,8 @@ class BatchTest : public QObject {
     bool frozen = false;
     QTimer::singleShot(0, &form, [&] {
       frozen = f.Find<QLineEdit>("EdtPath")->isReadOnly() && form.View().MmRuleFind[1]->isReadOnly() &&
-               !form.View().cbBackupWhenTransfter->isEnabled();
+               !form.View().cbBackupWhenTransfter->isEnabled() && !form.View().CbRegex[1]->isEnabled() &&
+               !form.View().CbMatchCase[3]->isEnabled();
       // Typing another folder and pressing Enter changes nothing of what the run works on.
       f.Find<QLineEdit>("EdtPath")->setText(form.Q(f.dir / "other"));
       f.Enter("EdtPath");
@@ -414,6 +415,32 @@ class BatchTest : public QObject {
     QCOMPARE(ReadBytes(f.src() + "f1.htm"), std::string("bar"));
     QCOMPARE(ReadBytes(f.dir / "other/o.htm"), std::string("foo"));
     QVERIFY(!f.Find<QLineEdit>("EdtPath")->isReadOnly());
+  }
+
+  // A wrong pattern is told, with PCRE2's words and the place, before any file is read.
+  void aWrongPatternIsToldAndNothingIsDone() {
+    BatchFixture f;
+    WriteBytes(f.src() + "a.htm", "foo (1)");
+    f.OpenOn();
+    f.Backup(true);
+    f.Rule(1, "foo", "bar");
+    f.Rule(2, "\\((\\d+", "$1");
+    f.Find<QCheckBox>("CbRegex2")->setChecked(true);
+    f.Click("BtnDirTextReplace");
+    QCOMPARE(f.desktop.MessageTexts().last(),
+             QStringLiteral("第2条规则的正则表达式有错误（第6个字符处）：missing closing parenthesis。没有处理任何文件。"));
+    QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("foo (1)"));
+    QVERIFY(!std::filesystem::exists(f.out() + "a.htm"));  // no copy either
+    // Mended, it runs; the dry run's report says how each rule matches.
+    f.Rule(2, "\\((\\d+)\\)", "[$1]");
+    f.Find<QCheckBox>("CbMatchCase1")->setChecked(false);
+    f.Find<QCheckBox>("CbDryRun")->setChecked(true);
+    f.Click("BtnDirTextReplace");
+    QCOMPARE(f.PaneLines().mid(0, 2), (QStringList{QStringLiteral("规则1：foo → bar（不区分大小写）"),
+                                                   QStringLiteral("规则2：\\((\\d+)\\) → [$1]（区分大小写，正则表达式）")}));
+    f.Find<QCheckBox>("CbDryRun")->setChecked(false);
+    f.Click("BtnDirTextReplace");
+    QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("bar [1]"));
   }
 
   // Stops the run (with the stop button, or with Esc) once it has reported some files.

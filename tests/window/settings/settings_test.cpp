@@ -64,9 +64,25 @@ class SettingsTest : public QObject {
     form.View().MmoSearchText->setPlainText(QStringLiteral("搜索"));
     form.View().LbDocList->setCurrentRow(1);
     f.Find<QTabWidget>("PageControl1")->setCurrentIndex(2);
+    f.Find<QCheckBox>("CbMatchCase2")->setChecked(false);
+    f.Find<QCheckBox>("CbWholeWord3")->setChecked(true);
+    f.Find<QCheckBox>("CbRegex1")->setChecked(true);
+    f.Find<QCheckBox>("CbSearchRegex")->setChecked(true);
     f.Close();
 
     TMainForm& again = f.Open();
+    // The options of the rows and of the search, each where it was.
+    QStringList ticked;
+    for (QCheckBox* box : again.findChildren<QCheckBox*>()) {
+      const QString name = box->objectName();
+      if ((name.startsWith("CbMatchCase") || name.startsWith("CbWholeWord") || name.startsWith("CbRegex") ||
+           name.startsWith("CbSearch")) && box->isChecked()) {
+        ticked << name;
+      }
+    }
+    ticked.sort();
+    QCOMPARE(ticked, (QStringList{"CbMatchCase1", "CbMatchCase3", "CbRegex1", "CbSearchMatchCase", "CbSearchRegex",
+                                  "CbWholeWord3"}));
     QCOMPARE(again.State().SourcePath, f.dir / "s/");
     QCOMPARE(again.State().OutputPath, f.dir / "o/");
     QCOMPARE(again.State().BackupPath, f.dir / "b/");
