@@ -3,12 +3,13 @@
 // trees: the text search beside grep -rlF and rg -l -F, the whole-folder batch beside sed -i and sd
 // (a rule that hits about a tenth of the files, and one that hits every file), the batch with copies
 // beside the batch without them plus cp -a of the changed files, and the batch's cost per file at
-// three tree sizes, zur-replace beside sed -i and sd (and its start-up), the restore beside the batch with copies it undoes, and the dry run of the whole-folder batch beside the tree search of the same text
+// three tree sizes, zur-replace beside sed -i and sd (and its start-up), zur-replace with a regular
+// expression beside sd and perl -pi -e (and whether they leave the same bytes), the restore beside the batch with copies it undoes, and the dry run of the whole-folder batch beside the tree search of the same text
 // (both only read). The peers' times swing with the disk, so runs are interleaved and medians printed.
 // One figure a line, "name: value unit"; peers that are not installed are left out.
 //
 // Usage: zur_bench_window [files] [megabytes] [rounds] [parts]   (defaults: 20000 200 3, every part;
-// parts is a list of the words search, batch, backup, scaling, cli, restore and dryrun)
+// parts is a list of the words search, batch, backup, scaling, cli, regex, restore and dryrun)
 #include <stdlib.h>
 
 #include <QApplication>
@@ -18,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -281,6 +283,66 @@ void CliFigures(const std::string& root, const std::string& tree, int rounds) {
   Report("cli_startup", Median(start) * 1000, "ms");
 }
 
+// A digest of every file of the tree, by path: two tools that left the same bytes give the same one.
+size_t TreeDigest(const std::string& tree) {
+  std::vector<std::string> paths;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(tree)) {
+    if (e.is_regular_file()) paths.push_back(e.path().string());
+  }
+  std::sort(paths.begin(), paths.end());
+  size_t digest = 0;
+  for (const std::string& path : paths) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    digest = digest * 1000003 ^ std::hash<std::string>{}(path + '\0' + bytes);
+  }
+  return digest;
+}
+
+// zur-replace with a regular-expression rule (a literal part, a group) that hits a tenth of the
+// files, beside sd (regex mode) and perl -pi -e in the same rounds. Each turns the marker into the
+// marker with an X and back, so every run changes the same files; after each tool's first forward run
+// the tree's bytes are compared with ours.
+void RegexFigures(const std::string& root, const std::string& tree, int rounds) {
+  const bool sd = Installed("sd");
+  const std::string program = std::string("ZUR_SETTINGS=") + Quote(root + "/cli-settings") + " '" ZUR_REPLACE "'";
+  const std::string files = "find " + Quote(tree) + " -type f " + FindNames() + " -exec ";
+  // Forward: zurmark -> zurmarkX; back: zurmarkX -> zurmark.
+  const std::string fwd = "zurm(ark)\\b", back = "zurm(ark)X\\b";
+  auto ours = [&](bool forward) {
+    return TimeCommand(program + " --ext htm,html,txt,js,css -e -r " + Quote(forward ? fwd : back) + " " +
+                       Quote(forward ? "zurm${1}X" : "zurm$1") + " " + Quote(tree) + " > /dev/null 2>&1");
+  };
+  auto perl = [&](bool forward) {
+    return TimeCommand(files + "perl -pi -e " + Quote(forward ? "s/zurm(ark)\\b/zurm${1}X/g" : "s/zurm(ark)X\\b/zurm$1/g") +
+                       " {} +");
+  };
+  auto sdRun = [&](bool forward) {
+    return TimeCommand(files + "sd " + Quote(forward ? fwd : back) + " " + Quote(forward ? "zurm${1}X" : "zurm$1") + " {} +");
+  };
+  std::vector<double> cli, perlTimes, sdTimes;
+  bool same = true;
+  for (int r = 0; r < rounds; ++r) {
+    cli.push_back(ours(true));
+    const size_t oursDigest = r == 0 ? TreeDigest(tree) : 0;
+    perlTimes.push_back(perl(false));
+    if (sd) {
+      sdTimes.push_back(sdRun(true));
+      if (r == 0) same = same && TreeDigest(tree) == oursDigest;
+      sdRun(false);
+    }
+    if (r == 0) {
+      perl(true);
+      same = same && TreeDigest(tree) == oursDigest;
+      perl(false);
+    }
+  }
+  Report("cli_regex_tenth_time", Median(cli), "s");
+  Report("cli_regex_perl_over_ours", Median(perlTimes) / Median(cli), "x");
+  if (sd) Report("cli_regex_sd_over_ours", Median(sdTimes) / Median(cli), "x");
+  Report("cli_regex_same_bytes", same ? 1 : 0, "(1 = yes)");
+}
+
 // A batch with copies that changes every file, then the restore that undoes it.
 void RestoreFigures(Window& w, const std::string& root, const std::string& tree, int rounds) {
   w.Source(tree);
@@ -353,7 +415,7 @@ int main(int argc, char** argv) {
   Report("site_files", static_cast<double>(shape.files), "files");
   Report("site_size", static_cast<double>(bytes) / 1e6, "MB");
   Report("site_build", build.Seconds(), "s");
-  const std::string parts = argc > 4 ? argv[4] : "search,batch,backup,scaling,cli,restore,dryrun";
+  const std::string parts = argc > 4 ? argv[4] : "search,batch,backup,scaling,cli,regex,restore,dryrun";
   auto wanted = [&](const char* part) { return parts.find(part) != std::string::npos; };
   {
     Window w(root);
@@ -364,6 +426,7 @@ int main(int argc, char** argv) {
     }
     if (wanted("backup")) BackupFigures(w, root, tree, rounds);
     if (wanted("cli")) CliFigures(root, tree, rounds);
+    if (wanted("regex")) RegexFigures(root, tree, rounds);
     if (wanted("restore")) RestoreFigures(w, root, tree, rounds);
     if (wanted("dryrun")) DryRunFigures(w, tree, rounds);
     if (wanted("scaling")) ScalingFigures(w, root);

@@ -207,6 +207,26 @@ unsigned char RequiredAsciiByte(pcre2_code* code) {
   return static_cast<unsigned char>(unit);
 }
 
+// The ASCII text every match starts with, when the pattern begins with plain characters (up to the
+// first one that means something in a pattern, or is not ASCII; a quantifier takes back the character
+// before it). Nothing when case is ignored, or when the pattern has an alternative anywhere ("|": the
+// first branch's text would not be needed by the others).
+std::string LiteralStartOf(std::string_view text, const PatternOptions& options) {
+  if (!options.matchCase) return {};
+  if (options.literal) {
+    size_t n = 0;
+    while (n < text.size() && static_cast<unsigned char>(text[n]) < 0x80 && text[n] != '\r' && text[n] != '\n') ++n;
+    return std::string(text.substr(0, n));
+  }
+  if (text.find('|') != std::string_view::npos) return {};
+  size_t n = 0;
+  while (n < text.size() && static_cast<unsigned char>(text[n]) < 0x80 && std::strchr("\\^$.[]()?*+{}\r\n#", text[n]) == nullptr) {
+    ++n;
+  }
+  if (n > 0 && n < text.size() && std::strchr("?*{", text[n]) != nullptr) --n;
+  return std::string(text.substr(0, n));
+}
+
 // The length of the character at `at` (a CR LF pair counts as one); 1 for a byte that starts none.
 size_t StepAt(std::string_view s, size_t at) {
   if (at + 1 < s.size() && s[at] == '\r' && s[at + 1] == '\n') return 2;
@@ -252,6 +272,7 @@ std::unique_ptr<Pattern> Pattern::Compile(std::string_view text, const PatternOp
   pcre2_pattern_info(compiled, PCRE2_INFO_CAPTURECOUNT, &count);
   pattern->groups_ = count;
   pattern->required_ = RequiredAsciiByte(compiled);
+  pattern->start_ = LiteralStartOf(text, options);
   return pattern;
 }
 

@@ -61,12 +61,16 @@ class Pattern {
   // An ASCII byte that every match holds, or 0 (a first look at a file's bytes, before anything is
   // decoded: a file without it has no match). Letters stand for both their cases.
   unsigned char RequiredByte() const { return required_; }
+  // ASCII text every match starts with, or "": a file whose bytes lack it (in UTF-8 or GB18030, where
+  // ASCII is itself) has no match.
+  const std::string& LiteralStart() const { return start_; }
 
  private:
   Pattern() = default;
   void* code_ = nullptr;  // pcre2_code_8
   size_t groups_ = 0;
   unsigned char required_ = 0;
+  std::string start_;
 };
 
 // The pattern as PCRE2 compiles it: line breaks and "\n" made any line end, and the whole-word guards.

@@ -17,7 +17,21 @@ Utf8View::Utf8View(std::string_view bytes, Encoding encoding)
   if (identity_) return;
   text_.reserve(bytes.size() + bytes.size() / 2);
   size_t count = 0;
+  const bool asciiIsItself = encoding == Encoding::Gb18030;
   for (size_t i = 0; i < bytes.size();) {
+    if (asciiIsItself && static_cast<unsigned char>(bytes[i]) < 0x80) {
+      // A run of ASCII is the same bytes in UTF-8: copied at once, its marks placed by count.
+      size_t j = i + 1;
+      while (j < bytes.size() && static_cast<unsigned char>(bytes[j]) < 0x80) ++j;
+      const size_t base = text_.size();
+      for (size_t k = i + (kMarkEvery - count % kMarkEvery) % kMarkEvery; k < j; k += kMarkEvery) {
+        marks_.push_back({base + (k - i), k});
+      }
+      count += j - i;
+      text_.append(bytes.substr(i, j - i));
+      i = j;
+      continue;
+    }
     if (count++ % kMarkEvery == 0) marks_.push_back({text_.size(), i});
     i += AppendCharacterAsUtf8(bytes, i, encoding, text_);
   }

@@ -100,6 +100,29 @@ TEST(Pattern, AgreesWithPcre2OnTheDecodedTextInEveryEncoding) {
   }
 }
 
+TEST(Pattern, TheFirstLookAtAFilesBytesNeverPassesOverAMatch) {
+  // Patterns whose start looks like text but is not all required: a quantifier, an alternative, a
+  // class, inline options; and files in every encoding.
+  struct Case {
+    const char* pattern;
+    const char* text;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"colou?r", "color", "X"},        {"ab*c", "ac", "X"},           {"ab{0,2}c", "ac", "X"},
+      {"abc|xyz", "xyz", "X"},          {"foo(?i)BAR", "fooBar", "X"}, {"(?i)foo", "FOO", "X"},
+      {"x[yz]", "xz", "X"},             {"a\\.b", "a.b", "X"},       {"首页|home", "home", "X"},
+      {"home\\b", "homepage home", "homepage X"},
+  };
+  for (const Case& c : cases) {
+    for (Encoding e : {Encoding::Utf8, Encoding::Gb18030, Encoding::Utf16Le}) {
+      EXPECT_EQ(InFile(U(c.text), e, One(c.pattern, "X", kRegex)).text, c.expected) << c.pattern << " " << static_cast<int>(e);
+    }
+  }
+  // A whole word that ignores case, in a UTF-16 file, where ASCII is not itself.
+  EXPECT_EQ(InFile(U("a Foo b"), Encoding::Utf16Be, One("foo", "x", {false, true, false})).text, "a x b");
+}
+
 TEST(Pattern, LineBreaksMeanAnyLineEndAndNeverSplitACrLfPair) {
   // "\n" and a typed line break match CR LF, LF and CR alike; a CR LF pair is one line end.
   for (const char* find : {"a\\nb", "a\nb", "a\\Rb"}) {
@@ -158,6 +181,11 @@ TEST(Options, CaseIsFoldedByUnicodeNeverByByte) {
   // A GBK double-byte character whose second byte is an ASCII letter is no letter to fold.
   const std::string gbk = "\x81\x41 A a";  // 丂 (81 41), then A and a
   EXPECT_EQ(testing::Applied(gbk, One("a", "b", kIgnoreCase), Encoding::Gb18030), "\x81\x41 b b");
+  // Unicode folds the Kelvin sign onto k and the long s onto s: found as the pattern finds them.
+  EXPECT_EQ(testing::Applied("\u212Aiss kiſs KISS", One("kiss", "x", kIgnoreCase)), "x x x");
+  EXPECT_EQ(InFile(U("\u212Aiss kiſs"), Encoding::Gb18030, One("KISS", "x", kIgnoreCase)).text, "x x");
+  // Line breaks of the text match any line end, whatever the case around them.
+  EXPECT_EQ(testing::Applied("Foo\r\nBAR foo\nbar", One("FOO\nbar", "-", kIgnoreCase)), "- -");
   // A pattern's characters are no pattern in an exact row: ignore case finds "A.B" only.
   EXPECT_EQ(testing::Applied("a.b axb", One("A.B", "-", kIgnoreCase)), "- axb");
 }
