@@ -43,6 +43,7 @@ void TerminalDriver::ShowProgress(size_t done, size_t items, bool last) {
   } else {
     std::fprintf(stderr, "\r%zu", done);
   }
+  shown_ = !last;
   if (last) std::fputs("\r\033[K", stderr);  // the line goes once the run has ended
   std::fflush(stderr);
 }
@@ -57,7 +58,14 @@ RunTally TerminalDriver::Drive(RunJob& job, size_t items, RunFeed feed, const On
     for (const RunEvent& e : run.TakeEvents()) {
       tally.Count(e);
       ++seen;
-      if (onEvent) onEvent(e);
+      if (onEvent) {
+        // The progress line goes before a file's line is written to the same terminal.
+        if (shown_) {
+          std::fputs("\r\033[K", stderr);
+          shown_ = false;
+        }
+        onEvent(e);
+      }
     }
     if (pause) pause();
   };

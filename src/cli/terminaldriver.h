@@ -17,6 +17,7 @@ class TerminalDriver : public RunDriver {
  private:
   void ShowProgress(size_t done, size_t items, bool last);
   bool progress_;
+  bool shown_ = false;  // a progress line stands on the terminal
 };
 
 }  // namespace zur::cli
