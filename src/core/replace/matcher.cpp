@@ -61,6 +61,14 @@ struct Replacement {
 // The file's bytes of a place in the searched text.
 size_t RawOffset(const Subject& s, size_t offset) { return s.view ? s.view->ByteOffset(offset) : offset; }
 
+// A rule's replacement as the file's bytes: its text, its line breaks as the file's line end.
+bool AppendLiteral(const PreparedRule& rule, const Subject& s, std::string& out) {
+  const PreparedRule::Form& form = rule.In(s.encoding);
+  if (!form.usable) return false;
+  out += ReplacementBytes(form, s.lineEnd);
+  return true;
+}
+
 // An exact text, case-sensitive: the file's own bytes, without decoding (substitute.h).
 class ExactMatcher : public Matcher {
  public:
@@ -77,10 +85,7 @@ class ExactMatcher : public Matcher {
     return true;
   }
   bool AppendReplacement(const Subject& s, const Found&, std::string& out) const override {
-    const PreparedRule::Form& form = rule_.In(s.encoding);
-    if (!form.usable) return false;
-    out += ReplacementBytes(form, s.lineEnd);
-    return true;
+    return AppendLiteral(rule_, s, out);
   }
   RuleProblem ReplaceAll(WorkText& work, size_t& replaced) const override {
     if (ReplaceInWorkText(work, rule_, &replaced) || work.NotText()) return RuleProblem::None;
@@ -223,10 +228,7 @@ class KeyedMatcher : public Matcher {
     return true;
   }
   bool AppendReplacement(const Subject& s, const Found&, std::string& out) const override {
-    const PreparedRule::Form& form = rule_.In(s.encoding);
-    if (!form.usable) return false;
-    out += ReplacementBytes(form, s.lineEnd);
-    return true;
+    return AppendLiteral(rule_, s, out);
   }
   RuleProblem ReplaceAll(WorkText& work, size_t& replaced) const override {
     ReplaceKeyPattern(work, rule_, &replaced);
@@ -523,12 +525,7 @@ RuleProblem Matcher::ReplaceAll(WorkText& work, size_t& replaced) const {
   }
   if (problem != RuleProblem::None || count == 0) return problem;
   out.append(raw.substr(copied));
-  work.WillChange();
-  ByteBuffer result;
-  result.reserve(start + out.size());
-  result.append(work.View().substr(0, start));
-  result.append(out);
-  work.Bytes() = std::move(result);
+  work.TakeText(out);
   replaced += count;
   return RuleProblem::None;
 }

@@ -354,12 +354,7 @@ void ReplaceKeyPattern(WorkText& work, const PreparedRule& rule, size_t* replace
   if (matches == 0) return;
   count += matches;
   rest.AppendRange(Appending{out}, 0, rest.Size());
-  work.WillChange();
-  ByteBuffer result;
-  result.reserve(start + out.size());
-  result.append(work.View().substr(0, start));
-  result.append(out);
-  work.Bytes() = std::move(result);
+  work.TakeText(out);
 }
 
 Span FirstOccurrenceFrom(std::string_view text, size_t start, const FindText& find, Encoding e, size_t from) {

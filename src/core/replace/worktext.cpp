@@ -51,6 +51,16 @@ const TextKind& WorkText::Kind() {
   return kind_;
 }
 
+void WorkText::TakeText(std::string_view text) {
+  WillChange();
+  const size_t start = Start();
+  ByteBuffer result;
+  result.reserve(start + text.size());
+  result.append(View().substr(0, start));
+  result.append(text);
+  bytes_ = std::move(result);
+}
+
 std::string WorkText::LineEnd() {
   // The first line end of the file as it was loaded: replacements only add its own kind.
   if (!lineEnd_.empty()) return lineEnd_;

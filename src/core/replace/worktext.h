@@ -44,6 +44,8 @@ class WorkText {
   // Makes ready for a change of the bytes: runs beforeFirstChange the first time.
   void WillChange();
   bool Changed() const { return changed_; }
+  // The text after the byte-order mark becomes `text` (a change: WillChange runs first).
+  void TakeText(std::string_view text);
 
  private:
   ByteBuffer bytes_;
