@@ -248,6 +248,7 @@ bool MayHold(std::string_view raw, const Pattern& pattern) {
   const unsigned char b = pattern.RequiredByte();
   if (b == 0) return true;
   const auto lower = static_cast<unsigned char>(std::tolower(b)), upper = static_cast<unsigned char>(std::toupper(b));
+  if (raw.empty()) return false;
   return std::memchr(raw.data(), lower, raw.size()) || (upper != lower && std::memchr(raw.data(), upper, raw.size()));
 }
 

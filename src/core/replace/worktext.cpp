@@ -20,7 +20,7 @@ void WorkText::Take(ByteBuffer bytes) {
 bool WorkText::NotText() {
   if (!nulTested_) {
     nulTested_ = true;
-    quick_.text = kind_.text = std::memchr(bytes_.data(), '\0', bytes_.size()) == nullptr;
+    quick_.text = kind_.text = bytes_.size() == 0 || std::memchr(bytes_.data(), '\0', bytes_.size()) == nullptr;
     if (!quick_.text) known_ = true;
   }
   return !quick_.text;

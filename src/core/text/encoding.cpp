@@ -32,7 +32,7 @@ TextKind ByteOrderKind(std::string_view bytes) {
 
 TextKind QuickKind(std::string_view bytes) {
   TextKind kind = ByteOrderKind(bytes);
-  if (kind.bomSize == 0) kind.text = std::memchr(bytes.data(), '\0', bytes.size()) == nullptr;
+  if (kind.bomSize == 0) kind.text = bytes.empty() || std::memchr(bytes.data(), '\0', bytes.size()) == nullptr;
   return kind;
 }
 
