@@ -111,7 +111,8 @@ int Batch(const Options& o, const std::string& settings, Encoding cp, const Text
                                        RuleOptions{!r.ignoreCase, r.word, r.regex}));
     }
   }
-  bool anyRule = false;
+  request.ruleTable = o.ruleTable;
+  bool anyRule = !request.ruleTable.empty();
   for (const Rule& r : request.rules) anyRule = anyRule || r.Active();
   if (!anyRule) return Refuse(texts.Pick("a rule's find text is empty", "查找的文本不能为空"));
   // One folder: its whole tree. Files: those files, named below the folder they share.

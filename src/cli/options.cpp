@@ -68,6 +68,10 @@ Options ParseOptions(int argc, const char* const* argv) {
       word = true;
     } else if (a == "-e" || a == "--regex") {
       regex = true;
+    } else if (a == "--rules") {
+      if (!need(1)) return o;
+      if (!o.ruleTable.empty()) o.error = "one rule table (--rules) at a time";
+      o.ruleTable = argv[++i];
     } else if (a == "--rules-from-window") {
       o.rulesFromWindow = true;
     } else if (a == "--ext") {
@@ -112,7 +116,9 @@ Options ParseOptions(int argc, const char* const* argv) {
   }
   if (ignoreCase || word || regex) o.error = "-i, -w and -e go before the -r (or --search) they apply to";
   if (o.command == Options::Command::Batch) {
-    if (o.rules.empty() && !o.rulesFromWindow) o.error = "no rule given (-r FIND REPLACEMENT, or --rules-from-window)";
+    if (o.rules.empty() && !o.rulesFromWindow && o.ruleTable.empty()) {
+      o.error = "no rule given (-r FIND REPLACEMENT, --rules FILE, or --rules-from-window)";
+    }
     if (!o.rules.empty() && o.rulesFromWindow) o.error = "give rules with -r or --rules-from-window, not both";
     if (o.paths.empty()) o.error = "no folder or file given";
   } else if (o.command == Options::Command::Search || o.command == Options::Command::Rename) {

@@ -20,6 +20,7 @@ struct Options {
   };
   std::vector<RuleArgs> rules;
   bool rulesFromWindow = false;  // the window's saved rule rows and extension list
+  std::string ruleTable;         // --rules: a rule table's file, run after the rules
   std::optional<std::string> extensions;
   std::string backup;  // the output folder for copies; empty: none
   bool match = false;  // the key placeholder "#key#" is understood

@@ -32,6 +32,8 @@ const char* Texts::Help() const {
   -w, --word               下一条规则（或 --search）只匹配全字（前后不是字母、数字或下划线）
   -e, --regex              下一条规则（或 --search）的查找文本是正则表达式（PCRE2，PHP 的 preg 语法）；
                            代替文本可以用 $1…$99、${名字} 和 $$
+      --rules 文件         规则表：每行一条规则（查找、制表符、代替，可选第三列 i/w/r），在 -r 之后一次全部执行
+                           （每处取最长的查找文本，代替后的文字不再查找）；.csv 文件按表格读取
       --rules-from-window  使用窗口程序保存的三条规则和文件后缀
       --ext 后缀列表       要处理的文件后缀，用逗号分开（默认 htm,html,shtml,asp,php,aspx,jsp,txt,js,css）
   -b, --backup 文件夹      先把每个要修改的文件备份到这个输出文件夹（可以用 --undo 撤销）
@@ -66,6 +68,10 @@ line ends; every write is atomic and journalled, and can be undone.
                            letter, digit or underscore)
   -e, --regex              the next rule's (or --search's) find text is a regular expression (PCRE2,
                            PHP's preg syntax); its replacement may use $1...$99, ${name} and $$
+      --rules FILE         a rule table: one rule a line (find, a tab, replacement, optionally a tab and
+                           i/w/r), all applied at once after the -r rules (at each place the longest
+                           find text wins; what was put in is not searched again); a .csv file is read
+                           as a spreadsheet writes it
       --rules-from-window  the window's saved rule rows and extension list
       --ext LIST           the extensions of the files to take, comma-separated
                            (default htm,html,shtml,asp,php,aspx,jsp,txt,js,css)
@@ -198,8 +204,53 @@ std::string Texts::Refusal(const StartRefusal& r) const {
       break;
     case StartRefusal::Kind::Rule:
       return RuleErrorText(r.rule);
+    case StartRefusal::Kind::Table:
+      return TableText(r);
   }
   return r.detail.empty() ? text : text + ": " + r.detail;
+}
+
+std::string Texts::TableText(const StartRefusal& r) const {
+  std::string text = Pick("the rule table " + r.detail + " cannot run, nothing was done:",
+                          "规则表 " + r.detail + " 不能执行，没有处理任何文件：");
+  for (const TableProblem& p : r.table) {
+    text += "\n  ";
+    if (p.line > 0) text += Pick("line " + std::to_string(p.line) + ": ", "第" + std::to_string(p.line) + "行：");
+    switch (p.what) {
+      case TableProblem::What::Unreadable:
+        text += Pick("cannot be read (" + p.detail + ")", "无法读取（" + p.detail + "）");
+        break;
+      case TableProblem::What::TooBig:
+        text += Pick("too big (at most 64 MB and 1,000,000 pairs)", "太大（最多64 MB、1,000,000条规则）");
+        break;
+      case TableProblem::What::NotText:
+        text += Pick("not text in an encoding the program reads", "不是程序能读取的编码的文本");
+        break;
+      case TableProblem::What::NoTab:
+        text += Pick("no tab between the find text and the replacement", "查找的文本和代替的文本之间没有制表符");
+        break;
+      case TableProblem::What::TooManyColumns:
+        text += Pick("more than three fields (a tab in a text is written \\t)", "多于三列（文本中的制表符写作 \\t）");
+        break;
+      case TableProblem::What::EmptyFind:
+        text += Pick("the find text is empty", "查找的文本为空");
+        break;
+      case TableProblem::What::Options:
+        text += Pick("\"" + p.detail + "\" are no options (i, w, r)", "“" + p.detail + "”不是选项（i、w、r）");
+        break;
+      case TableProblem::What::Duplicate:
+        text += Pick("the same find text as line " + p.detail + ", replaced otherwise",
+                     "查找的文本与第" + p.detail + "行相同，代替的文本却不同");
+        break;
+      case TableProblem::What::Pattern:
+        text += Pick("the regular expression is wrong: " + p.detail, "正则表达式有错误：" + p.detail);
+        break;
+      case TableProblem::What::KeyInPattern:
+        text += Pick("#key# has no meaning in a regular expression", "正则表达式中不能使用#key#");
+        break;
+    }
+  }
+  return text;
 }
 
 }  // namespace zur::cli

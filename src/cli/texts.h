@@ -19,6 +19,7 @@ struct Texts {
   std::string Why(const RunEvent& event) const;
   std::string Refusal(const StartRefusal& refusal) const;
   std::string RuleErrorText(const RuleError& error) const;
+  std::string TableText(const StartRefusal& refusal) const;
   std::string Pick(const char* en, const char* zh) const { return chinese ? zh : en; }
   std::string Pick(const std::string& en, const std::string& zh) const { return chinese ? zh : en; }
 };

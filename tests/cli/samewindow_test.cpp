@@ -203,6 +203,7 @@ class SameWindowTest : public QObject {
     QCOMPARE(Program({"-r", "foo"}, settings), 2);
     QCOMPARE(Program({"-e", "-r", "(a", "b", f.src()}, settings), 2);      // no pattern: nothing is read
     QCOMPARE(Program({"-e", "-r", "(a)", "$2", f.src()}, settings), 2);    // no second group
+    QCOMPARE(Program({"--rules", f.dir / "no-table.txt", f.src()}, settings), 2);
     QCOMPARE(Program({"-r", "foo", "bar", "--backup", f.src(), f.src()}, settings), 2);  // copies onto the files
     // A folder that is not there, or a file where a folder is wanted: refused, not an empty success.
     QCOMPARE(Program({"--search", "foo", f.dir / "missing"}, settings), 2);

@@ -6,6 +6,7 @@
 #include "core/files/paths.h"
 #include "core/platform/fileio.h"
 #include "core/platform/filesystem.h"
+#include "core/replace/ruletable.h"
 #include "core/run/filesmet.h"
 #include "core/run/previewjob.h"
 #include "core/run/rewritejob.h"
@@ -96,6 +97,19 @@ BatchResult RunBatch(BatchRequest request, RunDriver& driver, CommandSink& sink)
     result.refusal = {StartRefusal::Kind::Rule, {}, wrong};
     result.tally.started = false;
     return result;
+  }
+  if (!request.ruleTable.empty()) {
+    // The table as its file holds it now; it is not read again while the command runs.
+    std::vector<TableProblem> problems;
+    const std::optional<RuleTable> table = ReadRuleTable(request.ruleTable, request.keyed, problems);
+    std::shared_ptr<const Matcher> all = table ? BuildTable(*table, request.keyed, wrong) : nullptr;
+    if (!all) {
+      if (table) problems.push_back({wrong.rule, TableProblem::What::Pattern, wrong.message});
+      result.refusal = {StartRefusal::Kind::Table, request.ruleTable, {}, problems};
+      result.tally.started = false;
+      return result;
+    }
+    rules->push_back(std::move(all));
   }
   if (request.dryRun) return DryRun(request, std::move(*rules), driver, sink);
   const bool tree = request.files == BatchRequest::Files::Tree;

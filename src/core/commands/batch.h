@@ -26,6 +26,8 @@ struct BatchRequest {
   std::vector<std::string> selected;  // (Selected) entries of the file list: names in `source`
   ExtList extensions;                 // (Tree) the extensions of the files to take
   std::vector<Rule> rules;  // in order (the rule rows, rows without a find text included)
+  std::string ruleTable;    // a rule table's file, read when the command starts and run after the rules
+                            // ("" for none)
   Encoding cp = Encoding::Utf8;
   std::string stateDir;  // the program's records of runs
 };

@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <mutex>
 #include <numeric>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
+#include "core/replace/multimatch.h"
 #include "core/replace/pattern.h"
+#include "core/replace/ruletable.h"
 #include "core/replace/splittext.h"
 #include "core/replace/substitute.h"
 #include "core/text/bytesearch.h"
@@ -501,6 +504,154 @@ std::shared_ptr<const Matcher> BuildOne(size_t number, const Rule& rule, bool ke
                                                std::move(inserted));
 }
 
+// A rule table: every pair applied in one pass. At each place the longest exact text that starts there
+// wins (equal lengths: the earlier line); where none does, the other pairs (with options, or with line
+// breaks) are tried in table order; the text put in is never searched again. The exact pairs of each
+// encoding are found together by one automaton, made the first time a file of that encoding comes.
+class TableMatcher : public Matcher {
+ public:
+  TableMatcher(std::vector<Rule> exact, std::vector<std::shared_ptr<const Matcher>> others)
+      : exact_(std::move(exact)), others_(std::move(others)) {
+    for (const auto& m : others_) utf8_ = utf8_ || m->Text() == Searches::Utf8;
+  }
+  Searches Text() const override { return Searches::FileBytes; }
+  bool Next(const Subject&, size_t, bool, Found&, RuleProblem&) const override { return false; }
+  bool AppendReplacement(const Subject&, const Found&, std::string&) const override { return false; }
+
+  RuleProblem ReplaceAll(WorkText& work, size_t& replaced) const override {
+    if (work.NotText()) return RuleProblem::None;
+    const Encoding e = work.Kind().encoding;
+    const Form& form = FormFor(e);
+    const std::string_view raw = work.View().substr(work.Start());
+    std::optional<Utf8View> view;
+    if (utf8_) view.emplace(raw, e);
+    const std::string lineEnd = work.LineEnd();
+    const Subject bytes{raw, raw, nullptr, e, lineEnd};
+    const Subject text = view ? Subject{raw, view->Text(), &*view, e, lineEnd} : bytes;
+    auto subjectOf = [&](size_t k) -> const Subject& { return others_[k]->Text() == Searches::Utf8 ? text : bytes; };
+    auto accept = [&](const MultiMatch::Hit& h) {
+      CharBoundaries b(raw, e, 0);
+      return b.StartsCharacter(h.begin) && b.EndsCharacter(h.begin, h.end);
+    };
+    struct Cached {
+      bool valid = false, has = false;
+      Found found;
+    };
+    std::vector<Cached> cache(others_.size());
+    Cached exact;
+    MultiMatch::Hit hit;
+    std::string out;
+    size_t copied = 0, cursor = 0, emptyAt = kNoSpan, count = 0;
+    for (;;) {
+      if (!exact.valid) {
+        exact.valid = true;
+        exact.has = form.automaton.Find(raw, cursor, accept, hit);
+      }
+      for (size_t k = 0; k < others_.size(); ++k) {
+        if (cache[k].valid) continue;
+        const Subject& s = subjectOf(k);
+        const size_t from = &s == &text && view ? view->ViewOffset(cursor) : cursor;
+        RuleProblem problem = RuleProblem::None;
+        cache[k].valid = true;
+        cache[k].has = others_[k]->Next(s, from, cursor == emptyAt, cache[k].found, problem);
+        if (problem != RuleProblem::None) return problem;
+      }
+      // The leftmost; at one place the exact pairs first, then the others in table order.
+      size_t begin = exact.has ? hit.begin : kNoSpan;
+      size_t winner = kNoSpan;  // an index of others_, or kNoSpan for the exact pair
+      for (size_t k = 0; k < others_.size(); ++k) {
+        if (cache[k].has && cache[k].found.rawBegin < begin) {
+          begin = cache[k].found.rawBegin;
+          winner = k;
+        }
+      }
+      if (begin == kNoSpan) break;
+      out.append(raw.substr(copied, begin - copied));
+      size_t end;
+      if (winner == kNoSpan) {
+        const auto& pieces = form.replacement[hit.which];
+        if (!pieces) return RuleProblem::NotEncodable;
+        for (size_t p = 0; p < pieces->size(); ++p) out.append(p ? lineEnd + (*pieces)[p] : (*pieces)[p]);
+        end = hit.end;
+      } else {
+        const Found& f = cache[winner].found;
+        if (!others_[winner]->AppendReplacement(subjectOf(winner), f, out)) return RuleProblem::NotEncodable;
+        end = f.rawEnd;
+      }
+      ++count;
+      copied = cursor = end;
+      emptyAt = begin == end ? end : kNoSpan;
+      if (exact.has && hit.begin < cursor) exact.valid = false;
+      for (Cached& c : cache) {
+        if (c.has && (c.found.rawBegin < cursor || (c.found.rawBegin == cursor && c.found.rawBegin == c.found.rawEnd && emptyAt == cursor))) {
+          c.valid = false;
+        }
+      }
+    }
+    if (count == 0) return RuleProblem::None;
+    out.append(raw.substr(copied));
+    work.TakeText(out);
+    replaced += count;
+    return RuleProblem::None;
+  }
+
+  bool Occurs(WorkText& work, RuleProblem& problem) const override {
+    problem = RuleProblem::None;
+    if (work.NotText()) return false;
+    const Encoding e = work.Kind().encoding;
+    const std::string_view raw = work.View().substr(work.Start());
+    MultiMatch::Hit hit;
+    const bool found = FormFor(e).automaton.Find(raw, 0, [&](const MultiMatch::Hit& h) {
+      CharBoundaries b(raw, e, 0);
+      return b.StartsCharacter(h.begin) && b.EndsCharacter(h.begin, h.end);
+    }, hit);
+    if (found) return true;
+    for (const auto& m : others_) {
+      if (m->Occurs(work, problem)) return true;
+      if (problem != RuleProblem::None) return false;
+    }
+    return false;
+  }
+
+ private:
+  // The exact pairs in one encoding: their texts in the automaton, their replacements' pieces between
+  // line breaks (nothing for one the encoding cannot write).
+  struct Form {
+    MultiMatch automaton;
+    std::vector<std::optional<std::vector<std::string>>> replacement;
+  };
+  const Form& FormFor(Encoding e) const {
+    const size_t k = static_cast<size_t>(e);
+    std::call_once(made_[k], [&] {
+      Form& f = forms_[k];
+      f.replacement.reserve(exact_.size());
+      for (const Rule& r : exact_) {
+        f.automaton.Add(EncodeExactly(r.find, e).value_or(std::string()));
+        std::vector<std::string> pieces;
+        bool writable = true;
+        std::u16string_view rest = r.replacement;
+        for (;;) {
+          const size_t at = rest.find_first_of(u"\r\n");
+          auto b = EncodeExactly(rest.substr(0, at), e);
+          writable = writable && b.has_value();
+          pieces.push_back(b.value_or(std::string()));
+          if (at == std::u16string_view::npos) break;
+          rest.remove_prefix(at + (rest.substr(at, 2) == u"\r\n" ? 2 : 1));
+        }
+        f.replacement.push_back(writable ? std::optional(std::move(pieces)) : std::nullopt);
+      }
+      f.automaton.Build();
+    });
+    return forms_[k];
+  }
+
+  std::vector<Rule> exact_;
+  std::vector<std::shared_ptr<const Matcher>> others_;
+  bool utf8_ = false;  // some other pair searches the text as UTF-8
+  mutable std::array<std::once_flag, 4> made_;
+  mutable std::array<Form, 4> forms_;
+};
+
 }  // namespace
 
 RuleProblem Matcher::ReplaceAll(WorkText& work, size_t& replaced) const {
@@ -541,6 +692,25 @@ bool Matcher::Occurs(WorkText& work, RuleProblem& problem) const {
   const Subject s{raw, view ? view->Text() : raw, view ? &*view : nullptr, e, {}};
   Found found;
   return Next(s, 0, false, found, problem);
+}
+
+std::shared_ptr<const Matcher> BuildTable(const RuleTable& table, bool keyed, RuleError& error) {
+  std::vector<Rule> exact;
+  std::vector<std::shared_ptr<const Matcher>> others;
+  for (const TablePair& pair : table.pairs) {
+    const Rule& r = pair.rule;
+    const bool lineBreak = r.find.find_first_of(u"\r\n") != std::u16string::npos;
+    const bool key = keyed && r.find.find(kKeyPlaceholder16) != std::u16string::npos;
+    if (r.options.Plain() && !lineBreak && !key) {
+      exact.push_back(r);
+      continue;
+    }
+    error = {};
+    auto m = BuildOne(pair.line, r, keyed, error);
+    if (!m && error.rule != 0) return nullptr;
+    if (m) others.push_back(std::move(m));  // (none for a pair that can find nothing)
+  }
+  return std::make_shared<TableMatcher>(std::move(exact), std::move(others));
 }
 
 std::optional<RuleSet> BuildRules(const std::vector<Rule>& rules, bool keyed, RuleError& error) {

@@ -87,6 +87,9 @@ struct RuleError {
 // The matchers of `rules`: with the key placeholder understood when `keyed` (the match commands).
 // Nothing, with the first error, when a rule cannot run.
 std::optional<RuleSet> BuildRules(const std::vector<Rule>& rules, bool keyed, RuleError& error);
+// One matcher that applies every pair of a rule table at once (ruletable.h); errors name the pair's line.
+struct RuleTable;
+std::shared_ptr<const Matcher> BuildTable(const RuleTable& table, bool keyed, RuleError& error);
 // One matcher for a search text (no replacement).
 std::shared_ptr<const Matcher> BuildSearch(std::u16string_view text, RuleOptions options, RuleError& error);
 

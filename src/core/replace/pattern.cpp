@@ -349,11 +349,12 @@ std::optional<std::vector<ReplacementPiece>> ParseReplacement(std::string_view t
       literal(text.substr(i, 1));
       continue;
     }
-    if (c == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == '\\')) {
-      if (text[++i] == 'n') {
+    if (c == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == 't' || text[i + 1] == '\\')) {
+      const char escaped = text[++i];
+      if (escaped == 'n') {
         lineBreak();
       } else {
-        literal("\\");
+        literal(escaped == 't' ? "\t" : "\\");
       }
       continue;
     }

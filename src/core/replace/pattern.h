@@ -79,7 +79,7 @@ std::string CompiledPatternText(std::string_view text, const PatternOptions& opt
 
 // A replacement text: pieces of literal text, line breaks and references to groups ("$1" to "$99",
 // "${name}", "${1}", "$0"; "$$" is a dollar sign; "\n" and a line break typed are a line break,
-// "\\" a backslash). A literal replacement (an exact rule's) is its text and its line breaks only.
+// "\t" a tab, "\\" a backslash). A literal replacement (an exact rule's) is its text and its line breaks only.
 struct ReplacementPiece {
   enum class Kind { Text, LineBreak, Group };
   Kind kind = Kind::Text;

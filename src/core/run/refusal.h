@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/replace/matcher.h"
+#include "core/replace/ruletable.h"
 
 namespace zur {
 
@@ -18,10 +19,12 @@ struct StartRefusal {
     SourceNotFolder,   // the source names a file, not a folder
     SourceUnreadable,  // the source folder cannot be read (the detail says why)
     Rule,              // a rule cannot run (`rule` says which and why)
+    Table,             // the rule table cannot run (`detail`: its file; `table`: what is wrong, by line)
   };
   Kind kind = Kind::None;
   std::string detail;  // what it concerns, and the system's reason
   RuleError rule{};    // (Rule)
+  std::vector<TableProblem> table{};  // (Table)
   bool Refused() const { return kind != Kind::None; }
 };
 

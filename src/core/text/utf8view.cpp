@@ -63,4 +63,18 @@ size_t Utf8View::ByteOffset(size_t offset) const {
   return at;
 }
 
+size_t Utf8View::ViewOffset(size_t byte) const {
+  if (identity_) return byte;
+  auto mark = std::upper_bound(marks_.begin(), marks_.end(), byte, [](size_t b, const Mark& m) { return b < m.bytes; });
+  --mark;
+  size_t view = mark->view, at = mark->bytes;
+  std::string scratch;
+  while (at < byte) {
+    scratch.clear();
+    at += AppendCharacterAsUtf8(source_, at, encoding_, scratch);
+    view += scratch.size();
+  }
+  return view;
+}
+
 }  // namespace zur

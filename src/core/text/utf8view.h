@@ -28,6 +28,8 @@ class Utf8View {
   // The offset in the file's bytes of an offset of the view; kNoOffset for one that falls inside a
   // character of the file (in the middle of a UTF-16 unit that is no character).
   size_t ByteOffset(size_t offset) const;
+  // The offset in the view of a place in the file's bytes that starts a character (or ends the text).
+  size_t ViewOffset(size_t byte) const;
 
  private:
   struct Mark {

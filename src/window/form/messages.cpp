@@ -233,6 +233,8 @@ void FillMain(MessageTables& t, int lang) {
     {&MessageTables::FmtRuleReplacementWrong, "第%d条规则的代替文本有错误（第%d个字符处）：%s。没有处理任何文件。",
      "第%d條規則的代替文本有錯誤（第%d個字符處）：%s。沒有處理任何文件。",
      "The replacement of rule %d is wrong at character %d: %s. No file was processed."},
+    {&MessageTables::FmtTableRefused, "规则表%s不能执行（第%d行有错误），没有处理任何文件。", "規則表%s不能執行（第%d行有錯誤），沒有處理任何文件。",
+     "The rule table %s cannot run (line %d is wrong). No file was processed."},
     {&MessageTables::FmtRuleKeyInPattern, "第%d条规则是正则表达式，不能使用#key#（请用 (.*?) 之类的写法）。没有处理任何文件。",
      "第%d條規則是正則表達式，不能使用#key#（請用 (.*?) 之類的寫法）。沒有處理任何文件。",
      "Rule %d is a regular expression, where #key# has no meaning (write (.*?) or the like). No file was processed."},

@@ -141,6 +141,7 @@ struct MessageTables {
   QString FmtRulePatternWrong;
   QString FmtRuleReplacementWrong;
   QString FmtRuleKeyInPattern;
+  QString FmtTableRefused;
   QString FmtNotEncodable;
   QString FmtPatternTooCostly;
   QString FmtOpenForWriting;

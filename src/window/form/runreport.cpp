@@ -108,6 +108,9 @@ QString RefusalText(const MessageTables& msg, const StartRefusal& refusal, const
       return msg.MsgSourceUnreadable + detail;
     case StartRefusal::Kind::Rule:
       return RuleErrorText(msg, refusal.rule);
+    case StartRefusal::Kind::Table:
+      return FormatMessage(FormatMessage(msg.FmtTableRefused, detail),
+                           static_cast<int>(refusal.table.empty() ? 0 : refusal.table.front().line));
     case StartRefusal::Kind::None:
     case StartRefusal::Kind::Records:
       break;

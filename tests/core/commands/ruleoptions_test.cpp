@@ -144,5 +144,35 @@ TEST(RuleOptions, TheSearchListsWhatTheBatchWithTheSameOptionsChanges) {
   }
 }
 
+TEST(RuleOptions, ATableRunsAfterTheRowsAndIsUndoneWithThem) {
+  Site s;
+  const std::string gbk = "\xCA\xD7\xD2\xB3 foo color\r\n";  // 首页 foo color
+  WriteBytes(s.src() + "a.htm", gbk);
+  WriteBytes(s.src() + "b.txt", "colour foo\n");
+  WriteBytes(s.dir / "table.txt", "# glossary\n首页\t主页\ncolou?r\thue\tr\nbar\tBAR\n");
+  BatchRequest request = s.Batch(BatchRequest::Files::Tree, true);  // foo -> bar first
+  request.ruleTable = s.dir / "table.txt";
+  request.cp = Encoding::Gb18030;
+  WaitingDriver driver;
+  RecordingSink sink;
+  const BatchResult done = RunBatch(request, driver, sink);
+  ASSERT_FALSE(done.refusal.Refused());
+  EXPECT_EQ(ReadBytes(s.src() + "a.htm"), "\xD6\xF7\xD2\xB3 BAR hue\r\n");
+  EXPECT_EQ(ReadBytes(s.src() + "b.txt"), "hue BAR\n");
+  Answers yes;
+  EXPECT_EQ(RunRestore({s.runs(), {}}, driver, yes, sink).refused, RestoreResult::Refused::None);
+  EXPECT_EQ(ReadBytes(s.src() + "a.htm"), gbk);
+  // A wrong table refuses the command before any file is read, naming its lines.
+  WriteBytes(s.dir / "table.txt", "ok\tfine\nno tab\n(\tx\tr\n");
+  const BatchResult refused = RunBatch(request, driver, sink);
+  EXPECT_EQ(refused.refusal.kind, StartRefusal::Kind::Table);
+  ASSERT_EQ(refused.refusal.table.size(), 2u);
+  EXPECT_EQ(refused.refusal.table[0].line, 2u);
+  EXPECT_EQ(refused.refusal.table[1].line, 3u);
+  EXPECT_EQ(ReadBytes(s.src() + "a.htm"), gbk);
+  request.ruleTable = s.dir / "missing.txt";
+  EXPECT_EQ(RunBatch(request, driver, sink).refusal.table.at(0).what, TableProblem::What::Unreadable);
+}
+
 }  // namespace
 }  // namespace zur
