@@ -40,6 +40,7 @@ class SilentDesktop : public DesktopServices {
   bool AskYesNo(QWidget*, const QString&, const QString&) override { return yes; }
   bool yes = false;  // the answer to every question
   std::string PickFolder(QWidget*, const QString&) override { return {}; }
+  std::string PickFile(QWidget*, const QString&, const QString&) override { return {}; }
   void OpenWithDefault(const std::string&) override {}
   void OpenFolderWindow(const std::string&) override {}
   void OpenInTextEditor(const std::string&) override {}

@@ -58,6 +58,17 @@ void Notes(const std::vector<std::string>& notes, const Texts& texts) {
   }
 }
 
+// The rule table's pairs that matched nothing, by line (the first 50): most often a typo.
+void UnmatchedPairs(const std::vector<size_t>& lines, const Texts& texts) {
+  if (lines.empty()) return;
+  std::string list;
+  for (size_t i = 0; i < lines.size() && i < 50; ++i) list += (i ? ", " : "") + std::to_string(lines[i]);
+  if (lines.size() > 50) list += ", ...";
+  std::fprintf(stderr, "%s\n",
+               texts.Pick("zur-replace: the rule table's pairs on these lines matched nothing: " + list,
+                          "zur-replace：以下规则没有匹配：第" + list + "行").c_str());
+}
+
 // The undo asks nothing: the command line is the user's yes. A file edited since the run is left as
 // it is (and named), never overwritten.
 struct NoQuestions : RestoreQuestions {
@@ -152,6 +163,7 @@ int Batch(const Options& o, const std::string& settings, Encoding cp, const Text
   const BatchResult result = RunBatch(request, driver, report);
   if (result.refusal.Refused()) return Refuse(texts.Refusal(result.refusal));
   Notes(result.notes, texts);
+  UnmatchedPairs(result.unmatchedPairs, texts);
   return Finish(report, result.tally, texts, o.dryRun);
 }
 

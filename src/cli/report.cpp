@@ -50,6 +50,14 @@ void Report::Json(const RunEvent& e, const std::string& file, const std::string&
     line += ",\"counts\":[";
     for (size_t i = 0; i < e.byRule.size(); ++i) line += (i ? "," : "") + std::to_string(e.byRule[i]);
     line += "]";
+    if (!e.byPair.empty()) {
+      // (A rule table) each pair that replaced something: its line and its count.
+      line += ",\"pairs\":[";
+      for (size_t i = 0; i < e.byPair.size(); ++i) {
+        line += (i ? ",[" : "[") + std::to_string(e.byPair[i].first) + "," + std::to_string(e.byPair[i].second) + "]";
+      }
+      line += "]";
+    }
   }
   if (!second.empty() && (kind_ == Kind::Rename || kind_ == Kind::Undo)) {
     line += std::string(kind_ == Kind::Rename ? ",\"to\":" : ",\"copy\":") + JsonString(second);

@@ -2,6 +2,7 @@
 // and once through the program, on two copies of one tree, and the trees are compared byte for byte.
 #include <sys/wait.h>
 
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <cstdlib>
@@ -133,6 +134,41 @@ class SameWindowTest : public QObject {
     f.Close();
     QCOMPARE(Program({"--rules-from-window", saved}, settings), 0);
     QCOMPARE(Tree(saved), Tree(f.src()));
+  }
+
+  // A rule table chosen in the window and given to the program: the same files; the window says what
+  // the table holds, how often each part of it replaced, and which pairs matched nothing.
+  void aRuleTableGivesTheSameFilesThroughBoth() {
+    BatchFixture f;
+    const std::string cli = f.dir / "cli/";
+    Plant(f.src());
+    Plant(cli);
+    const std::string table = f.dir / "glossary.txt";
+    WriteBytes(table, "首页\t主页\nfoo\tbar\nbar\tfoo\n<b>(\\d+)</b>\t[$1]\tr\ntypo\tx\n");
+    TMainForm& form = f.OpenOn();
+    f.desktop.picks.push_back(table);
+    f.Click("BtnRuleTable");
+    QCOMPARE(f.Find<QLineEdit>("EdtRuleTable")->text(), form.Q(table));
+    QCOMPARE(f.Find<QLabel>("LblRuleTable")->text(), QStringLiteral("规则表：5条规则"));
+    f.Rule(1, QStringLiteral("22"), QStringLiteral("33"));
+    f.Find<QCheckBox>("CbDryRun")->setChecked(true);
+    f.Click("BtnDirTextReplace");
+    QVERIFY(f.PaneLines().contains(form.Q(f.src() + "sub/utf8.htm") + QStringLiteral("：规则1 1处，规则2 0处，规则3 0处，规则表 5处")));
+    QCOMPARE(f.PaneLines().filter(QStringLiteral("以下规则没有匹配")), QStringList{QStringLiteral("以下规则没有匹配：规则表第5行")});
+    f.Find<QCheckBox>("CbDryRun")->setChecked(false);
+    f.Click("BtnDirTextReplace");
+    QCOMPARE(Program({"-r", "22", "33", "--rules", table, cli}, f.dir / "cli-settings/"), 0);
+    QCOMPARE(Tree(cli), Tree(f.src()));
+    QCOMPARE(ReadBytes(cli + "sub/utf8.htm"), std::string("主页 bar [33]\nbar foo\n"));
+    // A table gone wrong is told under the field, and refuses the run.
+    WriteBytes(table, "ok\tfine\nno tab\n");
+    f.Enter("EdtRuleTable");
+    QCOMPARE(f.Find<QLabel>("LblRuleTable")->text(), QStringLiteral("规则表第2行有错误，不能执行"));
+    f.Click("BtnDirTextReplace");
+    QVERIFY(f.desktop.MessageTexts().last().startsWith(QStringLiteral("规则表")));
+    QCOMPARE(Tree(cli), Tree(f.src()));
+    f.Click("BtnRuleTableClear");
+    QVERIFY(f.Find<QLabel>("LblRuleTable")->text().isEmpty());
   }
 
   // A run with copies is undone by either: here the window's run by the program, which shares the

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QAbstractButton>
 #include <QPlainTextEdit>
 #include <QToolButton>
 #include <signal.h>
@@ -42,7 +43,7 @@ struct BatchFixture : FormFixture {
       if (!items.isEmpty()) items.first()->setSelected(true);
     }
   }
-  void Click(const char* button) { Find<QToolButton>(button)->click(); }
+  void Click(const char* button) { Find<QAbstractButton>(button)->click(); }
   QStringList PaneLines() { return Find<QPlainTextEdit>("MemoHint")->toPlainText().split('\n', Qt::SkipEmptyParts); }
   QString HintText() { return Find<QLabel>("LbHint")->text(); }
 };

@@ -35,6 +35,7 @@ class RecordingDesktop : public DesktopServices {
     picks.pop_front();
     return p;
   }
+  std::string PickFile(QWidget*, const QString& title, const QString&) override { return PickFolder(nullptr, title); }
   void OpenWithDefault(const std::string& target) override { opened.push_back("open " + target); }
   void OpenFolderWindow(const std::string& folder) override { opened.push_back("folder " + folder); }
   void OpenInTextEditor(const std::string& file) override { opened.push_back("editor " + file); }

@@ -81,6 +81,33 @@ BatchResult DryRun(const BatchRequest& request, RuleSet rules, RunDriver& driver
   return result;
 }
 
+// Passes every report on, and keeps the lines of the rule table's pairs that replaced something.
+class PairTally : public CommandSink {
+ public:
+  explicit PairTally(CommandSink& to) : to_(to) {}
+  void File(const RunEvent& e, const std::string& shown, const std::string& second) override {
+    for (const auto& [line, count] : e.byPair) {
+      if (count > 0) used_.insert(line);
+    }
+    to_.File(e, shown, second);
+  }
+  void Folder(const ScanProblem& p) override { to_.Folder(p); }
+  void Pause() override { to_.Pause(); }
+  std::vector<size_t> Unused(const RuleTable& table) const {
+    std::vector<size_t> lines;
+    for (const TablePair& p : table.pairs) {
+      if (!used_.count(static_cast<uint32_t>(p.line))) lines.push_back(p.line);
+    }
+    return lines;
+  }
+
+ private:
+  CommandSink& to_;
+  std::unordered_set<uint32_t> used_;
+};
+
+BatchResult RunRules(const BatchRequest& request, RuleSet rules, RunDriver& driver, CommandSink& sink);
+
 }  // namespace
 
 BatchResult RunBatch(BatchRequest request, RunDriver& driver, CommandSink& sink) {
@@ -110,12 +137,28 @@ BatchResult RunBatch(BatchRequest request, RunDriver& driver, CommandSink& sink)
       return result;
     }
     rules->push_back(std::move(all));
+    PairTally tally(sink);
+    const RuleSet ran = *rules;
+    result = RunRules(request, std::move(*rules), driver, tally);
+    if (result.tally.started) result.unmatchedPairs = tally.Unused(*table);
+    result.rules = ran;
+    return result;
   }
-  if (request.dryRun) return DryRun(request, std::move(*rules), driver, sink);
+  const RuleSet ran = *rules;
+  result = RunRules(request, std::move(*rules), driver, sink);
+  result.rules = ran;
+  return result;
+}
+
+namespace {
+
+BatchResult RunRules(const BatchRequest& request, RuleSet rules, RunDriver& driver, CommandSink& sink) {
+  BatchResult result;
+  if (request.dryRun) return DryRun(request, std::move(rules), driver, sink);
   const bool tree = request.files == BatchRequest::Files::Tree;
   RewriteSetup setup;
   if (!tree) setup.items = SelectedItems(request);
-  setup.rules = std::move(*rules);
+  setup.rules = std::move(rules);
   setup.described = request.rules;
   setup.locale = request.cp;
   setup.kind = tree ? RunKind::FolderTree : RunKind::SelectedFiles;
@@ -162,4 +205,5 @@ BatchResult RunBatch(BatchRequest request, RunDriver& driver, CommandSink& sink)
   return result;
 }
 
+}  // namespace
 }  // namespace zur

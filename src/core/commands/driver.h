@@ -37,6 +37,10 @@ struct CommandResult {
   RunTally tally;
   // What the start had to leave undone without stopping the command, for the user to know.
   std::vector<std::string> notes;
+  // (A batch with a rule table) the lines of the pairs that replaced nothing in the whole run.
+  std::vector<size_t> unmatchedPairs;
+  // (A batch) the rules it ran, the table's included: what a look at its changes afterwards applies.
+  RuleSet rules;
 };
 
 // The source folder of a command, checked once before anything is read: it must be a folder the user

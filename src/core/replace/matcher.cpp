@@ -510,8 +510,12 @@ std::shared_ptr<const Matcher> BuildOne(size_t number, const Rule& rule, bool ke
 // encoding are found together by one automaton, made the first time a file of that encoding comes.
 class TableMatcher : public Matcher {
  public:
-  TableMatcher(std::vector<Rule> exact, std::vector<std::shared_ptr<const Matcher>> others)
-      : exact_(std::move(exact)), others_(std::move(others)) {
+  TableMatcher(std::vector<Rule> exact, std::vector<size_t> exactLines, std::vector<std::shared_ptr<const Matcher>> others,
+               std::vector<size_t> otherLines)
+      : exact_(std::move(exact)),
+        exactLines_(std::move(exactLines)),
+        others_(std::move(others)),
+        otherLines_(std::move(otherLines)) {
     for (const auto& m : others_) utf8_ = utf8_ || m->Text() == Searches::Utf8;
   }
   Searches Text() const override { return Searches::FileBytes; }
@@ -519,9 +523,14 @@ class TableMatcher : public Matcher {
   bool AppendReplacement(const Subject&, const Found&, std::string&) const override { return false; }
 
   RuleProblem ReplaceAll(WorkText& work, size_t& replaced) const override {
+    PairCounts unused;
+    return ReplaceAllCounting(work, replaced, unused);
+  }
+  RuleProblem ReplaceAllCounting(WorkText& work, size_t& replaced, PairCounts& pairs) const override {
     if (work.NotText()) return RuleProblem::None;
     const Encoding e = work.Kind().encoding;
     const Form& form = FormFor(e);
+    std::vector<std::pair<uint32_t, uint32_t>> counted;  // line, count: in the order met
     const std::string_view raw = work.View().substr(work.Start());
     std::optional<Utf8View> view;
     if (utf8_) view.emplace(raw, e);
@@ -579,6 +588,8 @@ class TableMatcher : public Matcher {
         end = f.rawEnd;
       }
       ++count;
+      const uint32_t line = static_cast<uint32_t>(winner == kNoSpan ? exactLines_[hit.which] : otherLines_[winner]);
+      counted.emplace_back(line, 1);
       copied = cursor = end;
       emptyAt = begin == end ? end : kNoSpan;
       if (exact.has && hit.begin < cursor) exact.valid = false;
@@ -592,6 +603,15 @@ class TableMatcher : public Matcher {
     out.append(raw.substr(copied));
     work.TakeText(out);
     replaced += count;
+    // One entry a pair, by line.
+    std::sort(counted.begin(), counted.end());
+    for (const auto& [line, n] : counted) {
+      if (!pairs.empty() && pairs.back().first == line) {
+        pairs.back().second += n;
+      } else {
+        pairs.emplace_back(line, n);
+      }
+    }
     return RuleProblem::None;
   }
 
@@ -646,7 +666,9 @@ class TableMatcher : public Matcher {
   }
 
   std::vector<Rule> exact_;
+  std::vector<size_t> exactLines_;  // the table's line of each
   std::vector<std::shared_ptr<const Matcher>> others_;
+  std::vector<size_t> otherLines_;
   bool utf8_ = false;  // some other pair searches the text as UTF-8
   mutable std::array<std::once_flag, 4> made_;
   mutable std::array<Form, 4> forms_;
@@ -696,6 +718,7 @@ bool Matcher::Occurs(WorkText& work, RuleProblem& problem) const {
 
 std::shared_ptr<const Matcher> BuildTable(const RuleTable& table, bool keyed, RuleError& error) {
   std::vector<Rule> exact;
+  std::vector<size_t> exactLines, otherLines;
   std::vector<std::shared_ptr<const Matcher>> others;
   for (const TablePair& pair : table.pairs) {
     const Rule& r = pair.rule;
@@ -703,14 +726,17 @@ std::shared_ptr<const Matcher> BuildTable(const RuleTable& table, bool keyed, Ru
     const bool key = keyed && r.find.find(kKeyPlaceholder16) != std::u16string::npos;
     if (r.options.Plain() && !lineBreak && !key) {
       exact.push_back(r);
+      exactLines.push_back(pair.line);
       continue;
     }
     error = {};
     auto m = BuildOne(pair.line, r, keyed, error);
     if (!m && error.rule != 0) return nullptr;
-    if (m) others.push_back(std::move(m));  // (none for a pair that can find nothing)
+    if (!m) continue;  // (none for a pair that can find nothing)
+    others.push_back(std::move(m));
+    otherLines.push_back(pair.line);
   }
-  return std::make_shared<TableMatcher>(std::move(exact), std::move(others));
+  return std::make_shared<TableMatcher>(std::move(exact), std::move(exactLines), std::move(others), std::move(otherLines));
 }
 
 std::optional<RuleSet> BuildRules(const std::vector<Rule>& rules, bool keyed, RuleError& error) {
@@ -740,7 +766,7 @@ Applied ApplyRules(WorkText& work, const RuleSet& rules) {
   applied.counts.assign(rules.size(), 0);
   for (size_t i = 0; i < rules.size(); ++i) {
     if (!rules[i]) continue;
-    applied.problem = rules[i]->ReplaceAll(work, applied.counts[i]);
+    applied.problem = rules[i]->ReplaceAllCounting(work, applied.counts[i], applied.pairs);
     if (applied.problem != RuleProblem::None) {
       applied.rule = i;
       return applied;

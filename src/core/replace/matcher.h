@@ -11,10 +11,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/replace/rules.h"
@@ -48,6 +50,9 @@ struct Found {
   std::vector<size_t> groups;       // (a pattern) begin, end of each group in Subject::text
 };
 
+// How often each pair of a rule table replaced, by the pair's line (only the pairs that did).
+using PairCounts = std::vector<std::pair<uint32_t, uint32_t>>;
+
 class Matcher {
  public:
   enum class Searches { FileBytes, Utf8 };
@@ -62,6 +67,10 @@ class Matcher {
   // again; counts what it replaced. A problem leaves the file's bytes as they were. (Built from Next
   // and AppendReplacement; a kind may do the same faster.)
   virtual RuleProblem ReplaceAll(WorkText& work, size_t& replaced) const;
+  // The same, with what each pair of a rule table replaced added to `pairs` (other kinds: nothing).
+  virtual RuleProblem ReplaceAllCounting(WorkText& work, size_t& replaced, PairCounts&) const {
+    return ReplaceAll(work, replaced);
+  }
   // Whether the file holds a match, as ReplaceAll would count one.
   virtual bool Occurs(WorkText& work, RuleProblem& problem) const;
   // Whether replacing may give a file its own bytes back (the dry run then compares).
@@ -97,6 +106,7 @@ std::shared_ptr<const Matcher> BuildSearch(std::u16string_view text, RuleOptions
 // that met it, and the file is to be left as it was.
 struct Applied {
   std::vector<size_t> counts;
+  PairCounts pairs;  // (a rule table) what each of its pairs replaced
   RuleProblem problem = RuleProblem::None;
   size_t rule = 0;
   size_t Total() const;

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -65,6 +66,7 @@ struct RunEvent {
   std::string detail;  // a system error text, or a path the event is about
   size_t replaced = 0;  // occurrences the rules replaced in a file written (Done), or would (a dry run's Hit)
   std::vector<size_t> byRule{};  // the same for each rule of the command, in order
+  std::vector<std::pair<uint32_t, uint32_t>> byPair{};  // (a rule table) by the line of each pair that did
   const char* encoding = nullptr;  // (a batch's Done or Hit) the file's encoding, as EncodingName gives it
 };
 

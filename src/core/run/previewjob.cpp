@@ -35,7 +35,7 @@ std::unique_ptr<RunJob::Prepared> PreviewJob::Prepare(size_t item, Worker& worke
   } else if (!p->writable) {
     p->event = {item, Outcome::Skipped, Why::NotWritable, {}};
   } else {
-    p->event = {item, Outcome::Hit, Why::None, {}, applied.Total(), applied.counts, EncodingName(work.Kind())};
+    p->event = {item, Outcome::Hit, Why::None, {}, applied.Total(), applied.counts, applied.pairs, EncodingName(work.Kind())};
   }
   return p;
 }

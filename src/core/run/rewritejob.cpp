@@ -253,7 +253,7 @@ std::unique_ptr<RunJob::Prepared> RewriteJob::Prepare(size_t item, Worker& worke
   w.file = &p->file;
   w.bytes = p->bytes.view();
   w.n = p->kept.n;
-  w.event = {item, Outcome::Done, Why::None, {}, applied.Total(), applied.counts, EncodingName(work.Kind())};
+  w.event = {item, Outcome::Done, Why::None, {}, applied.Total(), applied.counts, applied.pairs, EncodingName(work.Kind())};
   Prepared* raw = p.get();
   w.previous = [raw](ByteBuffer& into) {
     if (!raw->carried) return LoadOriginal(raw->kept, into);

@@ -16,7 +16,7 @@ std::unique_ptr<RunJob::Prepared> SearchJob::Prepare(size_t item, Worker& worker
   const bool hit = text_->Occurs(work, problem);
   worker.buffer = std::move(work.Bytes());
   if (problem != RuleProblem::None) {
-    p->event = RuleProblemEvent(item, {{}, problem, 0});
+    p->event = RuleProblemEvent(item, {{}, {}, problem, 0});
   } else {
     p->event = {item, hit ? Outcome::Hit : Outcome::Unchanged, Why::None, {}};
   }

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QPushButton>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScrollArea>
@@ -34,6 +35,7 @@
 #include "window/replace/namereplace.h"
 #include "window/replace/restore.h"
 #include "window/replace/rulerows.h"
+#include "window/replace/ruletablefield.h"
 #include "window/search/previewfile.h"
 #include "window/search/previewfind.h"
 #include "window/search/textsearch.h"
@@ -60,6 +62,7 @@ TMainForm::TMainForm(MainFormEnv env, QWidget* parent) : FormBase(std::move(env)
   match_ = std::make_unique<MatchReplace>(*this, BatchInputs{*files_, *rules_});
   names_ = std::make_unique<NameReplace>(*this);
   search_ = std::make_unique<TextSearch>(*this);
+  tableField_ = new RuleTableField(*this);
   previewFile_ = std::make_unique<PreviewFile>(*this);
   find_ = std::make_unique<PreviewFind>(*this);
   v_.TabBar->drawTab = [this](QPainter& p) { PageControl1DrawTab(p); };
@@ -72,7 +75,8 @@ TMainForm::TMainForm(MainFormEnv env, QWidget* parent) : FormBase(std::move(env)
 // What a command reads when it starts cannot change while one runs.
 void TMainForm::FreezeInputsWhileRunning() {
   for (QWidget* input : std::initializer_list<QWidget*>{v_.EdtPath, v_.EdtOutput, v_.EdtBackupPath, v_.EdtEXT,
-                                                        v_.cbBackupWhenTransfter, v_.CbCover, v_.CbDryRun, v_.CbFollowOutside, v_.EditOldFileName,
+                                                        v_.cbBackupWhenTransfter, v_.CbCover, v_.CbDryRun, v_.CbFollowOutside,
+                                                        v_.EdtRuleTable, v_.BtnRuleTable, v_.BtnRuleTableClear, v_.EditOldFileName,
                                                         v_.EditNewFileName, v_.MmoSearchText, v_.MmSearchReplace}) {
     gate_->Freeze(input);
   }
@@ -115,6 +119,7 @@ void TMainForm::FormCreate() {
                    {msg_.CapMatchCase, msg_.CapWholeWord, msg_.CapRegex, msg_.HintMatchCase, msg_.HintWholeWord,
                     msg_.HintRegex});
     settings_->LoadSettings();
+    tableField_->Refresh();
     restore_->StartUp();
     files_->RefreshDocList();
     ApplyLanguage(msg_);
@@ -170,6 +175,10 @@ void TMainForm::ApplyCaptionsAndHints() {
   v_.CbCover->setText(msg_.CapCoverSource);
   v_.CbDryRun->setText(msg_.CapDryRun);
   v_.CbFollowOutside->setText(msg_.CapFollowOutside);
+  v_.LblRuleTableCaption->setText(msg_.CapRuleTable);
+  v_.BtnRuleTable->setText(msg_.CapPickTable);
+  v_.BtnRuleTableClear->setText(msg_.CapClearTable);
+  v_.EdtRuleTable->setToolTip(msg_.HintRuleTable);
   v_.CbSearchMatchCase->setText(msg_.CapMatchCase);
   v_.CbSearchWholeWord->setText(msg_.CapWholeWord);
   v_.CbSearchRegex->setText(msg_.CapRegex);

@@ -24,6 +24,7 @@ class PreviewFile;
 class PreviewFind;
 class TextSearch;
 class RuleRows;
+class RuleTableField;
 class WorkingFolders;
 
 class TMainForm : public FormBase {
@@ -80,6 +81,7 @@ class TMainForm : public FormBase {
   std::unique_ptr<TextSearch> search_;
   std::unique_ptr<PreviewFile> previewFile_;
   std::unique_ptr<PreviewFind> find_;
+  RuleTableField* tableField_ = nullptr;  // (a child of the form)
   TPnlTavimex* brandPanel_ = nullptr;  // a control of PnlCSParent, released with it
   void FreezeInputsWhileRunning();
 

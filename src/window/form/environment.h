@@ -29,6 +29,9 @@ class DesktopServices {
   // The folder picker, labelled with `prompt` and opened at it (the prompt is the field's folder when
   // that exists, else "/"); the chosen folder's path, or empty when cancelled.
   virtual std::string PickFolder(QWidget* owner, const QString& prompt) = 0;
+  // The file picker, with a title and a filter ("Tables (*.txt *.csv)"); the chosen file's path, or
+  // empty when cancelled.
+  virtual std::string PickFile(QWidget* owner, const QString& title, const QString& filter) = 0;
 
   // Shell hand-offs, with paths as code-page bytes. None reports a failure.
   virtual void OpenWithDefault(const std::string& target) = 0;   // file, folder or web address

@@ -251,6 +251,22 @@ void BuildContentPage(MainView& v) {
   ext->addStretch(1);
   band->addLayout(ext);
 
+  v.LblRuleTableCaption = Make<QLabel>(p, "LblRuleTableCaption");
+  v.EdtRuleTable = Make<QLineEdit>(p, "EdtRuleTable");
+  v.EdtRuleTable->setFixedWidth(300);
+  v.BtnRuleTable = Make<QPushButton>(p, "BtnRuleTable");
+  v.BtnRuleTableClear = Make<QPushButton>(p, "BtnRuleTableClear");
+  v.BtnRuleTable->setFixedHeight(25);
+  v.BtnRuleTableClear->setFixedHeight(25);
+  v.LblRuleTable = Make<QLabel>(p, "LblRuleTable");
+  auto* table = Row(6);
+  for (QWidget* w : std::initializer_list<QWidget*>{v.LblRuleTableCaption, v.EdtRuleTable, v.BtnRuleTable, v.BtnRuleTableClear}) {
+    table->addWidget(w);
+  }
+  table->addSpacing(10);
+  table->addWidget(v.LblRuleTable, 1);
+  band->addLayout(table);
+
   NoBehaviourControls(p, v.ListBox1, "ListBox1", v.CbCaseSens, "CbCaseSens");
 
   v.SbReplaceText = Make<QScrollArea>(v.TabSheet1, "SbReplaceText");

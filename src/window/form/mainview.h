@@ -52,6 +52,13 @@ struct MainView {
   QCheckBox* CbCover = nullptr;
   QCheckBox* CbDryRun = nullptr;  // the text batches and match commands only show what they would do
   QCheckBox* CbFollowOutside = nullptr;  // tree commands follow links that lead out of the source folder
+  // The rule table that runs after the rows: its caption, its file, the picker, the clearing, and a
+  // line that says what the table holds.
+  QLabel* LblRuleTableCaption = nullptr;
+  QLineEdit* EdtRuleTable = nullptr;
+  QPushButton* BtnRuleTable = nullptr;
+  QPushButton* BtnRuleTableClear = nullptr;
+  QLabel* LblRuleTable = nullptr;
 
   // File list column.
   QFrame* SbVideoLeft = nullptr;

@@ -142,6 +142,15 @@ struct MessageTables {
   QString FmtRuleReplacementWrong;
   QString FmtRuleKeyInPattern;
   QString FmtTableRefused;
+  QString CapRuleTable;
+  QString CapPickTable;
+  QString CapClearTable;
+  QString HintRuleTable;
+  QString FmtRuleTablePairs;
+  QString FmtRuleTableWrong;
+  QString CapTableFilter;
+  QString CapTableCount;
+  QString FmtTableUnmatched;
   QString FmtNotEncodable;
   QString FmtPatternTooCostly;
   QString FmtOpenForWriting;

@@ -80,6 +80,17 @@ std::string LinuxDesktop::PickFolder(QWidget* owner, const QString& prompt) {
   return chosen.isEmpty() ? std::string() : QFile::encodeName(chosen).toStdString();
 }
 
+std::string LinuxDesktop::PickFile(QWidget* owner, const QString& title, const QString& filter) {
+  QFileDialog dialog(owner, title, QString(), filter);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setOptions(QFileDialog::DontUseNativeDialog);
+  ChineseFileTypes types;
+  dialog.setIconProvider(&types);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  const QString chosen = dialog.selectedFiles().value(0);
+  return chosen.isEmpty() ? std::string() : QFile::encodeName(chosen).toStdString();
+}
+
 void LinuxDesktop::OpenWithDefault(const std::string& target) { SpawnDetached({"xdg-open", target}); }
 
 void LinuxDesktop::OpenFolderWindow(const std::string& folder) { SpawnDetached({"xdg-open", folder}); }

@@ -12,6 +12,7 @@ class LinuxDesktop : public DesktopServices {
   void ShowMessage(QWidget* owner, const QString& text, MessageIcon icon, std::optional<QPoint> at) override;
   bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) override;
   std::string PickFolder(QWidget* owner, const QString& prompt) override;
+  std::string PickFile(QWidget* owner, const QString& title, const QString& filter) override;
   void OpenWithDefault(const std::string& target) override;
   void OpenFolderWindow(const std::string& folder) override;
   void OpenInTextEditor(const std::string& file) override;

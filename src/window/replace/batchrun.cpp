@@ -33,6 +33,7 @@ BatchRequest BatchRequestFromWindow(FormBase& f, const BatchInputs& in, BatchReq
     r.extensions = SetExtList(f.B(f.View().EdtEXT->text()));
   }
   r.rules = in.rules.CurrentRules();
+  r.ruleTable = f.B(f.View().EdtRuleTable->text().trimmed());
   r.cp = f.Cp();
   r.stateDir = f.RunsFolder();
   r.followOutside = FollowOutsideTicked(f);
@@ -95,10 +96,9 @@ bool OutputFolderAccepted(FormBase& f, bool normalise) {
 }
 
 RunTally RunBatchInWindow(FormBase& f, const BatchRequest& request, BatchListing listing) {
-  // (Rules that cannot run are refused by the batch itself, which says why.)
-  RuleError unused;
-  const auto dryRules = std::make_shared<const DryRunRules>(
-      DryRunRules{BuildRules(request.rules, request.keyed, unused).value_or(RuleSet{}), request.cp});
+  // (Rules that cannot run are refused by the batch itself, which says why.) A look at a file's
+  // changes applies the rules the batch ran, its rule table as read when it started included.
+  const auto dryRules = std::make_shared<DryRunRules>(DryRunRules{RuleSet{}, request.cp});
   if (request.dryRun) ListDryRunRules(f, request.rules);
   PaneSink sink(f, [&](const RunEvent& e, const std::string& shown, const std::string& path) {
     const bool listed = e.outcome == Outcome::Done || (listing.unchanged && e.outcome == Outcome::Unchanged);
@@ -109,7 +109,9 @@ RunTally RunBatchInWindow(FormBase& f, const BatchRequest& request, BatchListing
       // A dry run: the file that would change, with what each rule would replace in it.
       QStringList counts;
       for (size_t i = 0; i < e.byRule.size(); ++i) {
-        counts.append(FormatMessage(FormatMessage(f.Msg().FmtRuleCount, static_cast<int>(i + 1)), static_cast<int>(e.byRule[i])));
+        // The rule table, after the rows, is told by its name.
+        const QString rule = i >= request.rules.size() ? f.Msg().CapTableCount : QString::number(i + 1);
+        counts.append(FormatMessage(FormatMessage(f.Msg().FmtRuleCount, rule), static_cast<int>(e.byRule[i])));
       }
       const QString line = FormatMessage(f.Msg().FmtDryRunFile, f.Line(shown)) + counts.join(QStringLiteral("，"));
       // A click on the line shows the file's changes.
@@ -119,7 +121,15 @@ RunTally RunBatchInWindow(FormBase& f, const BatchRequest& request, BatchListing
     }
   });
   const BatchResult result = RunBatch(request, f.Runner(), sink);
+  dryRules->rules = result.rules;
   for (const std::string& note : result.notes) f.Pane().AppendLine(f.Msg().MsgHistoryKeptInPlace + f.Q(note));
+  if (!result.unmatchedPairs.empty()) {
+    // Pairs of the table that matched nothing, most often a typo: the first fifty lines.
+    QStringList lines;
+    for (size_t i = 0; i < result.unmatchedPairs.size() && i < 50; ++i) lines << QString::number(result.unmatchedPairs[i]);
+    if (result.unmatchedPairs.size() > 50) lines << QStringLiteral("…");
+    f.Pane().AppendLine(FormatMessage(f.Msg().FmtTableUnmatched, lines.join(QStringLiteral("、"))));
+  }
   if (request.dryRun && result.tally.hits > 0) f.Pane().AppendLine(f.Msg().MsgDiffBack);
   if (result.refusal.Refused()) f.Notice(RefusalText(f.Msg(), result.refusal, f.Q(result.refusal.detail)));
   return result.tally;

@@ -87,6 +87,7 @@ void SettingsStore::LoadSettings() {
     v.CbSearchMatchCase->setChecked(search.matchCase);
     v.CbSearchWholeWord->setChecked(search.wholeWord);
     v.CbSearchRegex->setChecked(search.regex);
+    v.EdtRuleTable->setText(f_.Q(ini.ReadString("RuleTable", "")));
     LoadBox(v.MmoSearchText, TextFile("SearchKey"));
     LoadBox(v.MmSearchReplace, TextFile("MmSearchReplace"));
     s.SourcePath = f_.B(v.EdtPath->text());
@@ -126,6 +127,7 @@ void SettingsStore::SaveSettings() {
     ini.WriteBool("FollowOutside", v.CbFollowOutside->isChecked());
     for (int row = 1; row <= 3; ++row) WriteRowOptions(ini, row, rows_.OptionsOf(row));
     WriteSearchOptions(ini, {v.CbSearchMatchCase->isChecked(), v.CbSearchWholeWord->isChecked(), v.CbSearchRegex->isChecked()});
+    ini.WriteString("RuleTable", f_.B(v.EdtRuleTable->text().trimmed()));
     SaveBox(v.MmoSearchText, TextFile("SearchKey"));
     SaveBox(v.MmSearchReplace, TextFile("MmSearchReplace"));
   } catch (...) {

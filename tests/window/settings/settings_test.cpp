@@ -32,7 +32,8 @@ class SettingsTest : public QObject {
                  "EdtEXT=htm,html,shtml,asp,php,aspx,jsp,txt,js,css\r\nBackupWhenT=0\r\nCbCover=0\r\nBackupPath=" +
                  home + "/Tavimex/TextReplace/bak/\r\nBatchType=0\r\ncurListIndex=-1\r\n"
                  "FollowOutside=0\r\nMatchCase1=1\r\nWholeWord1=0\r\nRegex1=0\r\nMatchCase2=1\r\nWholeWord2=0\r\nRegex2=0\r\n"
-                 "MatchCase3=1\r\nWholeWord3=0\r\nRegex3=0\r\nSearchMatchCase=1\r\nSearchWholeWord=0\r\nSearchRegex=0\r\n");
+                 "MatchCase3=1\r\nWholeWord3=0\r\nRegex3=0\r\nSearchMatchCase=1\r\nSearchWholeWord=0\r\nSearchRegex=0\r\n"
+                 "RuleTable=\r\n");
     for (const char* name : {"KeyText1", "KeyText2", "KeyText3", "ReplaceText1", "ReplaceText2", "ReplaceText3",
                              "SearchKey", "MmSearchReplace"}) {
       QVERIFY2(std::filesystem::exists(prog + name + ".txt"), name);
