@@ -46,7 +46,11 @@ void MultiMatch::Build() {
   pending_.clear();
   pending_.shrink_to_fit();
   root_.fill(0);
-  for (uint32_t e = nodes_[0].edges; e < nodes_[0].edges + nodes_[0].edgeCount; ++e) root_[edges_[e].byte] = edges_[e].to;
+  starts_.fill(false);
+  for (uint32_t e = nodes_[0].edges; e < nodes_[0].edges + nodes_[0].edgeCount; ++e) {
+    root_[edges_[e].byte] = edges_[e].to;
+    starts_[edges_[e].byte] = true;
+  }
   // Fail links breadth first: a node's fail is the longest proper suffix of its text that is a node.
   std::deque<uint32_t> queue;
   for (uint32_t e = nodes_[0].edges; e < nodes_[0].edges + nodes_[0].edgeCount; ++e) queue.push_back(edges_[e].to);
@@ -87,8 +91,15 @@ bool MultiMatch::Find(std::string_view text, size_t from, const std::function<bo
   bool have = false;
   Hit best;
   uint32_t state = 0;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   for (size_t i = from; i < text.size(); ++i) {
-    state = Step(state, static_cast<unsigned char>(text[i]));
+    if (state == 0) {
+      // At the root only a byte some string starts with leads anywhere: the others are passed over
+      // in a tight loop.
+      while (i < text.size() && !starts_[bytes[i]]) ++i;
+      if (i == text.size()) break;
+    }
+    state = Step(state, bytes[i]);
     // Every string that ends here: the node's own, then along the dictionary links.
     for (uint32_t n = nodes_[state].out != kNone ? state : nodes_[state].dict; n != 0; n = nodes_[n].dict) {
       const uint32_t which = nodes_[n].out;

@@ -56,6 +56,7 @@ class MultiMatch {
   std::vector<Edge> edges_;
   std::vector<uint32_t> lengths_;  // of each string
   std::array<uint32_t, 256> root_{};  // the root's transitions, direct
+  std::array<bool, 256> starts_{};     // the bytes some string starts with
   size_t count_ = 0;
   bool built_ = false;
 };
