@@ -538,10 +538,6 @@ class TableMatcher : public Matcher {
     const Subject bytes{raw, raw, nullptr, e, lineEnd};
     const Subject text = view ? Subject{raw, view->Text(), &*view, e, lineEnd} : bytes;
     auto subjectOf = [&](size_t k) -> const Subject& { return others_[k]->Text() == Searches::Utf8 ? text : bytes; };
-    auto accept = [&](const MultiMatch::Hit& h) {
-      CharBoundaries b(raw, e, 0);
-      return b.StartsCharacter(h.begin) && b.EndsCharacter(h.begin, h.end);
-    };
     struct Cached {
       bool valid = false, has = false;
       Found found;
@@ -554,7 +550,7 @@ class TableMatcher : public Matcher {
     for (;;) {
       if (!exact.valid) {
         exact.valid = true;
-        exact.has = form.automaton.Find(raw, cursor, accept, hit);
+        exact.has = FindExact(form, raw, e, cursor, hit);
       }
       for (size_t k = 0; k < others_.size(); ++k) {
         if (cache[k].valid) continue;
@@ -621,11 +617,7 @@ class TableMatcher : public Matcher {
     const Encoding e = work.Kind().encoding;
     const std::string_view raw = work.View().substr(work.Start());
     MultiMatch::Hit hit;
-    const bool found = FormFor(e).automaton.Find(raw, 0, [&](const MultiMatch::Hit& h) {
-      CharBoundaries b(raw, e, 0);
-      return b.StartsCharacter(h.begin) && b.EndsCharacter(h.begin, h.end);
-    }, hit);
-    if (found) return true;
+    if (FindExact(FormFor(e), raw, e, 0, hit)) return true;
     for (const auto& m : others_) {
       if (m->Occurs(work, problem)) return true;
       if (problem != RuleProblem::None) return false;
@@ -638,15 +630,29 @@ class TableMatcher : public Matcher {
   // line breaks (nothing for one the encoding cannot write).
   struct Form {
     MultiMatch automaton;
+    size_t longest = 0;  // the longest text, in bytes
     std::vector<std::optional<std::vector<std::string>>> replacement;
   };
+  // The first exact pair from `from` (a character's start) that starts and ends on characters. The
+  // boundaries are counted from a place known to start one, moved on as the search goes (never past
+  // where a candidate still to come may begin), so that no candidate is counted from far back.
+  static bool FindExact(const Form& form, std::string_view raw, Encoding e, size_t from, MultiMatch::Hit& hit) {
+    CharBoundaries counted(raw, e, from);
+    return form.automaton.Find(raw, from, [&](const MultiMatch::Hit& h) {
+      if (h.end > form.longest) counted.StartsCharacter(h.end - form.longest);
+      CharBoundaries b = counted;
+      return b.StartsCharacter(h.begin) && b.EndsCharacter(h.begin, h.end);
+    }, hit);
+  }
   const Form& FormFor(Encoding e) const {
     const size_t k = static_cast<size_t>(e);
     std::call_once(made_[k], [&] {
       Form& f = forms_[k];
       f.replacement.reserve(exact_.size());
       for (const Rule& r : exact_) {
-        f.automaton.Add(EncodeExactly(r.find, e).value_or(std::string()));
+        const std::string find = EncodeExactly(r.find, e).value_or(std::string());
+        f.longest = std::max(f.longest, find.size());
+        f.automaton.Add(find);
         std::vector<std::string> pieces;
         bool writable = true;
         std::u16string_view rest = r.replacement;
