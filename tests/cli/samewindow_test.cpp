@@ -153,7 +153,7 @@ class SameWindowTest : public QObject {
     f.Rule(1, QStringLiteral("22"), QStringLiteral("33"));
     f.Find<QCheckBox>("CbDryRun")->setChecked(true);
     f.Click("BtnDirTextReplace");
-    QVERIFY(f.PaneLines().contains(form.Q(f.src() + "sub/utf8.htm") + QStringLiteral("：规则1 1处，规则2 0处，规则3 0处，规则表 5处")));
+    QVERIFY(f.PaneLines().contains(form.Q(f.src() + "sub/utf8.htm") + QStringLiteral("：规则1 1处，规则2 0处，规则3 0处，规则表 5处（第1行 1处，第2行 2处，第3行 1处，第4行 1处）")));
     QCOMPARE(f.PaneLines().filter(QStringLiteral("以下规则没有匹配")), QStringList{QStringLiteral("以下规则没有匹配：规则表第5行")});
     f.Find<QCheckBox>("CbDryRun")->setChecked(false);
     f.Click("BtnDirTextReplace");

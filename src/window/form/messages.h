@@ -151,6 +151,7 @@ struct MessageTables {
   QString CapTableFilter;
   QString CapTableCount;
   QString FmtTableUnmatched;
+  QString FmtTablePairCount;
   QString FmtNotEncodable;
   QString FmtPatternTooCostly;
   QString FmtOpenForWriting;

@@ -113,7 +113,17 @@ RunTally RunBatchInWindow(FormBase& f, const BatchRequest& request, BatchListing
         const QString rule = i >= request.rules.size() ? f.Msg().CapTableCount : QString::number(i + 1);
         counts.append(FormatMessage(FormatMessage(f.Msg().FmtRuleCount, rule), static_cast<int>(e.byRule[i])));
       }
-      const QString line = FormatMessage(f.Msg().FmtDryRunFile, f.Line(shown)) + counts.join(QStringLiteral("，"));
+      QString line = FormatMessage(f.Msg().FmtDryRunFile, f.Line(shown)) + counts.join(QStringLiteral("，"));
+      if (!e.byPair.empty()) {
+        // The table's pairs that would replace something here, by line (the first twenty).
+        QStringList pairs;
+        for (size_t i = 0; i < e.byPair.size() && i < 20; ++i) {
+          pairs << FormatMessage(FormatMessage(f.Msg().FmtTablePairCount, static_cast<int>(e.byPair[i].first)),
+                                 static_cast<int>(e.byPair[i].second));
+        }
+        if (e.byPair.size() > 20) pairs << QStringLiteral("…");
+        line += QStringLiteral("（") + pairs.join(QStringLiteral("，")) + QStringLiteral("）");
+      }
       // A click on the line shows the file's changes.
       f.Pane().AppendLine(line, [&f, dryRules, path, name = f.Line(shown)] { ShowDryRunDiff(f, *dryRules, path, name); });
     } else if (e.outcome == Outcome::Skipped || e.outcome == Outcome::Failed) {
