@@ -137,7 +137,7 @@ class SameWindowTest : public QObject {
   }
 
   // A rule table chosen in the window and given to the program: the same files; the window says what
-  // the table holds, how often each part of it replaced, and which pairs matched nothing.
+  // the table holds, how often each pair replaced in a file and in all, and which pairs matched nothing.
   void aRuleTableGivesTheSameFilesThroughBoth() {
     BatchFixture f;
     const std::string cli = f.dir / "cli/";
@@ -157,6 +157,7 @@ class SameWindowTest : public QObject {
     QCOMPARE(f.PaneLines().filter(QStringLiteral("以下规则没有匹配")), QStringList{QStringLiteral("以下规则没有匹配：规则表第5行")});
     f.Find<QCheckBox>("CbDryRun")->setChecked(false);
     f.Click("BtnDirTextReplace");
+    QCOMPARE(f.PaneLines().filter(QStringLiteral("规则表合计")), QStringList{QStringLiteral("规则表合计：第1行 2处，第2行 4处，第3行 1处，第4行 2处")});
     QCOMPARE(Program({"-r", "22", "33", "--rules", table, cli}, f.dir / "cli-settings/"), 0);
     QCOMPARE(Tree(cli), Tree(f.src()));
     QCOMPARE(ReadBytes(cli + "sub/utf8.htm"), std::string("主页 bar [33]\nbar foo\n"));

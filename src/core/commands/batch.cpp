@@ -1,6 +1,7 @@
 #include "core/commands/batch.h"
 
-#include <unordered_set>
+#include <algorithm>
+#include <unordered_map>
 
 #include "core/files/folders.h"
 #include "core/files/paths.h"
@@ -81,32 +82,41 @@ BatchResult DryRun(const BatchRequest& request, RuleSet rules, RunDriver& driver
   return result;
 }
 
-// Passes every report on, and keeps the lines of the rule table's pairs that replaced something.
+// Passes every report on, and adds up what each pair of the rule table replaced (or would) in all.
 class PairTally : public CommandSink {
  public:
   explicit PairTally(CommandSink& to) : to_(to) {}
   void File(const RunEvent& e, const std::string& shown, const std::string& second) override {
-    for (const auto& [line, count] : e.byPair) {
-      if (count > 0) used_.insert(line);
-    }
+    for (const auto& [line, count] : e.byPair) totals_[line] += count;
     to_.File(e, shown, second);
   }
   void Folder(const ScanProblem& p) override { to_.Folder(p); }
   void Pause() override { to_.Pause(); }
+  // The lines of the pairs that replaced nothing, in the table's order.
   std::vector<size_t> Unused(const RuleTable& table) const {
     std::vector<size_t> lines;
     for (const TablePair& p : table.pairs) {
-      if (!used_.count(static_cast<uint32_t>(p.line))) lines.push_back(p.line);
+      const auto it = totals_.find(static_cast<uint32_t>(p.line));
+      if (it == totals_.end() || it->second == 0) lines.push_back(p.line);
     }
     return lines;
+  }
+  // (line, count) of the pairs that replaced something, by line.
+  std::vector<std::pair<size_t, uint64_t>> Totals() const {
+    std::vector<std::pair<size_t, uint64_t>> out;
+    for (const auto& [line, count] : totals_) {
+      if (count > 0) out.emplace_back(line, count);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
   }
 
  private:
   CommandSink& to_;
-  std::unordered_set<uint32_t> used_;
+  std::unordered_map<uint32_t, uint64_t> totals_;
 };
 
-BatchResult RunRules(const BatchRequest& request, RuleSet rules, RunDriver& driver, CommandSink& sink);
+BatchResult RunRules(const BatchRequest& request, RuleSet rules, size_t tablePairs, RunDriver& driver, CommandSink& sink);
 
 }  // namespace
 
@@ -139,20 +149,23 @@ BatchResult RunBatch(BatchRequest request, RunDriver& driver, CommandSink& sink)
     rules->push_back(std::move(all));
     PairTally tally(sink);
     const RuleSet ran = *rules;
-    result = RunRules(request, std::move(*rules), driver, tally);
-    if (result.tally.started) result.unmatchedPairs = tally.Unused(*table);
+    result = RunRules(request, std::move(*rules), table->pairs.size(), driver, tally);
+    if (result.tally.started) {
+      result.unmatchedPairs = tally.Unused(*table);
+      result.pairTotals = tally.Totals();
+    }
     result.rules = ran;
     return result;
   }
   const RuleSet ran = *rules;
-  result = RunRules(request, std::move(*rules), driver, sink);
+  result = RunRules(request, std::move(*rules), 0, driver, sink);
   result.rules = ran;
   return result;
 }
 
 namespace {
 
-BatchResult RunRules(const BatchRequest& request, RuleSet rules, RunDriver& driver, CommandSink& sink) {
+BatchResult RunRules(const BatchRequest& request, RuleSet rules, size_t tablePairs, RunDriver& driver, CommandSink& sink) {
   BatchResult result;
   if (request.dryRun) return DryRun(request, std::move(rules), driver, sink);
   const bool tree = request.files == BatchRequest::Files::Tree;
@@ -160,6 +173,10 @@ BatchResult RunRules(const BatchRequest& request, RuleSet rules, RunDriver& driv
   if (!tree) setup.items = SelectedItems(request);
   setup.rules = std::move(rules);
   setup.described = request.rules;
+  if (tablePairs > 0) {
+    setup.table = request.ruleTable;
+    setup.tablePairs = tablePairs;
+  }
   setup.locale = request.cp;
   setup.kind = tree ? RunKind::FolderTree : RunKind::SelectedFiles;
   setup.copies = request.copies;

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/files/scan.h"
 #include "core/run/engine.h"
@@ -39,6 +41,8 @@ struct CommandResult {
   std::vector<std::string> notes;
   // (A batch with a rule table) the lines of the pairs that replaced nothing in the whole run.
   std::vector<size_t> unmatchedPairs;
+  // (A batch with a rule table) what each pair that did replace replaced in all: (line, count), by line.
+  std::vector<std::pair<size_t, uint64_t>> pairTotals;
   // (A batch) the rules it ran, the table's included: what a look at its changes afterwards applies.
   RuleSet rules;
 };

@@ -248,6 +248,12 @@ void Record(Journal& j, std::string_view line, std::unordered_map<uint64_t, fs::
     ParseNumber(f["n"], n);
     j.header.rules.push_back(
         {static_cast<size_t>(n), f["find"], f["replacement"], OptionsFromLetters(f["options"]).value_or(RuleOptions{})});
+  } else if (word == "table") {
+    auto f = Fields(line);
+    uint64_t pairs = 0;
+    ParseNumber(f["pairs"], pairs);
+    j.header.table = f["path"];
+    j.header.tablePairs = static_cast<size_t>(pairs);
   } else if (word == "done" || word == "writing" || word == "left" || word == "restoring" || word == "restored") {
     auto f = Fields(line);
     uint64_t n = 0;
@@ -479,6 +485,7 @@ std::unique_ptr<JournalWriter> JournalWriter::Create(const std::string& path, co
     rule += Field("options", OptionLetters(header.rules[i].options));
     ok = ok && w->Line(rule);
   }
+  if (!header.table.empty()) ok = ok && w->Line("table" + Field("path", header.table) + NumberField("pairs", header.tablePairs));
   for (const JournalEntry& e : carried) ok = ok && w->Entry(e) && w->Done(e.n, e.written);
   ok = ok && ::fdatasync(fd) == 0;
   // Never over a journal that another program has put there meanwhile.

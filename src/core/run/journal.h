@@ -42,6 +42,9 @@ struct JournalHeader {
     RuleOptions options;
   };
   std::vector<RuleText> rules{};
+  // The rule table that ran after them (its file as the command named it), and how many pairs it held.
+  std::string table{};
+  size_t tablePairs = 0;
 };
 
 struct JournalEntry {

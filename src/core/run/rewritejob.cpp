@@ -95,6 +95,8 @@ bool RewriteJob::Begin(StartRefusal& refusal) {
       header.rules.push_back({i + 1, EncodeText(r.find, Encoding::Utf8), EncodeText(r.replacement, Encoding::Utf8), r.options});
     }
   }
+  header.table = setup_.table;
+  header.tablePairs = setup_.tablePairs;
   std::vector<JournalEntry> carried;
   HeldJournal earlier;
   if (setup_.copies) {

@@ -48,6 +48,8 @@ struct RewriteSetup {
   std::vector<RunItem> items;  // more may be added while the run goes (AddItem)
   RuleSet rules;  // (the key placeholder is understood for the match commands)
   std::vector<Rule> described;  // the same rules as the user gave them, for the journal
+  std::string table;            // (for the journal) the rule table that runs after them, and its pairs
+  size_t tablePairs = 0;
   Encoding locale = Encoding::Utf8;
   RunKind kind = RunKind::FolderTree;
   bool copies = false;  // backup copies into `output`

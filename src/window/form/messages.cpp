@@ -248,6 +248,7 @@ void FillMain(MessageTables& t, int lang) {
      "Rule tables (*.txt *.tsv *.csv);;All files (*)"},
     {&MessageTables::CapTableCount, "表", "表", "table"},
     {&MessageTables::FmtTablePairCount, "第%d行 %d处", "第%d行 %d處", "line %d %d"},
+    {&MessageTables::FmtTableTotals, "规则表合计：%s", "規則表合計：%s", "Rule table in all: %s"},
     {&MessageTables::FmtTableUnmatched, "以下规则没有匹配：规则表第%s行", "以下規則沒有匹配：規則表第%s行", "These rules matched nothing: rule table lines %s"},
     {&MessageTables::FmtRuleKeyInPattern, "第%d条规则是正则表达式，不能使用#key#（请用 (.*?) 之类的写法）。没有处理任何文件。",
      "第%d條規則是正則表達式，不能使用#key#（請用 (.*?) 之類的寫法）。沒有處理任何文件。",

@@ -152,6 +152,7 @@ struct MessageTables {
   QString CapTableCount;
   QString FmtTableUnmatched;
   QString FmtTablePairCount;
+  QString FmtTableTotals;
   QString FmtNotEncodable;
   QString FmtPatternTooCostly;
   QString FmtOpenForWriting;

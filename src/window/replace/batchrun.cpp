@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <algorithm>
+#include <climits>
 #include <memory>
 
 #include "window/files/filelist.h"
@@ -133,6 +135,16 @@ RunTally RunBatchInWindow(FormBase& f, const BatchRequest& request, BatchListing
   const BatchResult result = RunBatch(request, f.Runner(), sink);
   dryRules->rules = result.rules;
   for (const std::string& note : result.notes) f.Pane().AppendLine(f.Msg().MsgHistoryKeptInPlace + f.Q(note));
+  if (!result.pairTotals.empty()) {
+    // What the table's pairs replaced in the whole run (would, in a dry run), by line: the first fifty.
+    QStringList pairs;
+    for (size_t i = 0; i < result.pairTotals.size() && i < 50; ++i) {
+      pairs << FormatMessage(FormatMessage(f.Msg().FmtTablePairCount, static_cast<int>(result.pairTotals[i].first)),
+                             static_cast<int>(std::min<uint64_t>(result.pairTotals[i].second, INT_MAX)));
+    }
+    if (result.pairTotals.size() > 50) pairs << QStringLiteral("…");
+    f.Pane().AppendLine(FormatMessage(f.Msg().FmtTableTotals, pairs.join(QStringLiteral("，"))));
+  }
   if (!result.unmatchedPairs.empty()) {
     // Pairs of the table that matched nothing, most often a typo: the first fifty lines.
     QStringList lines;

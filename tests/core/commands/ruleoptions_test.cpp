@@ -159,6 +159,9 @@ TEST(RuleOptions, ATableRunsAfterTheRowsAndIsUndoneWithThem) {
   ASSERT_FALSE(done.refusal.Refused());
   EXPECT_EQ(ReadBytes(s.src() + "a.htm"), "\xD6\xF7\xD2\xB3 BAR hue\r\n");
   EXPECT_EQ(ReadBytes(s.src() + "b.txt"), "hue BAR\n");
+  // What each pair replaced in the whole run, by the table's lines.
+  EXPECT_EQ(done.pairTotals, (std::vector<std::pair<size_t, uint64_t>>{{2, 1}, {3, 2}, {4, 2}}));
+  EXPECT_TRUE(done.unmatchedPairs.empty());
   Answers yes;
   EXPECT_EQ(RunRestore({s.runs(), {}}, driver, yes, sink).refused, RestoreResult::Refused::None);
   EXPECT_EQ(ReadBytes(s.src() + "a.htm"), gbk);

@@ -55,7 +55,11 @@ TEST(Journal, FieldsOfAnyBytesComeBackAndOnlySignedWholeLinesCount) {
   e.before = FingerprintOf("old");
   e.after = FingerprintOf("new");
   std::string why;
-  auto w = JournalWriter::Create(path, {"id1", RunKind::SelectedFiles, true, "/src/", "/out/"}, {}, key, false, why);
+  JournalHeader header{"id1", RunKind::SelectedFiles, true, "/src/", "/out/"};
+  header.rules.push_back({2, "a b", "\xCA\n", RuleOptions{false, true, false}});
+  header.table = "/t/glossary table.tsv";
+  header.tablePairs = 100000;
+  auto w = JournalWriter::Create(path, header, {}, key, false, why);
   ASSERT_TRUE(w) << why;
   ASSERT_TRUE(w->Entry(e) && w->Writing(7) && w->Done(7));
   // A journal is never created over one that is there.
@@ -66,6 +70,12 @@ TEST(Journal, FieldsOfAnyBytesComeBackAndOnlySignedWholeLinesCount) {
   ASSERT_TRUE(j) << why;
   EXPECT_EQ(j->header.kind, RunKind::SelectedFiles);
   EXPECT_TRUE(j->header.copies);
+  ASSERT_EQ(j->header.rules.size(), 1u);
+  EXPECT_EQ(j->header.rules[0].n, 2u);
+  EXPECT_EQ(j->header.rules[0].replacement, "\xCA\n");
+  EXPECT_FALSE(j->header.rules[0].options.matchCase);
+  EXPECT_EQ(j->header.table, header.table);
+  EXPECT_EQ(j->header.tablePairs, 100000u);
   ASSERT_EQ(j->entries.size(), 1u);
   EXPECT_EQ(j->entries[0].path, e.path);
   EXPECT_EQ(j->entries[0].copy, e.copy);
@@ -87,7 +97,7 @@ TEST(Journal, FieldsOfAnyBytesComeBackAndOnlySignedWholeLinesCount) {
   j = ParseJournal(changed, key, why);
   ASSERT_TRUE(j);
   EXPECT_TRUE(j->entries.empty());
-  EXPECT_EQ(j->damagedLines, std::vector<size_t>{3});
+  EXPECT_EQ(j->damagedLines, std::vector<size_t>{5});
   EXPECT_TRUE(j->done.count(7));
   EXPECT_EQ(j->length, changed.size());
   // Without its run's own line, a journal is not acted on at all.
