@@ -284,6 +284,38 @@ void CliFigures(const std::string& root, const std::string& tree, int rounds) {
   Report("cli_startup", Median(start) * 1000, "ms");
 }
 
+// zur-replace with a rule table of 10,000 exact pairs (the marker's among them) beside the same
+// program with the marker's one rule, and beside the way a user of sd would apply a list: sd once a
+// pair, here over the table's first 100 pairs.
+void TableFigures(const std::string& root, const std::string& tree, int rounds) {
+  const std::string program = std::string("ZUR_SETTINGS=") + Quote(root + "/cli-settings") + " '" ZUR_REPLACE "'";
+  const std::string marked = std::string(kMarker) + "X";
+  auto table = [&](const std::string& path, const std::string& from, const std::string& to) {
+    std::ofstream out(path, std::ios::binary);
+    for (int i = 0; i < 10000; ++i) out << "w" << i * 7919 % 1000003 << "x\tr" << i << "\n";
+    out << from << "\t" << to << "\n";
+  };
+  table(root + "/forward.tsv", kMarker, marked);
+  table(root + "/back.tsv", marked, kMarker);
+  auto run = [&](const std::string& args) {
+    return TimeCommand(program + " --ext htm,html,txt,js,css " + args + " " + Quote(tree) + " > /dev/null 2>&1");
+  };
+  std::vector<double> tables, single;
+  for (int r = 0; r < rounds; ++r) {
+    tables.push_back(run("--rules " + Quote(root + "/forward.tsv")));
+    tables.push_back(run("--rules " + Quote(root + "/back.tsv")));
+    single.push_back(run("-r " + Quote(kMarker) + " " + Quote(marked)));
+    single.push_back(run("-r " + Quote(marked) + " " + Quote(kMarker)));
+  }
+  Report("cli_table10k_time", Median(tables), "s");
+  Report("cli_table10k_over_one_rule", Median(tables) / Median(single), "x");
+  if (!Installed("sd")) return;
+  Timer chain;
+  for (int i = 0; i < 100; ++i) Sd(tree, "w" + std::to_string(i * 7919 % 1000003) + "x", "r" + std::to_string(i));
+  Report("sd_chain100_time", chain.Seconds(), "s");
+  Report("sd_chain100_over_table10k", chain.Seconds() / Median(tables), "x");
+}
+
 // A digest of every file of the tree, by path: two tools that left the same bytes give the same one.
 size_t TreeDigest(const std::string& tree) {
   std::vector<std::string> paths;
@@ -416,7 +448,7 @@ int main(int argc, char** argv) {
   Report("site_files", static_cast<double>(shape.files), "files");
   Report("site_size", static_cast<double>(bytes) / 1e6, "MB");
   Report("site_build", build.Seconds(), "s");
-  const std::string parts = argc > 4 ? argv[4] : "search,batch,backup,scaling,cli,regex,restore,dryrun";
+  const std::string parts = argc > 4 ? argv[4] : "search,batch,backup,scaling,cli,regex,table,restore,dryrun";
   auto wanted = [&](const char* part) { return parts.find(part) != std::string::npos; };
   {
     Window w(root);
@@ -428,6 +460,7 @@ int main(int argc, char** argv) {
     if (wanted("backup")) BackupFigures(w, root, tree, rounds);
     if (wanted("cli")) CliFigures(root, tree, rounds);
     if (wanted("regex")) RegexFigures(root, tree, rounds);
+    if (wanted("table")) TableFigures(root, tree, rounds);
     if (wanted("restore")) RestoreFigures(w, root, tree, rounds);
     if (wanted("dryrun")) DryRunFigures(w, tree, rounds);
     if (wanted("scaling")) ScalingFigures(w, root);

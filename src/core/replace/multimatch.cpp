@@ -3,11 +3,19 @@
 #include <algorithm>
 #include <deque>
 #include <unordered_map>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace zur {
 namespace {
 
 uint64_t Key(uint32_t node, unsigned char b) { return static_cast<uint64_t>(node) << 8 | b; }
+
+// Up to this many first bytes are looked for sixteen bytes at a time; more are looked up one by one.
+constexpr size_t kVectorStarts = 8;
+// Up to this many beginnings of two bytes are looked for as pairs, sixteen places at a time.
+constexpr size_t kVectorPairs = 16;
 
 }  // namespace
 
@@ -47,10 +55,28 @@ void MultiMatch::Build() {
   pending_.shrink_to_fit();
   root_.fill(0);
   starts_.fill(false);
+  startBytes_.clear();
+  startPairs_.clear();
+  bool single = false;
+  twoBytes_.assign(65536 / 64, 0);
   for (uint32_t e = nodes_[0].edges; e < nodes_[0].edges + nodes_[0].edgeCount; ++e) {
-    root_[edges_[e].byte] = edges_[e].to;
-    starts_[edges_[e].byte] = true;
+    const unsigned char first = edges_[e].byte;
+    const Node& child = nodes_[edges_[e].to];
+    root_[first] = edges_[e].to;
+    starts_[first] = true;
+    startBytes_.push_back(first);
+    // A string of one byte starts wherever that byte stands; a longer one where its two bytes do.
+    for (uint32_t g = child.edges; g < child.edges + child.edgeCount; ++g) {
+      const unsigned two = first << 8 | edges_[g].byte;
+      twoBytes_[two >> 6] |= uint64_t{1} << (two & 63);
+      startPairs_.push_back({first, edges_[g].byte});
+    }
+    if (child.out != kNone) {
+      single = true;
+      for (unsigned second = 0; second < 256; ++second) twoBytes_[(first << 8 | second) >> 6] |= uint64_t{1} << (second & 63);
+    }
   }
+  if (single) startPairs_.clear();
   // Fail links breadth first: a node's fail is the longest proper suffix of its text that is a node.
   std::deque<uint32_t> queue;
   for (uint32_t e = nodes_[0].edges; e < nodes_[0].edges + nodes_[0].edgeCount; ++e) queue.push_back(edges_[e].to);
@@ -86,6 +112,49 @@ uint32_t MultiMatch::Step(uint32_t node, unsigned char b) const {
   }
 }
 
+size_t MultiMatch::NextStart(const unsigned char* bytes, size_t i, size_t n) const {
+#if defined(__SSE2__)
+  if (!startPairs_.empty() && startPairs_.size() <= kVectorPairs) {
+    // Few beginnings: each place of a block of sixteen and the byte after it are compared with each
+    // beginning, and only a place where one stands is a candidate.
+    __m128i firsts[kVectorPairs], seconds[kVectorPairs];
+    const size_t k = startPairs_.size();
+    for (size_t j = 0; j < k; ++j) {
+      firsts[j] = _mm_set1_epi8(static_cast<char>(startPairs_[j][0]));
+      seconds[j] = _mm_set1_epi8(static_cast<char>(startPairs_[j][1]));
+    }
+    for (; i + 17 <= n; i += 16) {
+      const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+      const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 1));
+      __m128i any = _mm_setzero_si128();
+      for (size_t j = 0; j < k; ++j) {
+        any = _mm_or_si128(any, _mm_and_si128(_mm_cmpeq_epi8(here, firsts[j]), _mm_cmpeq_epi8(next, seconds[j])));
+      }
+      const int mask = _mm_movemask_epi8(any);
+      if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+  } else if (startBytes_.size() <= kVectorStarts) {
+    // Few first bytes (a glossary of one script, say): each block of sixteen is compared with each.
+    __m128i wanted[kVectorStarts];
+    const size_t k = startBytes_.size();
+    for (size_t j = 0; j < k; ++j) wanted[j] = _mm_set1_epi8(static_cast<char>(startBytes_[j]));
+    for (; i + 16 <= n; i += 16) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+      __m128i any = _mm_setzero_si128();
+      for (size_t j = 0; j < k; ++j) any = _mm_or_si128(any, _mm_cmpeq_epi8(block, wanted[j]));
+      for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(any)); mask != 0; mask &= mask - 1) {
+        const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
+        if (MayStart(bytes, at, n)) return at;
+      }
+    }
+  }
+#endif
+  for (; i < n; ++i) {
+    if (MayStart(bytes, i, n)) return i;
+  }
+  return n;
+}
+
 bool MultiMatch::Find(std::string_view text, size_t from, const std::function<bool(const Hit&)>& accept, Hit& hit) const {
   if (!built_ || count_ == 0) return false;
   bool have = false;
@@ -94,9 +163,9 @@ bool MultiMatch::Find(std::string_view text, size_t from, const std::function<bo
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   for (size_t i = from; i < text.size(); ++i) {
     if (state == 0) {
-      // At the root only a byte some string starts with leads anywhere: the others are passed over
-      // in a tight loop.
-      while (i < text.size() && !starts_[bytes[i]]) ++i;
+      // At the root only the bytes some string starts with lead anywhere: the others are passed
+      // over without stepping.
+      i = NextStart(bytes, i, text.size());
       if (i == text.size()) break;
     }
     state = Step(state, bytes[i]);

@@ -48,6 +48,12 @@ class MultiMatch {
 
   uint32_t Child(uint32_t node, unsigned char b) const;
   uint32_t Step(uint32_t node, unsigned char b) const;
+  // The first place at or after `i` where some string may start: its first byte starts one and its
+  // first two bytes begin one (or it is the text's last byte); `n` when there is none.
+  size_t NextStart(const unsigned char* bytes, size_t i, size_t n) const;
+  bool MayStart(const unsigned char* bytes, size_t i, size_t n) const {
+    return starts_[bytes[i]] && (i + 1 == n || (twoBytes_[(bytes[i] << 8 | bytes[i + 1]) >> 6] >> (bytes[i + 1] & 63) & 1));
+  }
 
   // While adding: children by (parent, byte), and in a flat list turned into sorted edges by Build().
   std::unordered_map<uint64_t, uint32_t> building_;
@@ -57,6 +63,11 @@ class MultiMatch {
   std::vector<uint32_t> lengths_;  // of each string
   std::array<uint32_t, 256> root_{};  // the root's transitions, direct
   std::array<bool, 256> starts_{};     // the bytes some string starts with
+  std::vector<unsigned char> startBytes_;  // the same as a list
+  std::vector<std::array<unsigned char, 2>> startPairs_;  // the first two bytes of every string (none
+                                                          // when some string is one byte long)
+  std::vector<uint64_t> twoBytes_;     // bits of the two bytes some string starts with (any second
+                                       // byte for a string of one)
   size_t count_ = 0;
   bool built_ = false;
 };

@@ -171,5 +171,43 @@ TEST(MultiMatch, FindsTheLeftmostLongestAndAsksAboutEachCandidate) {
   EXPECT_FALSE(m.Find("xyz", 0, all, hit));
 }
 
+// Sets of strings of every size (so that few and many first bytes, with and without strings of one
+// byte, take each way of passing over the text) against the slowest search there is.
+TEST(MultiMatch, AgreesWithANaiveSearchForFewAndManyStrings) {
+  std::mt19937 random(99);
+  for (int round = 0; round < 300; ++round) {
+    const size_t letters = 2 + random() % 30, count = 1 + random() % 40, shortest = 1 + round % 3;
+    auto word = [&](size_t least, size_t most) {
+      std::string w(least + random() % (most - least + 1), 'a');
+      for (char& c : w) c = static_cast<char>('a' + random() % letters);
+      return w;
+    };
+    std::vector<std::string> strings;
+    MultiMatch m;
+    for (size_t k = 0; k < count; ++k) {
+      strings.push_back(word(shortest, 4));
+      m.Add(strings.back());
+    }
+    m.Build();
+    const std::string text = word(0, 300);
+    for (size_t from = 0; from <= text.size(); from += 1 + random() % 40) {
+      MultiMatch::Hit want{0, 0, UINT32_MAX};
+      for (size_t at = from; at < text.size() && want.which == UINT32_MAX; ++at) {
+        for (size_t k = 0; k < strings.size(); ++k) {
+          if (text.compare(at, strings[k].size(), strings[k]) == 0 && (want.which == UINT32_MAX || strings[k].size() > want.end - want.begin)) {
+            want = {at, at + strings[k].size(), static_cast<uint32_t>(k)};
+          }
+        }
+      }
+      MultiMatch::Hit hit;
+      const bool found = m.Find(text, from, [](const MultiMatch::Hit&) { return true; }, hit);
+      ASSERT_EQ(found, want.which != UINT32_MAX) << "round " << round << " from " << from;
+      if (found) {
+        ASSERT_EQ((std::vector<size_t>{hit.begin, hit.end, hit.which}), (std::vector<size_t>{want.begin, want.end, want.which}));
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zur
