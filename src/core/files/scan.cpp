@@ -102,7 +102,8 @@ void ScanFolder(std::string folder, ScanScope& scope, bool top) {
     // A regular file is known by its identity, so that a link or another file put in its place later is
     // not taken for it.
     const fs::FileId id = e.isRegular ? fs::FileId{e.device, e.inode} : fs::FileId{};
-    if (!scope.sink({folder + LowerAsciiCharacters(e.name, scope.cp), folder + e.name, e.isRegular, id})) {
+    // Every command names the file by its name as the folder holds it.
+    if (!scope.sink({folder + e.name, folder + e.name, e.isRegular, id})) {
       scope.ended = true;
     }
   }

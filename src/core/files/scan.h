@@ -30,8 +30,9 @@ bool IsExcludedExt(std::string_view name, Encoding cp = Encoding::Utf8);
 // True when "." + an entry of the list (trimmed, lower-cased) equals the name's extension.
 bool HasListedExt(std::string_view name, const ExtList& list, Encoding cp = Encoding::Utf8);
 
-// A file found by a scan: the path as the commands show and match it (the file name lower-cased) and
-// the path as stored, which every file access uses.
+// A file found by a scan: the path as the commands show it and the path as stored, which every file
+// access uses. Both hold the file's name as its folder lists it (only extensions are compared without
+// regard to case).
 struct ScanEntry {
   std::string shown;
   std::string stored;
@@ -57,7 +58,7 @@ struct ScanProblem {
 
 // Appends the files of the tree under `folder` (ending in a separator) whose extension is listed and
 // not excluded: depth first, pre-order, each folder's entries in listing order, hidden files included.
-// File names are shown lower-cased (see LowerAsciiCharacters). Links to folders are followed like
+// Files are named as their folders list them. Links to folders are followed like
 // folders, but a folder reached a second time is not entered again. A folder named in `leaveOut` (for
 // instance the output folder inside the source folder) is not entered. Sub-folders that cannot be
 // opened are added to `problems` when given. With `identify`, each regular file found also gets its

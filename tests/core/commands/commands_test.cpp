@@ -58,7 +58,7 @@ TEST(Commands, ABatchReportsEveryFileAndAFolderItCouldNotOpen) {
   ::chmod((s.src() + "closed").c_str(), 0755);
   ASSERT_FALSE(result.refusal.Refused());
   const bool root = ::geteuid() == 0;  // (root opens any folder)
-  std::vector<std::string> done{s.src() + "a.htm", s.src() + "sub/b.htm"};
+  std::vector<std::string> done{s.src() + "a.htm", s.src() + "sub/B.htm"};
   if (root) done.insert(done.begin() + 1, s.src() + "closed/d.htm");
   EXPECT_EQ(sink.Shown(Outcome::Done), done);
   EXPECT_EQ(result.tally.replaced, done.size());  // one occurrence in each file written
@@ -128,19 +128,22 @@ TEST(Commands, RenamesAndSearchesReportTheirFilesByTheirNames) {
   WriteBytes(s.src() + "Old-a.htm", "foo");
   WriteBytes(s.src() + "sub/old-b.htm", "none");
   WriteBytes(s.src() + "sub/new-b.htm", "there already");
+  WriteBytes(s.src() + "sub/Page-old.HTM", "page");
   WaitingDriver driver;
   RecordingSink found;
   const RunTally searched = RunSearch({s.src(), SetExtList("htm"), u"foo", Encoding::Utf8, false, {}}, driver, found).tally;
   EXPECT_EQ(searched.hits, 1u);
   ASSERT_EQ(found.Shown(Outcome::Hit).size(), 1u);
-  EXPECT_EQ(found.Shown(Outcome::Hit)[0], s.src() + "old-a.htm");  // as the tree shows names
+  EXPECT_EQ(found.Shown(Outcome::Hit)[0], s.src() + "Old-a.htm");  // as its folder holds it
   RecordingSink renamed;
   RenameRequest tree{RenameRequest::Files::Tree, s.src(), SetExtList("htm"), "old", "new", Encoding::Utf8};
   const RunTally renames = RunRename(tree, driver, renamed).tally;
   EXPECT_EQ(renames.done, 1u);
   EXPECT_EQ(renames.replaced, 1u);  // the name that could not be taken counts nothing
-  // The new name comes from the name as shown (lower case); an existing file is never replaced.
-  EXPECT_TRUE(std::filesystem::exists(s.src() + "new-a.htm"));
+  // The new name is the name as it is with the replacement in it, every other letter as it was
+  // ("Old" is not "old"); an existing file is never replaced.
+  EXPECT_TRUE(std::filesystem::exists(s.src() + "sub/Page-new.HTM"));
+  EXPECT_TRUE(std::filesystem::exists(s.src() + "Old-a.htm"));
   EXPECT_EQ(ReadBytes(s.src() + "sub/new-b.htm"), "there already");
   EXPECT_EQ(ReadBytes(s.src() + "sub/old-b.htm"), "none");
   std::vector<Why> whys;

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 
@@ -54,28 +55,32 @@ TEST(ExtensionFilters, MatchWithoutCaseAndNeverYieldExcludedKinds) {
   EXPECT_FALSE(IsExcludedExt("a.jpeg"));
 }
 
-TEST(ScanFolderTree, DepthFirstInListingOrderWithLowerCasedNames) {
+TEST(ScanFolderTree, DepthFirstInListingOrderByTheNamesTheFoldersHold) {
   TempDir dir;
   for (const char* f : {"A.HTM", "b.txt", "c.gif", "d.jpg", "sub/E.Txt", "z.txt", ".hidden.txt", "README",
                         "data.htm/inner.htm", "sub/deeper/f.htm"}) {
     WriteBytes(dir / f, "x");
   }
   EXPECT_EQ(Shown(dir.Folder(), "htm,txt"),
-            (Strings{".hidden.txt", "a.htm", "b.txt", "data.htm/inner.htm", "sub/deeper/f.htm", "sub/e.txt", "z.txt"}));
-  EXPECT_EQ(Shown(dir.Folder(), "gif,htm"), (Strings{"a.htm", "data.htm/inner.htm", "sub/deeper/f.htm"}));
+            (Strings{".hidden.txt", "A.HTM", "b.txt", "data.htm/inner.htm", "sub/deeper/f.htm", "sub/E.Txt", "z.txt"}));
+  EXPECT_EQ(Shown(dir.Folder(), "gif,htm"), (Strings{"A.HTM", "data.htm/inner.htm", "sub/deeper/f.htm"}));
   EXPECT_TRUE(Shown(dir.Folder(), "").empty());
   EXPECT_TRUE(Shown(dir.Folder(), ".htm").empty());
   EXPECT_TRUE(Shown(dir / "missing/", "htm").empty());
 }
 
-TEST(ScanFolderTree, CarriesTheStoredNameForFileAccess) {
+// Two files whose names differ only in case are two files, each named as it is.
+TEST(ScanFolderTree, ShowsAndOpensEachFileByItsOwnName) {
   TempDir dir;
   WriteBytes(dir / "Sub/Page.HTM", "x");
+  WriteBytes(dir / "Sub/page.htm", "y");
   std::vector<ScanEntry> entries;
   ScanFolderTree(dir.Folder(), SetExtList("htm"), entries);
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries[0].shown, dir / "Sub/page.htm");  // folders keep their case
+  ASSERT_EQ(entries.size(), 2u);
+  std::sort(entries.begin(), entries.end(), [](const ScanEntry& a, const ScanEntry& b) { return a.stored < b.stored; });
+  EXPECT_EQ(entries[0].shown, dir / "Sub/Page.HTM");
   EXPECT_EQ(entries[0].stored, dir / "Sub/Page.HTM");
+  EXPECT_EQ(entries[1].shown, dir / "Sub/page.htm");
 }
 
 TEST(ScanFolderTree, EntersAFolderReachedThroughALinkOnlyOnce) {
@@ -86,13 +91,14 @@ TEST(ScanFolderTree, EntersAFolderReachedThroughALinkOnlyOnce) {
   EXPECT_EQ(Shown(dir.Folder(), "txt"), (Strings{"a/one.txt"}));
 }
 
+// Extensions are compared in lower case, where a letter is a character of its own.
 TEST(ScanFolderTree, LowerCasesOnlyLettersThatAreCharactersOfTheirOwn) {
   TempDir dir;
   WriteBytes(dir / "\x8A\x41.HTM", "x");  // 夾 in GBK: its second byte is the letter A's byte
   std::vector<ScanEntry> entries;
   ScanFolderTree(dir.Folder(), SetExtList("htm"), entries, {}, Encoding::Gb18030);
   ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries[0].shown, dir / "\x8A\x41.htm");
+  EXPECT_EQ(entries[0].shown, dir / "\x8A\x41.HTM");
   // ("\x41" "B": a hex escape would swallow the letter after it.)
   EXPECT_EQ(LowerAsciiCharacters("A\x8A\x41" "B", Encoding::Gb18030), "a\x8A\x41" "b");
   EXPECT_EQ(LowerAsciiCharacters("A\x8A\x41" "B", Encoding::Utf8), "a\x8A\x61" "b");

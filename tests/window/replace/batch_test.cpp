@@ -186,7 +186,7 @@ class BatchTest : public QObject {
     QCOMPARE(ReadBytes(f.out() + "y/page.htm"), std::string("foo y\n"));
     QCOMPARE(ReadBytes(f.out() + "top.htm"), std::string("foo top"));
     QCOMPARE(ReadBytes(f.out() + "Sub/Cap.HTM"), std::string("foo cap\n"));
-    QCOMPARE(f.PaneLines(), (QStringList{form.Q(f.src() + "Sub/cap.htm"), form.Q(f.src() + "top.htm"),
+    QCOMPARE(f.PaneLines(), (QStringList{form.Q(f.src() + "Sub/Cap.HTM"), form.Q(f.src() + "top.htm"),
                                          form.Q(f.src() + "x/page.htm"), form.Q(f.src() + "y/page.htm")}));
     QCOMPARE(form.State().LastBatchKind, RunKind::FolderTree);
 

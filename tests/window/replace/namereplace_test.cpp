@@ -56,26 +56,31 @@ class NameReplaceTest : public QObject {
     QCOMPARE(ReadBytes(f.src() + "b.txt"), std::string("old b"));
   }
 
-  void theTreeCommandWorksOnLowerCasedNamesAndListsEveryPath() {
+  // Names are replaced in as the folders hold them: every other letter keeps its case, and the find
+  // text's letters match only in the case it gives them.
+  void theTreeCommandWorksOnTheNamesAsTheyAreAndListsEveryPath() {
     BatchFixture f;
-    WriteBytes(f.src() + "Old_Page.HTM", "1");
+    WriteBytes(f.src() + "old_Page.HTM", "1");
     WriteBytes(f.src() + "Keep.HTM", "2");
-    WriteBytes(f.src() + "d/OLD.txt", "3");
+    WriteBytes(f.src() + "d/old.TXT", "3");
+    WriteBytes(f.src() + "OLD.htm", "5");
     WriteBytes(f.src() + "old.dat", "4");  // not a listed extension
     TMainForm& form = f.OpenOn();
     Names(f, "old", "new");
     f.Click("BtnRplaceNameOfDIR");
-    QCOMPARE(ReadBytes(f.src() + "new_page.htm"), std::string("1"));
-    QCOMPARE(ReadBytes(f.src() + "Keep.HTM"), std::string("2"));  // unchanged path: keeps its case
-    QCOMPARE(ReadBytes(f.src() + "d/new.txt"), std::string("3"));
+    QCOMPARE(ReadBytes(f.src() + "new_Page.HTM"), std::string("1"));
+    QCOMPARE(ReadBytes(f.src() + "Keep.HTM"), std::string("2"));
+    QCOMPARE(ReadBytes(f.src() + "d/new.TXT"), std::string("3"));
+    QCOMPARE(ReadBytes(f.src() + "OLD.htm"), std::string("5"));
     QVERIFY(Exists(f.src() + "old.dat"));
-    QCOMPARE(f.PaneLines(), (QStringList{form.Q(f.src() + "d/new.txt"), form.Q(f.src() + "keep.htm"),
-                                         form.Q(f.src() + "new_page.htm")}));
+    QStringList lines = f.PaneLines();
+    lines.sort();
+    QCOMPARE(lines, (QStringList{form.Q(f.src() + "Keep.HTM"), form.Q(f.src() + "OLD.htm"), form.Q(f.src() + "d/new.TXT"),
+                                 form.Q(f.src() + "new_Page.HTM")}));
 
-    // Capitals in the find text never match inside a scanned file name.
     Names(f, "Keep", "x");
     f.Click("BtnRplaceNameOfDIR");
-    QVERIFY(Exists(f.src() + "Keep.HTM"));
+    QVERIFY(Exists(f.src() + "x.HTM"));
   }
 
   void aFolderPartThatChangesMovesFilesOnlyIntoAnExistingFolder() {

@@ -44,7 +44,7 @@ class SearchTest : public QObject {
     WriteBytes(f.src() + "skip.png", "key");
     TMainForm& form = f.OpenOn();
     Search(f, QStringLiteral("  key \n"));
-    QCOMPARE(Results(f), (QStringList{form.Q(f.src() + "sub/deep.txt"), form.Q(f.src() + "three.htm")}));
+    QCOMPARE(Results(f), (QStringList{form.Q(f.src() + "sub/Deep.TXT"), form.Q(f.src() + "three.htm")}));
     QCOMPARE(f.Find<QGroupBox>("GbSearchResult")->title(), QStringLiteral("共查到2条记录"));
     QCOMPARE(f.HintText(), QStringLiteral("所有查询已经完成。共查到2条记录"));
     QVERIFY(!f.Find<QProgressBar>("ProgressBar1")->isVisible());
@@ -101,7 +101,7 @@ class SearchTest : public QObject {
     TMainForm& form = f.OpenOn();
     Search(f, QStringLiteral("key"));
     auto* list = f.Find<QListWidget>("LbSearch");
-    QCOMPARE(list->item(0)->text(), form.Q(f.src() + "page.htm"));
+    QCOMPARE(list->item(0)->text(), form.Q(f.src() + "Page.HTM"));
 
     // Without a selected entry the menu asks for one.
     form.View().N1->trigger();
@@ -113,7 +113,7 @@ class SearchTest : public QObject {
     list->setCurrentRow(0);
     QCOMPARE(f.Find<QPlainTextEdit>("MemoHint")->toPlainText(), QStringLiteral("key\nline\n"));
     // The caption names the file the pane holds.
-    QVERIFY(form.View().GbHint->title().contains(form.Q(f.src() + "page.htm")));
+    QVERIFY(form.View().GbHint->title().contains(form.Q(f.src() + "Page.HTM")));
     QCOMPARE(form.Pane().LoadedFile(), f.src() + "Page.HTM");
     form.Search().LbSearchDblClick();
     form.View().N2->trigger();
