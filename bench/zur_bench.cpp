@@ -173,7 +173,7 @@ void DryRunFigures(const std::string& site, int rounds) {
     BatchRequest batch;
     batch.dryRun = true;
     batch.source = site + "/";
-    batch.extensions = SetExtList(kExtensions);
+    batch.filter = SetExtList(kExtensions);
     batch.rules.push_back(MakeRule(DecodeText(word, Encoding::Utf8), DecodeText(word + "X", Encoding::Utf8)));
     SearchRequest search{site + "/", SetExtList(kExtensions), DecodeText(word, Encoding::Utf8), Encoding::Utf8, false, {}};
     WaitingDriver driver;

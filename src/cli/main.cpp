@@ -102,7 +102,7 @@ bool RulesFromWindow(const std::string& settings, Encoding cp, BatchRequest& req
                                      RowOptionsFrom(ini, row)));
     any = any || request.rules.back().Active();
   }
-  if (!o.extensions) request.extensions = SetExtList(ini.ReadString("EdtEXT", kDefaultExtensions));
+  if (!o.extensions) request.filter = SetExtList(ini.ReadString("EdtEXT", kDefaultExtensions));
   return any;
 }
 
@@ -112,7 +112,7 @@ int Batch(const Options& o, const std::string& settings, Encoding cp, const Text
   request.dryRun = o.dryRun;
   request.cp = cp;
   request.stateDir = settings + "runs/";
-  request.extensions = SetExtList(o.extensions.value_or(kDefaultExtensions));
+  request.filter = SetExtList(o.extensions.value_or(kDefaultExtensions));
   request.followOutside = o.follow;
   if (o.rulesFromWindow) {
     if (!RulesFromWindow(settings, cp, request, o)) return Refuse(texts.Pick("the window has no rule saved", "窗口没有保存任何规则"));
@@ -183,7 +183,7 @@ int Rename(const Options& o, Encoding cp, const Texts& texts) {
   RenameRequest request;
   request.files = RenameRequest::Files::Tree;
   request.source = Folder(o.paths[0]);
-  request.extensions = SetExtList(o.extensions.value_or(kDefaultExtensions));
+  request.filter = SetExtList(o.extensions.value_or(kDefaultExtensions));
   request.find = TrimControl(o.rename.first);  // as the window trims its name fields
   request.replacement = TrimControl(o.rename.second);
   request.cp = cp;

@@ -206,6 +206,9 @@ std::string Texts::Refusal(const StartRefusal& r) const {
       return RuleErrorText(r.rule);
     case StartRefusal::Kind::Table:
       return TableText(r);
+    case StartRefusal::Kind::Filter:
+      text = Pick("this pattern of files cannot be one, nothing was done", "文件模式有错误，没有处理任何文件");
+      break;
   }
   return r.detail.empty() ? text : text + ": " + r.detail;
 }

@@ -59,7 +59,7 @@ struct Site {
     r.copies = copies;
     r.source = src();
     r.output = out();
-    r.extensions = SetExtList("htm,txt");
+    r.filter = SetExtList("htm,txt");
     r.rules = {MakeRule(U("foo"), U("bar"))};
     r.stateDir = runs();
     return r;

@@ -69,16 +69,15 @@ BatchResult DryRun(const BatchRequest& request, RuleSet rules, RunDriver& driver
     result.tally = driver.Drive(job, job.Items().size(), nullptr, report, pause);
     return result;
   }
-  std::vector<ScanProblem> problems;
+  TreeSeen seen;
   // Nothing is written, so the files need no identity to be checked against before a write.
-  RunFeed feed = TreeFeed({request.source, request.extensions, request.output, request.cp, false, request.followOutside},
+  RunFeed feed = TreeFeed({request.source, request.filter, request.output, request.cp, false, request.followOutside},
                           [&job](ScanEntry&& file) {
                             job.AddItem({std::move(file.shown), std::move(file.stored), {}, file.id, {}, file.regular});
                           },
-                          problems);
+                          seen);
   result.tally = driver.Drive(job, 0, std::move(feed), report, pause);
-  for (const ScanProblem& p : problems) sink.Folder(p);
-  result.tally.skipped += problems.size();
+  seen.Report(sink, result);
   return result;
 }
 
@@ -123,6 +122,7 @@ BatchResult RunRules(const BatchRequest& request, RuleSet rules, size_t tablePai
 BatchResult RunBatch(BatchRequest request, RunDriver& driver, CommandSink& sink) {
   BatchResult result;
   result.refusal = CheckSourceFolder(request.source);
+  if (!result.refusal.Refused()) result.refusal = CheckFilter(request.filter);
   if (result.refusal.Refused()) {
     result.tally.started = false;
     return result;
@@ -202,23 +202,22 @@ BatchResult RunRules(const BatchRequest& request, RuleSet rules, size_t tablePai
   }
   // The run starts at once; the scan gives it the files as it finds them. Copies kept inside the
   // source tree are never taken for files of it.
-  std::vector<ScanProblem> problems;
+  TreeSeen seen;
   const std::string root = request.source;
-  RunFeed feed = TreeFeed({root, request.extensions, request.output, request.cp, true, request.followOutside},
+  RunFeed feed = TreeFeed({root, request.filter, request.output, request.cp, true, request.followOutside},
                           [&job, root](ScanEntry&& file) {
                             std::string below = PathBelow(root, file.stored);
                             job.AddItem({std::move(file.shown), std::move(file.stored), std::move(below), file.id, {},
                                          file.regular});
                           },
-                          problems);
+                          seen);
   // The scan's end: every file of the tree is known.
   RunFeed listed = [&job, scan = std::move(feed)](Run& run) {
     scan(run);
     if (!run.StopRequested()) job.AllListed();
   };
   result.tally = driver.Drive(job, 0, std::move(listed), report, pause);
-  for (const ScanProblem& p : problems) sink.Folder(p);
-  result.tally.skipped += problems.size();
+  seen.Report(sink, result);
   return result;
 }
 

@@ -24,7 +24,7 @@ struct BatchRequest {
   std::string source;   // folder values
   std::string output;
   std::vector<std::string> selected;  // (Selected) entries of the file list: names in `source`
-  ExtList extensions;                 // (Tree) the extensions of the files to take
+  FileFilter filter;                  // (Tree) the files to take
   std::vector<Rule> rules;  // in order (the rule rows, rows without a find text included)
   std::string ruleTable;    // a rule table's file, read when the command starts and run after the rules
                             // ("" for none)

@@ -80,17 +80,28 @@ RunTally WaitingDriver::Drive(RunJob& job, size_t items, RunFeed feed, const OnE
   return tally;
 }
 
-RunFeed TreeFeed(TreeScan scan, std::function<void(ScanEntry&&)> add, std::vector<ScanProblem>& problems) {
-  return [scan = std::move(scan), add = std::move(add), &problems](Run& run) {
+void TreeSeen::Report(CommandSink& sink, CommandResult& result) const {
+  for (const ScanProblem& p : problems) sink.Folder(p);
+  result.tally.skipped += problems.size();
+  result.leftOut = leftOut;
+}
+
+StartRefusal CheckFilter(const FileFilter& filter) {
+  if (auto bad = BadPattern(filter)) return {StartRefusal::Kind::Filter, *bad};
+  return {};
+}
+
+RunFeed TreeFeed(TreeScan scan, std::function<void(ScanEntry&&)> add, TreeSeen& seen) {
+  return [scan = std::move(scan), add = std::move(add), &seen](Run& run) {
     ItemAnnouncer announce(run);
     ScanFolderTree(
-        scan.root, scan.extensions,
+        scan.root, scan.filter,
         [&](ScanEntry&& file) {
           add(std::move(file));
           announce.One();
           return !run.StopRequested();
         },
-        scan.leaveOut, scan.cp, &problems, scan.identify, scan.followOutside);
+        scan.leaveOut, scan.cp, &seen.problems, scan.identify, scan.followOutside, &seen.leftOut);
   };
 }
 

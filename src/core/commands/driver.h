@@ -43,6 +43,8 @@ struct CommandResult {
   std::vector<size_t> unmatchedPairs;
   // (A batch with a rule table) what each pair that did replace replaced in all: (line, count), by line.
   std::vector<std::pair<size_t, uint64_t>> pairTotals;
+  // (A tree command) the files its filter left out.
+  LeftOut leftOut;
   // (A batch) the rules it ran, the table's included: what a look at its changes afterwards applies.
   RuleSet rules;
 };
@@ -83,17 +85,28 @@ class CommandSink {
   virtual void Pause() {}
 };
 
+// What a tree's scan met besides the files it took: folders it could not open, and what the filter
+// left out.
+struct TreeSeen {
+  std::vector<ScanProblem> problems;
+  LeftOut leftOut;
+  // Reports each problem to `sink` and adds what was seen to the command's result.
+  void Report(CommandSink& sink, CommandResult& result) const;
+};
+
 // The files of a tree as a run's feed: `add` gets each file the scan finds while the run goes (on the
-// run's own thread); the scan ends when the run is asked to stop. Folders that cannot be opened are
-// gathered in `problems`.
+// run's own thread); the scan ends when the run is asked to stop. What else it meets is kept in `seen`.
 struct TreeScan {
   std::string root;
-  ExtList extensions;
+  FileFilter filter;
   std::string leaveOut;   // a folder not to enter (the output folder inside the source tree)
   Encoding cp = Encoding::Utf8;
   bool identify = false;  // take each file's identity (for commands that write)
   bool followOutside = false;  // links that lead out of the tree are followed
 };
-RunFeed TreeFeed(TreeScan scan, std::function<void(ScanEntry&&)> add, std::vector<ScanProblem>& problems);
+RunFeed TreeFeed(TreeScan scan, std::function<void(ScanEntry&&)> add, TreeSeen& seen);
+
+// A command's filter checked before anything is read: refused when a pattern cannot be one.
+StartRefusal CheckFilter(const FileFilter& filter);
 
 }  // namespace zur

@@ -9,6 +9,7 @@ namespace zur {
 CommandResult RunRename(RenameRequest request, RunDriver& driver, CommandSink& sink) {
   CommandResult result;
   result.refusal = CheckSourceFolder(request.source);
+  if (!result.refusal.Refused()) result.refusal = CheckFilter(request.filter);
   if (result.refusal.Refused()) {
     result.tally.started = false;
     return result;
@@ -34,8 +35,8 @@ CommandResult RunRename(RenameRequest request, RunDriver& driver, CommandSink& s
     result.tally.replaced = replaced;
     return result;
   }
-  std::vector<ScanProblem> problems;
-  RunFeed feed = TreeFeed({request.source, request.extensions, {}, request.cp, false, request.followOutside},
+  TreeSeen seen;
+  RunFeed feed = TreeFeed({request.source, request.filter, {}, request.cp, false, request.followOutside},
                           [&](ScanEntry&& file) {
                             size_t count = 0;
                             std::string renamed =
@@ -44,11 +45,10 @@ CommandResult RunRename(RenameRequest request, RunDriver& driver, CommandSink& s
                             job.AddItem({std::move(file.stored), std::move(to), std::move(file.shown),
                                          std::move(renamed), count});
                           },
-                          problems);
+                          seen);
   result.tally = driver.Drive(job, 0, std::move(feed), report, pause);
   result.tally.replaced = replaced;
-  for (const ScanProblem& p : problems) sink.Folder(p);
-  result.tally.skipped += problems.size();
+  seen.Report(sink, result);
   return result;
 }
 

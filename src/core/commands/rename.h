@@ -14,7 +14,7 @@ struct RenameRequest {
   enum class Files { Folder, Tree };
   Files files = Files::Folder;
   std::string source;     // folder value
-  ExtList extensions;     // (Tree)
+  FileFilter filter;      // (Tree) the files to take
   std::string find;       // trimmed
   std::string replacement;
   Encoding cp = Encoding::Utf8;
@@ -22,8 +22,8 @@ struct RenameRequest {
   bool followOutside = false;  // (Tree) links that lead out of the source folder are followed
 };
 
-// Reports each file with its path as shown and its new one (the tree shows file names in lower case;
-// the new path comes from the path as shown, and a file is moved only when that changes something).
+// Reports each file with its path and its new one (the path as the folders hold it with the text
+// replaced in it; a file is moved only when that changes something).
 // Refused, touching nothing, when the source folder is missing, a file, or cannot be read.
 CommandResult RunRename(RenameRequest request, RunDriver& driver, CommandSink& sink);
 

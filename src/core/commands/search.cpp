@@ -9,6 +9,7 @@ namespace zur {
 CommandResult RunSearch(SearchRequest request, RunDriver& driver, CommandSink& sink) {
   CommandResult result;
   result.refusal = CheckSourceFolder(request.source);
+  if (!result.refusal.Refused()) result.refusal = CheckFilter(request.filter);
   if (result.refusal.Refused()) {
     result.tally.started = false;
     return result;
@@ -21,12 +22,12 @@ CommandResult RunSearch(SearchRequest request, RunDriver& driver, CommandSink& s
     return result;
   }
   SearchJob job({}, std::move(text), request.cp);
-  std::vector<ScanProblem> problems;
-  RunFeed feed = TreeFeed({request.source, request.extensions, {}, request.cp, false, request.followOutside},
+  TreeSeen seen;
+  RunFeed feed = TreeFeed({request.source, request.filter, {}, request.cp, false, request.followOutside},
                           [&job](ScanEntry&& file) {
                             job.AddItem({std::move(file.shown), std::move(file.stored), {}, file.id, {}, file.regular});
                           },
-                          problems);
+                          seen);
   result.tally = driver.Drive(
       job, 0, std::move(feed),
       [&](const RunEvent& e) {
@@ -37,8 +38,7 @@ CommandResult RunSearch(SearchRequest request, RunDriver& driver, CommandSink& s
         sink.File(e, shown, it.stored);
       },
       [&] { sink.Pause(); });
-  for (const ScanProblem& p : problems) sink.Folder(p);
-  result.tally.skipped += problems.size();
+  seen.Report(sink, result);
   return result;
 }
 

@@ -12,7 +12,7 @@ namespace zur {
 
 struct SearchRequest {
   std::string source;    // folder value
-  ExtList extensions;
+  FileFilter filter;     // the files to take
   std::u16string text;   // trimmed; its inner line breaks match any line end
   Encoding cp = Encoding::Utf8;
   bool followOutside = false;  // links that lead out of the source folder are followed

@@ -32,7 +32,7 @@ std::vector<std::string> ListedExtensions(const ExtList& list, Encoding cp) {
 }
 
 struct ScanScope {
-  std::vector<std::string> listed;
+  FilterCheck filter;
   const ScanSink& sink;
   bool ended = false;  // the sink asked to end
   VisitedFolders visited;  // every folder entered so far
@@ -41,6 +41,10 @@ struct ScanScope {
   bool identify;
   std::string root;
   bool followOutside;
+  size_t top = 0;     // the length of the scanned folder's path: what comes after it is relative
+  LeftOut leftOut{};
+
+  std::string_view Relative(const std::string& path) const { return std::string_view(path).substr(top); }
 
   // Whether a link of the tree may be followed; a refused one is told.
   bool MayFollow(const std::string& link) {
@@ -61,17 +65,35 @@ struct ScanScope {
     return false;
   }
 
-  bool Wanted(std::string_view name) const {
-    const std::string ext = FileExtension(name, cp);
-    if (std::find(std::begin(kExcluded), std::end(kExcluded), ext) != std::end(kExcluded)) return false;
-    return std::find(listed.begin(), listed.end(), ext) != listed.end();
+  // Whether the file is taken, counting it where it is not.
+  bool Wanted(const std::string& folder, std::string_view name) {
+    const std::string path = folder + std::string(name);
+    switch (filter.File(name, Relative(path))) {
+      case FilterCheck::Verdict::Extension:
+        ++leftOut.byExtension;
+        return false;
+      case FilterCheck::Verdict::Filter:
+        ++leftOut.byFilter;
+        return false;
+      case FilterCheck::Verdict::Take:
+        break;
+    }
+    if (filter.NeedsSize()) {
+      const auto size = fs::SizeOf(path);
+      if (size && filter.TooBig(*size)) {
+        ++leftOut.byFilter;
+        return false;
+      }
+    }
+    return true;
   }
 };
 
 // The scan of one folder.
 void ScanFolder(std::string folder, ScanScope& scope, bool top) {
   std::vector<fs::DirEntry> entries;
-  const auto identify = [&scope](std::string_view name) { return scope.Wanted(name); };
+  // The files the listing identifies are those the filter takes: each is asked about once, here.
+  const auto identify = [&scope, &folder](std::string_view name) { return scope.Wanted(folder, name); };
   if (!fs::ListDirectory(folder, entries, scope.identify ? identify : std::function<bool(std::string_view)>())) {
     const int error = errno;
     if (!top && scope.problems) scope.problems->push_back({folder, error, ScanProblem::Kind::Unreadable, {}});
@@ -84,6 +106,10 @@ void ScanFolder(std::string folder, ScanScope& scope, bool top) {
     first = false;
     if (e.isLink && !scope.MayFollow(folder + e.name)) continue;
     if (e.isFolder) {
+      if (!scope.filter.TakesFolder(e.name, scope.Relative(folder + e.name))) {
+        ++scope.leftOut.byFilter;
+        continue;
+      }
       std::string sub = folder + e.name + native::kSep;
       auto id = fs::IdOfFolder(sub);
       if (!id) {
@@ -94,8 +120,8 @@ void ScanFolder(std::string folder, ScanScope& scope, bool top) {
       ScanFolder(sub, scope, false);
       continue;
     }
-    // (A regular file that was identified has been asked about already.)
-    if (!(scope.identify && e.inode != 0) && !scope.Wanted(e.name)) continue;
+    // (A regular file the listing identified has been asked about already.)
+    if (!(e.asked ? e.chosen : scope.Wanted(folder, e.name))) continue;
     // A file that comes first in a drive's root folder upper-cases the folder value. Only the
     // drive letter can change; ordinary folders keep their case on a case-sensitive file system.
     if (wasFirst && folder == native::DriveRootOf(native::DrivePart(folder))) folder = AsciiUpper(folder);
@@ -168,27 +194,32 @@ bool HasListedExt(std::string_view name, const ExtList& list, Encoding cp) {
   return std::find(listed.begin(), listed.end(), FileExtension(name, cp)) != listed.end();
 }
 
-void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out,
+void ScanFolderTree(const std::string& folder, const FileFilter& filter, std::vector<ScanEntry>& out,
                     const std::string& leaveOut, Encoding cp, std::vector<ScanProblem>* problems, bool identify,
-                    bool followOutside) {
+                    bool followOutside, LeftOut* leftOut) {
   ScanFolderTree(
-      folder, list,
+      folder, filter,
       [&out](ScanEntry&& e) {
         out.push_back(std::move(e));
         return true;
       },
-      leaveOut, cp, problems, identify, followOutside);
+      leaveOut, cp, problems, identify, followOutside, leftOut);
 }
 
-void ScanFolderTree(const std::string& folder, const ExtList& list, const ScanSink& sink, const std::string& leaveOut,
-                    Encoding cp, std::vector<ScanProblem>* problems, bool identify, bool followOutside) {
+void ScanFolderTree(const std::string& folder, const FileFilter& filter, const ScanSink& sink, const std::string& leaveOut,
+                    Encoding cp, std::vector<ScanProblem>* problems, bool identify, bool followOutside,
+                    LeftOut* leftOut) {
   // Where a link leads is told in one spelling, so the tree's folder is compared in it too.
   const std::string root = fs::CanonicalFolder(folder).value_or(folder);
-  ScanScope scope{ListedExtensions(list, cp), sink, false, {}, cp, problems, identify, root, followOutside};
+  ScanScope scope{FilterCheck(filter, cp), sink, false, {}, cp, problems, identify, root, followOutside, folder.size()};
   if (auto top = fs::IdOfFolder(folder)) scope.visited.insert(*top);
   // Marking the left-out folder as visited keeps the scan out of it.
   if (auto id = leaveOut.empty() ? std::nullopt : fs::IdOfFolder(leaveOut)) scope.visited.insert(*id);
   ScanFolder(folder, scope, true);
+  if (leftOut) {
+    leftOut->byExtension += scope.leftOut.byExtension;
+    leftOut->byFilter += scope.leftOut.byFilter;
+  }
 }
 
 }  // namespace zur

@@ -8,12 +8,11 @@
 #include <string_view>
 #include <vector>
 
+#include "core/files/filter.h"
 #include "core/platform/fileio.h"
 #include "core/text/codec.h"
 
 namespace zur {
-
-using ExtList = std::vector<std::string>;
 
 // Splits the field's text the way a comma-separated text line is split: commas and blanks separate,
 // a double-quoted item may hold both ("" is one quote), two commas give an empty item, a trailing comma
@@ -56,8 +55,8 @@ struct ScanProblem {
   std::string target;
 };
 
-// Appends the files of the tree under `folder` (ending in a separator) whose extension is listed and
-// not excluded: depth first, pre-order, each folder's entries in listing order, hidden files included.
+// Appends the files of the tree under `folder` (ending in a separator) that `filter` takes (among them
+// only files whose extension is listed and not excluded): depth first, pre-order, each folder's entries in listing order, hidden files included.
 // Files are named as their folders list them. Links to folders are followed like
 // folders, but a folder reached a second time is not entered again. A folder named in `leaveOut` (for
 // instance the output folder inside the source folder) is not entered. Sub-folders that cannot be
@@ -65,15 +64,18 @@ struct ScanProblem {
 // identity (for a command that writes it: a file put in its place later is then not taken for it).
 // A link (to a file or a folder) that leads out of the tree is not followed unless `followOutside`,
 // and, running as root, a link of another user's to a file of a third never is; either is added to
-// `problems`. `folder` is in one spelling (fs::CanonicalFolder) for that test.
-void ScanFolderTree(const std::string& folder, const ExtList& list, std::vector<ScanEntry>& out,
+// `problems`. `folder` is in one spelling (fs::CanonicalFolder) for that test. What the filter left
+// out is counted in `leftOut` when given.
+void ScanFolderTree(const std::string& folder, const FileFilter& filter, std::vector<ScanEntry>& out,
                     const std::string& leaveOut = {}, Encoding cp = Encoding::Utf8,
-                    std::vector<ScanProblem>* problems = nullptr, bool identify = false, bool followOutside = false);
+                    std::vector<ScanProblem>* problems = nullptr, bool identify = false, bool followOutside = false,
+                    LeftOut* leftOut = nullptr);
 
 // The same, handing each file to `sink` as it is found; the scan ends early when the sink says false.
 using ScanSink = std::function<bool(ScanEntry&&)>;
-void ScanFolderTree(const std::string& folder, const ExtList& list, const ScanSink& sink,
+void ScanFolderTree(const std::string& folder, const FileFilter& filter, const ScanSink& sink,
                     const std::string& leaveOut = {}, Encoding cp = Encoding::Utf8,
-                    std::vector<ScanProblem>* problems = nullptr, bool identify = false, bool followOutside = false);
+                    std::vector<ScanProblem>* problems = nullptr, bool identify = false, bool followOutside = false,
+                    LeftOut* leftOut = nullptr);
 
 }  // namespace zur

@@ -25,6 +25,9 @@ struct FolderId {
   bool operator==(const FolderId&) const = default;
 };
 std::optional<FolderId> IdOfFolder(const std::string& path);
+// The size in bytes of the file at `path` (a link: of the file it leads to); nothing when it cannot be
+// asked.
+std::optional<uint64_t> SizeOf(const std::string& path);
 
 struct DirEntry {
   std::string name;
@@ -33,6 +36,8 @@ struct DirEntry {
   bool isLink = false;     // a symbolic link (isFolder tells whether it leads to a folder)
   uint64_t device = 0;     // (a regular file asked about) which file it is
   uint64_t inode = 0;
+  bool asked = false;   // `identify` was asked about it
+  bool chosen = false;  // and said yes
 };
 
 // Every entry of the folder except "." and "..", hidden ones included, in name order (ASCII

@@ -93,6 +93,12 @@ Kind Probe(const std::string& path) {
   return Kind::Missing;
 }
 
+std::optional<uint64_t> SizeOf(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return static_cast<uint64_t>(st.st_size);
+}
+
 std::optional<FolderId> IdOfFolder(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
@@ -115,7 +121,9 @@ bool ListDirectory(const std::string& folder, std::vector<DirEntry>& out,
       // The identity as a later open sees it (a listing's own inode numbers are not that on every
       // file system).
       struct stat st;
-      if (identify && identify(entry.name)) {
+      entry.asked = static_cast<bool>(identify);
+      entry.chosen = entry.asked && identify(entry.name);
+      if (entry.chosen) {
         entry.isRegular = fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
         if (entry.isRegular) {
           entry.device = static_cast<uint64_t>(st.st_dev);

@@ -20,6 +20,7 @@ struct StartRefusal {
     SourceUnreadable,  // the source folder cannot be read (the detail says why)
     Rule,              // a rule cannot run (`rule` says which and why)
     Table,             // the rule table cannot run (`detail`: its file; `table`: what is wrong, by line)
+    Filter,            // a pattern of the files to take or leave out cannot be one (`detail`: which)
   };
   Kind kind = Kind::None;
   std::string detail;  // what it concerns, and the system's reason

@@ -76,6 +76,7 @@ TMainForm::TMainForm(MainFormEnv env, QWidget* parent) : FormBase(std::move(env)
 void TMainForm::FreezeInputsWhileRunning() {
   for (QWidget* input : std::initializer_list<QWidget*>{v_.EdtPath, v_.EdtOutput, v_.EdtBackupPath, v_.EdtEXT,
                                                         v_.cbBackupWhenTransfter, v_.CbCover, v_.CbDryRun, v_.CbFollowOutside,
+                                                        v_.EdtExclude, v_.CbSkipHidden, v_.EdtMaxSize,
                                                         v_.EdtRuleTable, v_.BtnRuleTable, v_.BtnRuleTableClear, v_.EditOldFileName,
                                                         v_.EditNewFileName, v_.MmoSearchText, v_.MmSearchReplace}) {
     gate_->Freeze(input);
@@ -175,6 +176,11 @@ void TMainForm::ApplyCaptionsAndHints() {
   v_.CbCover->setText(msg_.CapCoverSource);
   v_.CbDryRun->setText(msg_.CapDryRun);
   v_.CbFollowOutside->setText(msg_.CapFollowOutside);
+  v_.LblExclude->setText(msg_.CapExclude);
+  v_.EdtExclude->setToolTip(msg_.HintExclude);
+  v_.CbSkipHidden->setText(msg_.CapSkipHidden);
+  v_.LblMaxSize->setText(msg_.CapMaxSize);
+  v_.EdtMaxSize->setToolTip(msg_.HintMaxSize);
   v_.LblRuleTableCaption->setText(msg_.CapRuleTable);
   v_.BtnRuleTable->setText(msg_.CapPickTable);
   v_.BtnRuleTableClear->setText(msg_.CapClearTable);

@@ -214,7 +214,7 @@ void BuildContentPage(MainView& v) {
   auto* col = Page(v.TabSheet1, "TabSheet1", 0, 0);
 
   v.Panel5 = Panel(v.TabSheet1, "Panel5");
-  v.Panel5->setFixedHeight(69);
+  v.Panel5->setFixedHeight(127);
   auto* band = new QVBoxLayout(v.Panel5);
   band->setContentsMargins(6, 5, 6, 4);
   band->setSpacing(6);
@@ -250,6 +250,20 @@ void BuildContentPage(MainView& v) {
   ext->addWidget(v.CbFollowOutside);
   ext->addStretch(1);
   band->addLayout(ext);
+
+  v.LblExclude = Make<QLabel>(p, "LblExclude");
+  v.EdtExclude = Make<QLineEdit>(p, "EdtExclude");
+  v.EdtExclude->setFixedWidth(300);
+  v.CbSkipHidden = Make<QCheckBox>(p, "CbSkipHidden");
+  v.LblMaxSize = Make<QLabel>(p, "LblMaxSize");
+  v.EdtMaxSize = Make<QLineEdit>(p, "EdtMaxSize");
+  v.EdtMaxSize->setFixedWidth(70);
+  auto* leave = Row(6);
+  for (QWidget* w : std::initializer_list<QWidget*>{v.LblExclude, v.EdtExclude, v.CbSkipHidden, v.LblMaxSize, v.EdtMaxSize}) {
+    leave->addWidget(w);
+  }
+  leave->addStretch(1);
+  band->addLayout(leave);
 
   v.LblRuleTableCaption = Make<QLabel>(p, "LblRuleTableCaption");
   v.EdtRuleTable = Make<QLineEdit>(p, "EdtRuleTable");

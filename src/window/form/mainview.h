@@ -52,6 +52,12 @@ struct MainView {
   QCheckBox* CbCover = nullptr;
   QCheckBox* CbDryRun = nullptr;  // the text batches and match commands only show what they would do
   QCheckBox* CbFollowOutside = nullptr;  // tree commands follow links that lead out of the source folder
+  // What the tree commands leave out: patterns, hidden names, files above a size.
+  QLabel* LblExclude = nullptr;
+  QLineEdit* EdtExclude = nullptr;
+  QCheckBox* CbSkipHidden = nullptr;
+  QLabel* LblMaxSize = nullptr;
+  QLineEdit* EdtMaxSize = nullptr;
   // The rule table that runs after the rows: its caption, its file, the picker, the clearing, and a
   // line that says what the table holds.
   QLabel* LblRuleTableCaption = nullptr;

@@ -127,6 +127,12 @@ struct MessageTables {
   QString FmtUnexpectedError;
   QString FmtKeptAside;
   QString CapFollowOutside;
+  QString CapExclude;
+  QString CapSkipHidden;
+  QString CapMaxSize;
+  QString HintExclude;
+  QString HintMaxSize;
+  QString MsgMaxSizeWrong;
   QString FmtRuleCount;
   QString FmtRuleNumber;
   QString FmtRuleLine;
@@ -153,6 +159,8 @@ struct MessageTables {
   QString FmtTableUnmatched;
   QString FmtTablePairCount;
   QString FmtTableTotals;
+  QString MsgFilterWrong;
+  QString FmtLeftOut;
   QString FmtNotEncodable;
   QString FmtPatternTooCostly;
   QString FmtOpenForWriting;

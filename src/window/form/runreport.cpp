@@ -111,6 +111,8 @@ QString RefusalText(const MessageTables& msg, const StartRefusal& refusal, const
     case StartRefusal::Kind::Table:
       return FormatMessage(FormatMessage(msg.FmtTableRefused, detail),
                            static_cast<int>(refusal.table.empty() ? 0 : refusal.table.front().line));
+    case StartRefusal::Kind::Filter:
+      return msg.MsgFilterWrong + detail;
     case StartRefusal::Kind::None:
     case StartRefusal::Kind::Records:
       break;

@@ -33,15 +33,16 @@ void BatchCommands::BtnTextReplaceClick() {
       f_.ShowProgress(true);
       const bool backup = f_.View().cbBackupWhenTransfter->isChecked() && !DryRunTicked(f_);
       if (backup && !OutputFolderAccepted(f_, false)) return;
-      const BatchRequest request = BatchRequestFromWindow(f_, in_, BatchRequest::Files::Selected, false, backup);
-      const RunTally tally = RunBatchInWindow(f_, request, {.unchanged = true, .written = true});
+      const std::optional<BatchRequest> request = BatchRequestFromWindow(f_, in_, BatchRequest::Files::Selected, false, backup);
+      if (!request) return;
+      const RunTally tally = RunBatchInWindow(f_, *request, {.unchanged = true, .written = true});
       if (!tally.started) return;
-      if (!request.dryRun) f_.State().LastBatchKind = RunKind::SelectedFiles;
-      f_.Hint(BatchEndHint(f_, request, tally, f_.Msg().MsgAllReplaced));
+      if (!request->dryRun) f_.State().LastBatchKind = RunKind::SelectedFiles;
+      f_.Hint(BatchEndHint(f_, *request, tally, f_.Msg().MsgAllReplaced));
       f_.ShowProgress(false);
       // The preview would take the place of the report: a run that left files alone keeps it, and so
       // does a dry run (its report is what the user asked for).
-      completed = !request.dryRun && !tally.stopped && tally.Problems() == 0;
+      completed = !request->dryRun && !tally.stopped && tally.Problems() == 0;
     } catch (...) {
       f_.ReportFailure();
     }
@@ -58,11 +59,12 @@ void BatchCommands::BtnDirTextReplaceClick() {
     f_.ShowProgress(true);
     const bool backup = f_.View().cbBackupWhenTransfter->isChecked() && !DryRunTicked(f_);
     if (backup && !OutputFolderAccepted(f_, true)) return;
-    const BatchRequest request = BatchRequestFromWindow(f_, in_, BatchRequest::Files::Tree, false, backup);
-    const RunTally tally = RunBatchInWindow(f_, request, {.unchanged = false, .written = true});
+    const std::optional<BatchRequest> request = BatchRequestFromWindow(f_, in_, BatchRequest::Files::Tree, false, backup);
+    if (!request) return;
+    const RunTally tally = RunBatchInWindow(f_, *request, {.unchanged = false, .written = true});
     if (!tally.started) return;
-    if (!request.dryRun) f_.State().LastBatchKind = RunKind::FolderTree;
-    f_.Hint(BatchEndHint(f_, request, tally, f_.Msg().MsgAllReplaced));
+    if (!request->dryRun) f_.State().LastBatchKind = RunKind::FolderTree;
+    f_.Hint(BatchEndHint(f_, *request, tally, f_.Msg().MsgAllReplaced));
     f_.ShowProgress(false);
   } catch (...) {
     f_.ReportFailure();

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "window/files/filelist.h"
+#include "window/files/treefilter.h"
 #include "window/form/commandrunner.h"
 #include "window/form/formbase.h"
 #include "window/form/outputpane.h"
@@ -17,7 +18,7 @@
 
 namespace zur {
 
-BatchRequest BatchRequestFromWindow(FormBase& f, const BatchInputs& in, BatchRequest::Files files, bool keyed,
+std::optional<BatchRequest> BatchRequestFromWindow(FormBase& f, const BatchInputs& in, BatchRequest::Files files, bool keyed,
                                     bool copies) {
   BatchRequest r;
   r.files = files;
@@ -32,7 +33,9 @@ BatchRequest BatchRequestFromWindow(FormBase& f, const BatchInputs& in, BatchReq
       if (list.IsSelected(row)) r.selected.push_back(list.Entry(row));
     }
   } else {
-    r.extensions = SetExtList(f.B(f.View().EdtEXT->text()));
+    std::optional<FileFilter> filter = FilterFromWindow(f);
+    if (!filter) return std::nullopt;
+    r.filter = std::move(*filter);
   }
   r.rules = in.rules.CurrentRules();
   r.ruleTable = f.B(f.View().EdtRuleTable->text().trimmed());
@@ -152,6 +155,7 @@ RunTally RunBatchInWindow(FormBase& f, const BatchRequest& request, BatchListing
     if (result.unmatchedPairs.size() > 50) lines << QStringLiteral("…");
     f.Pane().AppendLine(FormatMessage(f.Msg().FmtTableUnmatched, lines.join(QStringLiteral("、"))));
   }
+  TellLeftOut(f, result);
   if (request.dryRun && result.tally.hits > 0) f.Pane().AppendLine(f.Msg().MsgDiffBack);
   if (result.refusal.Refused()) f.Notice(RefusalText(f.Msg(), result.refusal, f.Q(result.refusal.detail)));
   return result.tally;

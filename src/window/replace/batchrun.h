@@ -3,6 +3,8 @@
 // and hint.
 #pragma once
 
+#include <optional>
+
 #include <QString>
 
 #include "core/commands/batch.h"
@@ -23,7 +25,7 @@ struct BatchInputs {
 
 // The request from the window as it stands: the selected entries of the file list, or the source
 // tree with the extension field's list; the rule rows; the folders.
-BatchRequest BatchRequestFromWindow(FormBase& f, const BatchInputs& in, BatchRequest::Files files, bool keyed,
+std::optional<BatchRequest> BatchRequestFromWindow(FormBase& f, const BatchInputs& in, BatchRequest::Files files, bool keyed,
                                     bool copies);
 
 // True while the dry-run box is ticked: the batches and match commands write nothing.

@@ -32,11 +32,12 @@ void MatchReplace::BtnPiPeiClick() {
       return;
     }
     // No copies, no closing word and no lines for the files written; files left alone are named.
-    const BatchRequest request = BatchRequestFromWindow(f_, in_, BatchRequest::Files::Selected, true, false);
-    const RunTally tally = RunBatchInWindow(f_, request, {.unchanged = true, .written = false});
+    const std::optional<BatchRequest> request = BatchRequestFromWindow(f_, in_, BatchRequest::Files::Selected, true, false);
+    if (!request) return;
+    const RunTally tally = RunBatchInWindow(f_, *request, {.unchanged = true, .written = false});
     // The hint keeps naming the last file written, with the counts after it.
     if (tally.started) {
-      f_.Hint(request.dryRun ? BatchEndHint(f_, request, tally, QString()) : WithCounts(f_.Msg(), tally, f_.View().LbHint->text()));
+      f_.Hint(request->dryRun ? BatchEndHint(f_, *request, tally, QString()) : WithCounts(f_.Msg(), tally, f_.View().LbHint->text()));
     }
   } catch (...) {
     f_.ReportFailure();
@@ -49,12 +50,13 @@ void MatchReplace::Button3Click() {
   try {
     const bool backup = f_.View().cbBackupWhenTransfter->isChecked() && !DryRunTicked(f_);
     if (backup && !OutputFolderAccepted(f_, false)) return;
-    const BatchRequest request = BatchRequestFromWindow(f_, in_, BatchRequest::Files::Tree, true, backup);
-    const RunTally tally = RunBatchInWindow(f_, request, {.unchanged = true, .written = true});
+    const std::optional<BatchRequest> request = BatchRequestFromWindow(f_, in_, BatchRequest::Files::Tree, true, backup);
+    if (!request) return;
+    const RunTally tally = RunBatchInWindow(f_, *request, {.unchanged = true, .written = true});
     if (!tally.started) return;
     // A run with copies is the one a restore undoes.
     if (backup) f_.State().LastBatchKind = RunKind::FolderTree;
-    f_.Hint(BatchEndHint(f_, request, tally, f_.Msg().MsgReplaceDone));
+    f_.Hint(BatchEndHint(f_, *request, tally, f_.Msg().MsgReplaceDone));
   } catch (...) {
     f_.ReportFailure();
   }

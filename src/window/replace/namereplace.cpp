@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "core/text/text.h"
+#include "window/files/treefilter.h"
 #include "window/form/commandgate.h"
 #include "window/form/commandrunner.h"
 #include "window/form/formbase.h"
@@ -38,7 +39,11 @@ void NameReplace::Rename(RenameRequest::Files files, bool listRenamed) {
       RenameRequest request;
       request.files = files;
       request.source = f_.State().SourcePath;
-      request.extensions = SetExtList(f_.B(f_.View().EdtEXT->text()));
+      if (files == RenameRequest::Files::Tree) {
+        std::optional<FileFilter> filter = FilterFromWindow(f_);
+        if (!filter) return;
+        request.filter = std::move(*filter);
+      }
       std::tie(request.find, request.replacement) = Texts();
       request.cp = f_.Cp();
       request.dryRun = DryRunTicked(f_);
@@ -58,6 +63,7 @@ void NameReplace::Rename(RenameRequest::Files files, bool listRenamed) {
         f_.Notice(RefusalText(f_.Msg(), result.refusal, f_.Q(result.refusal.detail)));
         return;
       }
+      TellLeftOut(f_, result);
       const RunTally& tally = result.tally;
       if (request.dryRun) {
         f_.Hint(FormatMessage(FormatMessage(f_.Msg().FmtDryRunDone, static_cast<int>(tally.hits)),

@@ -15,6 +15,7 @@
 #include "core/replace/rules.h"
 #include "core/text/text.h"
 #include "window/files/shell.h"
+#include "window/files/treefilter.h"
 #include "window/form/commandgate.h"
 #include "window/form/commandrunner.h"
 #include "window/form/formbase.h"
@@ -52,9 +53,14 @@ void TextSearch::BtnSearchClick() {
       v.MmoSearchText->setFocus(Qt::OtherFocusReason);
       return;
     }
+    const std::optional<FileFilter> filter = FilterFromWindow(f_);
+    if (!filter) {
+      f_.ShowProgress(false);
+      return;
+    }
     v.LbSearch->clear();
     files_.clear();
-    SearchRequest request{f_.State().SourcePath, SetExtList(f_.B(v.EdtEXT->text())), text, f_.Cp(),
+    SearchRequest request{f_.State().SourcePath, *filter, text, f_.Cp(),
                           v.CbFollowOutside->isChecked(),
                           {v.CbSearchMatchCase->isChecked(), v.CbSearchWholeWord->isChecked(), v.CbSearchRegex->isChecked()}};
     // Entries are added to the list a group at a time, as the run reports them.
@@ -80,6 +86,7 @@ void TextSearch::BtnSearchClick() {
       f_.Notice(RefusalText(f_.Msg(), result.refusal, f_.Q(result.refusal.detail)));
       return;
     }
+    TellLeftOut(f_, result);
     const RunTally& tally = result.tally;
     // The hint gives the number of files found too, as the result list's title does.
     const QString count = FormatMessage(f_.Msg().FmtFoundCount, v.LbSearch->count());

@@ -75,6 +75,9 @@ void SettingsStore::LoadSettings() {
     v.cbBackupWhenTransfter->setChecked(ini.ReadBool("BackupWhenT", false));
     v.CbCover->setChecked(ini.ReadBool("CbCover", false));
     v.CbFollowOutside->setChecked(ini.ReadBool("FollowOutside", false));
+    v.EdtExclude->setText(f_.Q(ini.ReadString("Exclude", "")));
+    v.CbSkipHidden->setChecked(ini.ReadBool("SkipHidden", false));
+    v.EdtMaxSize->setText(f_.Q(ini.ReadString("MaxSize", "")));
     const int page = ini.ReadInteger("BatchType", 0);
     // A page number the window does not have opens the first page (and is saved as 0).
     v.PageControl1->setCurrentIndex(page >= 0 && page < v.PageControl1->count() ? page : 0);
@@ -128,6 +131,9 @@ void SettingsStore::SaveSettings() {
     for (int row = 1; row <= 3; ++row) WriteRowOptions(ini, row, rows_.OptionsOf(row));
     WriteSearchOptions(ini, {v.CbSearchMatchCase->isChecked(), v.CbSearchWholeWord->isChecked(), v.CbSearchRegex->isChecked()});
     ini.WriteString("RuleTable", f_.B(v.EdtRuleTable->text().trimmed()));
+    ini.WriteString("Exclude", f_.B(v.EdtExclude->text()));
+    ini.WriteBool("SkipHidden", v.CbSkipHidden->isChecked());
+    ini.WriteString("MaxSize", f_.B(v.EdtMaxSize->text().trimmed()));
     SaveBox(v.MmoSearchText, TextFile("SearchKey"));
     SaveBox(v.MmSearchReplace, TextFile("MmSearchReplace"));
   } catch (...) {

@@ -72,9 +72,10 @@ class MainFormTest : public QObject {
       if (!w->toolTip().isEmpty()) withTip << w->objectName();
     }
     withTip.sort();
-    // The five controls of the view, the branding block's logo, and the options of the rules and of the
-    // search, which say what they do.
-    QStringList designed{"BtnBatchReturn", "BtnOpenBakPath", "BtnOpenFocusPath", "EdtPath", "EdtRuleTable", "LbDocList", "Logo"};
+    // The five controls of the view, the branding block's logo, and the options of the rules, of the
+    // search and of the choice of files, which say what they do.
+    QStringList designed{"BtnBatchReturn", "BtnOpenBakPath", "BtnOpenFocusPath", "EdtExclude", "EdtMaxSize", "EdtPath",
+                         "EdtRuleTable", "LbDocList", "Logo"};
     for (const QString& option : {QStringLiteral("MatchCase"), QStringLiteral("WholeWord"), QStringLiteral("Regex")}) {
       for (int row = 1; row <= 3; ++row) designed << QStringLiteral("Cb%1%2").arg(option).arg(row);
       designed << QStringLiteral("CbSearch%1").arg(option);

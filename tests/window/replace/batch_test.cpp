@@ -5,6 +5,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QPushButton>
@@ -441,6 +442,43 @@ class BatchTest : public QObject {
     f.Find<QCheckBox>("CbDryRun")->setChecked(false);
     f.Click("BtnDirTextReplace");
     QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("bar [1]"));
+  }
+
+  // The exclusions, the hidden files box and the largest size choose the files of every tree command;
+  // the report ends with how many files they left out, and a field that is wrong stops the command.
+  void theExclusionsChooseTheFilesAndAreCounted() {
+    BatchFixture f;
+    for (const char* name : {"a.htm", ".git/config.txt", "node_modules/m/x.js", "uploads/u.htm", "sub/uploads/kept.htm",
+                             "lib/app.min.js", ".hidden.htm", "big.htm"}) {
+      WriteBytes(f.src() + name, std::string(std::string(name) == "big.htm" ? 3000 : 1, 'x') + " foo");
+    }
+    TMainForm& form = f.OpenOn();
+    f.Rule(1, "foo", "bar");
+    f.Find<QLineEdit>("EdtExclude")->setText(QStringLiteral(".git, node_modules,uploads/*,*.min.js"));
+    f.Find<QCheckBox>("CbSkipHidden")->setChecked(true);
+    f.Find<QLineEdit>("EdtMaxSize")->setText(QStringLiteral("2K"));
+    f.Click("BtnDirTextReplace");
+    QCOMPARE(ReadBytes(f.src() + "a.htm"), std::string("x bar"));
+    QCOMPARE(ReadBytes(f.src() + "sub/uploads/kept.htm"), std::string("x bar"));  // "uploads/*" is below the source
+    for (const char* name : {".git/config.txt", "node_modules/m/x.js", "uploads/u.htm", "lib/app.min.js", ".hidden.htm"}) {
+      QCOMPARE(ReadBytes(f.src() + name), std::string("x foo"));
+    }
+    QCOMPARE(ReadBytes(f.src() + "big.htm").substr(3000), std::string(" foo"));
+    // Left out: the folders .git, node_modules and uploads, the two files and the big one.
+    QCOMPARE(f.PaneLines().last(), QStringLiteral("已排除6个文件"));
+    // The same filter for the search.
+    form.View().MmoSearchText->setPlainText(QStringLiteral("foo"));
+    f.Click("BtnSearch");
+    QCOMPARE(f.Find<QListWidget>("LbSearch")->count(), 0);
+    // A size that is no size, or a pattern that is none, stops the command before it reads anything.
+    f.Find<QLineEdit>("EdtMaxSize")->setText(QStringLiteral("2 pages"));
+    f.Click("BtnDirTextReplace");
+    QCOMPARE(f.desktop.MessageTexts().last(), QStringLiteral("最大文件大小应为数字，后面可加K或M：2 pages"));
+    f.Find<QLineEdit>("EdtMaxSize")->clear();
+    f.Find<QLineEdit>("EdtExclude")->setText(QStringLiteral("[abc"));
+    f.Click("BtnDirTextReplace");
+    QCOMPARE(f.desktop.MessageTexts().last(), QStringLiteral("排除的模式有错误，不能执行：[abc"));
+    QCOMPARE(ReadBytes(f.src() + "big.htm").substr(3000), std::string(" foo"));
   }
 
   // Stops the run (with the stop button, or with Esc) once it has reported some files.

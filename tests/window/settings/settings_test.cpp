@@ -33,7 +33,7 @@ class SettingsTest : public QObject {
                  home + "/Tavimex/TextReplace/bak/\r\nBatchType=0\r\ncurListIndex=-1\r\n"
                  "FollowOutside=0\r\nMatchCase1=1\r\nWholeWord1=0\r\nRegex1=0\r\nMatchCase2=1\r\nWholeWord2=0\r\nRegex2=0\r\n"
                  "MatchCase3=1\r\nWholeWord3=0\r\nRegex3=0\r\nSearchMatchCase=1\r\nSearchWholeWord=0\r\nSearchRegex=0\r\n"
-                 "RuleTable=\r\n");
+                 "RuleTable=\r\nExclude=\r\nSkipHidden=0\r\nMaxSize=\r\n");
     for (const char* name : {"KeyText1", "KeyText2", "KeyText3", "ReplaceText1", "ReplaceText2", "ReplaceText3",
                              "SearchKey", "MmSearchReplace"}) {
       QVERIFY2(std::filesystem::exists(prog + name + ".txt"), name);
@@ -69,6 +69,9 @@ class SettingsTest : public QObject {
     f.Find<QCheckBox>("CbWholeWord3")->setChecked(true);
     f.Find<QCheckBox>("CbRegex1")->setChecked(true);
     f.Find<QCheckBox>("CbSearchRegex")->setChecked(true);
+    f.Find<QLineEdit>("EdtExclude")->setText(QStringLiteral(".git, 上传/*"));
+    f.Find<QCheckBox>("CbSkipHidden")->setChecked(true);
+    f.Find<QLineEdit>("EdtMaxSize")->setText(QStringLiteral("2M"));
     f.Close();
 
     TMainForm& again = f.Open();
@@ -84,6 +87,9 @@ class SettingsTest : public QObject {
     ticked.sort();
     QCOMPARE(ticked, (QStringList{"CbMatchCase1", "CbMatchCase3", "CbRegex1", "CbSearchMatchCase", "CbSearchRegex",
                                   "CbWholeWord3"}));
+    QCOMPARE(f.Find<QLineEdit>("EdtExclude")->text(), QStringLiteral(".git, 上传/*"));
+    QVERIFY(f.Find<QCheckBox>("CbSkipHidden")->isChecked());
+    QCOMPARE(f.Find<QLineEdit>("EdtMaxSize")->text(), QStringLiteral("2M"));
     QCOMPARE(again.State().SourcePath, f.dir / "s/");
     QCOMPARE(again.State().OutputPath, f.dir / "o/");
     QCOMPARE(again.State().BackupPath, f.dir / "b/");
