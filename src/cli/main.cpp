@@ -1,6 +1,7 @@
 // zur-replace: the batch replacement, the tree search, the renames and the undo of ZUR Text Replace
 // from a terminal or a script, on the same core services as the window (and the same records of runs,
 // so that either undoes the other's runs).
+#include <algorithm>
 #include <clocale>
 #include <cstdlib>
 #include <cstdio>
@@ -89,6 +90,41 @@ int Finish(const Report& report, const RunTally& tally, const Texts& texts, bool
   return tally.stopped || report.LeftAlone() > 0 ? kSomeLeft : kAllDone;
 }
 
+// The files a tree command takes, as the command line says. As terminal tools do, hidden names are left
+// out unless --hidden; patterns to take (-g) choose among every file unless --ext is given too.
+// `wrong` names a size that is no size.
+FileFilter FilterOf(const Options& o, std::string& wrong) {
+  const bool choosing = std::any_of(o.globs.begin(), o.globs.end(), [](const std::string& g) { return g.empty() || g[0] != '!'; });
+  FileFilter filter(SetExtList(o.extensions.value_or(choosing ? "*" : kDefaultExtensions)));
+  for (const std::string& g : o.globs) {
+    if (!g.empty() && g[0] == '!') {
+      filter.exclude.push_back(g.substr(1));
+    } else {
+      filter.include.push_back(g);
+    }
+  }
+  filter.excludeFolders = o.excludeDirs;
+  filter.skipHidden = !o.hidden.value_or(false);
+  const std::optional<uint64_t> size = ParseSize(o.maxSize.value_or(""));
+  if (!size) wrong = *o.maxSize;
+  filter.maxSize = size.value_or(0);
+  return filter;
+}
+
+// What the extension list left out, said so that a run that skipped files is not a silent 0.
+void LeftOutNote(const LeftOut& left, const Texts& texts) {
+  if (left.byExtension == 0) return;
+  std::fprintf(stderr,
+               texts.Pick("zur-replace: %zu files skipped whose extension is not listed (--ext '*' takes every file)\n",
+                          "zur-replace：已跳过%zu个扩展名不在列表中的文件（用 --ext '*' 处理全部）\n").c_str(),
+               left.byExtension);
+}
+
+int WrongSize(const std::string& size, const Texts& texts) {
+  return Refuse(texts.Pick("--max-size takes a number, with K, M or G after it if wanted: ",
+                           "--max-size 应为数字，后面可加K、M或G：") + size);
+}
+
 // The window's saved rule rows and extension list, from the settings folder they share.
 bool RulesFromWindow(const std::string& settings, Encoding cp, BatchRequest& request, const Options& o) {
   bool any = false;
@@ -102,7 +138,11 @@ bool RulesFromWindow(const std::string& settings, Encoding cp, BatchRequest& req
                                      RowOptionsFrom(ini, row)));
     any = any || request.rules.back().Active();
   }
-  if (!o.extensions) request.filter = SetExtList(ini.ReadString("EdtEXT", kDefaultExtensions));
+  // And the choice of files the window saved, where the command line does not say otherwise.
+  if (!o.extensions) request.filter.extensions = SetExtList(ini.ReadString("EdtEXT", kDefaultExtensions));
+  for (std::string& p : SplitPatterns(ini.ReadString("Exclude", ""))) request.filter.exclude.push_back(std::move(p));
+  if (!o.hidden) request.filter.skipHidden = ini.ReadBool("SkipHidden", false);
+  if (!o.maxSize) request.filter.maxSize = ParseSize(ini.ReadString("MaxSize", "")).value_or(0);
   return any;
 }
 
@@ -112,7 +152,9 @@ int Batch(const Options& o, const std::string& settings, Encoding cp, const Text
   request.dryRun = o.dryRun;
   request.cp = cp;
   request.stateDir = settings + "runs/";
-  request.filter = SetExtList(o.extensions.value_or(kDefaultExtensions));
+  std::string wrongSize;
+  request.filter = FilterOf(o, wrongSize);
+  if (!wrongSize.empty()) return WrongSize(wrongSize, texts);
   request.followOutside = o.follow;
   if (o.rulesFromWindow) {
     if (!RulesFromWindow(settings, cp, request, o)) return Refuse(texts.Pick("the window has no rule saved", "窗口没有保存任何规则"));
@@ -164,18 +206,21 @@ int Batch(const Options& o, const std::string& settings, Encoding cp, const Text
   if (result.refusal.Refused()) return Refuse(texts.Refusal(result.refusal));
   Notes(result.notes, texts);
   UnmatchedPairs(result.unmatchedPairs, texts);
+  LeftOutNote(result.leftOut, texts);
   return Finish(report, result.tally, texts, o.dryRun);
 }
 
 int Search(const Options& o, Encoding cp, const Texts& texts) {
-  SearchRequest request{Folder(o.paths[0]), SetExtList(o.extensions.value_or(kDefaultExtensions)),
-                        TrimControl16(DecodeText(o.text, cp)), cp, o.follow,
+  std::string wrongSize;
+  SearchRequest request{Folder(o.paths[0]), FilterOf(o, wrongSize), TrimControl16(DecodeText(o.text, cp)), cp, o.follow,
                         RuleOptions{!o.searchIgnoreCase, o.searchWord, o.searchRegex}};
+  if (!wrongSize.empty()) return WrongSize(wrongSize, texts);
   if (request.text.empty()) return Refuse(texts.Pick("the search text is empty", "查询的文本不能为空"));
   TerminalDriver driver(!o.json);
   Report report(Report::Kind::Search, o.json, texts);
   const CommandResult result = RunSearch(request, driver, report);
   if (result.refusal.Refused()) return Refuse(texts.Refusal(result.refusal));
+  LeftOutNote(result.leftOut, texts);
   return result.tally.stopped || report.LeftAlone() > 0 ? kSomeLeft : kAllDone;
 }
 
@@ -183,7 +228,9 @@ int Rename(const Options& o, Encoding cp, const Texts& texts) {
   RenameRequest request;
   request.files = RenameRequest::Files::Tree;
   request.source = Folder(o.paths[0]);
-  request.filter = SetExtList(o.extensions.value_or(kDefaultExtensions));
+  std::string wrongSize;
+  request.filter = FilterOf(o, wrongSize);
+  if (!wrongSize.empty()) return WrongSize(wrongSize, texts);
   request.find = TrimControl(o.rename.first);  // as the window trims its name fields
   request.replacement = TrimControl(o.rename.second);
   request.cp = cp;
@@ -194,6 +241,7 @@ int Rename(const Options& o, Encoding cp, const Texts& texts) {
   Report report(Report::Kind::Rename, o.json, texts);
   const CommandResult result = RunRename(request, driver, report);
   if (result.refusal.Refused()) return Refuse(texts.Refusal(result.refusal));
+  LeftOutNote(result.leftOut, texts);
   return result.tally.stopped || report.LeftAlone() > 0 ? kSomeLeft : kAllDone;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include <cstring>
+#include <optional>
 
 namespace zur::cli {
 
@@ -36,11 +37,28 @@ Options ParseOptions(int argc, const char* const* argv) {
     ignoreCase = word = regex = false;
   };
   for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
+    std::string a = argv[i];
+    // A long option may carry its one value after "=" (--ext=htm,txt).
+    std::optional<std::string> attached;
+    if (!onlyPaths && a.size() > 2 && a.compare(0, 2, "--") == 0 && a.find('=') != std::string::npos) {
+      attached = a.substr(a.find('=') + 1);
+      a.erase(a.find('='));
+    }
     auto need = [&](int count) {
       if (i + count < argc) return true;
       o.error = "option " + a + " needs " + (count == 1 ? "a value" : "two values");
       return false;
+    };
+    // The value of an option that takes one: after "=", or the next argument.
+    auto value = [&](std::string& out) {
+      if (attached) {
+        out = *attached;
+        attached.reset();
+        return true;
+      }
+      if (!need(1)) return false;
+      out = argv[++i];
+      return true;
     };
     if (onlyPaths || a.empty() || a[0] != '-' || a == "-") {
       o.paths.push_back(a);
@@ -69,17 +87,26 @@ Options ParseOptions(int argc, const char* const* argv) {
     } else if (a == "-e" || a == "--regex") {
       regex = true;
     } else if (a == "--rules") {
-      if (!need(1)) return o;
       if (!o.ruleTable.empty()) o.error = "one rule table (--rules) at a time";
-      o.ruleTable = argv[++i];
+      if (!value(o.ruleTable)) return o;
     } else if (a == "--rules-from-window") {
       o.rulesFromWindow = true;
     } else if (a == "--ext") {
-      if (!need(1)) return o;
-      o.extensions = argv[++i];
+      std::string list;
+      if (!value(list)) return o;
+      o.extensions = list;
+    } else if (a == "-g" || a == "--glob") {
+      if (!value(o.globs.emplace_back())) return o;
+    } else if (a == "--exclude-dir") {
+      if (!value(o.excludeDirs.emplace_back())) return o;
+    } else if (a == "--hidden" || a == "--no-hidden") {
+      o.hidden = a == "--hidden";
+    } else if (a == "--max-size") {
+      std::string size;
+      if (!value(size)) return o;
+      o.maxSize = size;
     } else if (a == "-b" || a == "--backup") {
-      if (!need(1)) return o;
-      o.backup = argv[++i];
+      if (!value(o.backup)) return o;
     } else if (a == "-m" || a == "--match") {
       o.match = true;
     } else if (a == "-n" || a == "--dry-run") {
@@ -89,29 +116,29 @@ Options ParseOptions(int argc, const char* const* argv) {
     } else if (a == "--follow") {
       o.follow = true;
     } else if (a == "-s" || a == "--search") {
-      if (!need(1)) return o;
       setCommand(Options::Command::Search);
       takeFlags(o.searchIgnoreCase, o.searchWord, o.searchRegex);
-      o.text = o.searchRegex ? argv[++i] : Unescape(argv[++i]);
+      if (!value(o.text)) return o;
+      if (!o.searchRegex) o.text = Unescape(o.text);
     } else if (a == "--rename") {
       if (!need(2)) return o;
       setCommand(Options::Command::Rename);
       o.rename = {argv[i + 1], argv[i + 2]};
       i += 2;
     } else if (a == "--cut-short") {
-      if (!need(1)) return o;
       setCommand(Options::Command::CutShort);
-      const std::string answer = argv[++i];
+      std::string answer;
+      if (!value(answer)) return o;
       if (answer != "undo" && answer != "keep") o.error = "--cut-short takes undo or keep";
       o.undoCutShort = answer == "undo";
     } else if (a == "-u" || a == "--undo") {
-      if (!need(1)) return o;
       setCommand(Options::Command::Undo);
-      o.undo = argv[++i];
+      if (!value(o.undo)) return o;
     } else {
       o.error = "unknown option " + a;
       return o;
     }
+    if (attached) o.error = "option " + a + " takes no value after =";
     if (!o.error.empty()) return o;
   }
   if (ignoreCase || word || regex) o.error = "-i, -w and -e go before the -r (or --search) they apply to";

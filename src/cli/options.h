@@ -22,6 +22,12 @@ struct Options {
   bool rulesFromWindow = false;  // the window's saved rule rows and extension list
   std::string ruleTable;         // --rules: a rule table's file, run after the rules
   std::optional<std::string> extensions;
+  // The choice of files: -g patterns (those starting with "!" leave out), folder names never entered,
+  // hidden names (left out unless --hidden), a largest size.
+  std::vector<std::string> globs;
+  std::vector<std::string> excludeDirs;
+  std::optional<bool> hidden;
+  std::optional<std::string> maxSize;
   std::string backup;  // the output folder for copies; empty: none
   bool match = false;  // the key placeholder "#key#" is understood
   bool dryRun = false;

@@ -34,8 +34,15 @@ const char* Texts::Help() const {
                            代替文本可以用 $1…$99、${名字} 和 $$
       --rules 文件         规则表：每行一条规则（查找、制表符、代替，可选第三列 i/w/r），在 -r 之后一次全部执行
                            （每处取最长的查找文本，代替后的文字不再查找）；.csv 文件按表格读取
-      --rules-from-window  使用窗口程序保存的三条规则和文件后缀
-      --ext 后缀列表       要处理的文件后缀，用逗号分开（默认 htm,html,shtml,asp,php,aspx,jsp,txt,js,css）
+      --rules-from-window  使用窗口程序保存的三条规则、文件后缀和排除设置
+      --ext 后缀列表       要处理的文件后缀，用逗号分开（默认 htm,html,shtml,asp,php,aspx,jsp,txt,js,css）；
+                           * 表示所有文件，不带点的项（如 Makefile）表示没有后缀的同名文件
+  -g, --glob 模式          只处理符合模式的文件（可以给多个；给了 -g 而没有 --ext 时不看后缀）；
+                           !模式 表示不处理符合的文件和文件夹；不含 / 的模式比较名字，含 / 的比较相对路径
+      --exclude-dir 名字   不进入这个名字的文件夹（可以给多个）
+      --hidden             也处理隐藏的文件和文件夹（名字以 . 开头；默认跳过）
+      --no-hidden          跳过隐藏的文件和文件夹（默认）
+      --max-size 大小      不处理比这更大的文件（KB，或加 K、M、G）
   -b, --backup 文件夹      先把每个要修改的文件备份到这个输出文件夹（可以用 --undo 撤销）
   -m, --match              匹配代替：查找文本中的 #key# 代表任意文字
   -n, --dry-run            只预演：列出会修改的文件和次数，不修改任何文件
@@ -47,6 +54,8 @@ const char* Texts::Help() const {
       --json               每个文件输出一行 JSON（file、encoding、counts、outcome）
   -h, --help               显示本帮助
       --version            显示版本
+
+一个长选项的值也可以写在 = 后面（--ext=htm,txt）。扩展名不在列表中而被跳过的文件数写在标准错误上。
 
 退出状态：0 所有文件都已处理；1 有文件没有处理（原因写在标准错误上）；2 用法错误或运行被拒绝。
 Ctrl+C 在两个文件之间停止，已经处理的文件保持处理后的样子（日志照常记录）。
@@ -72,9 +81,19 @@ line ends; every write is atomic and journalled, and can be undone.
                            i/w/r), all applied at once after the -r rules (at each place the longest
                            find text wins; what was put in is not searched again); a .csv file is read
                            as a spreadsheet writes it
-      --rules-from-window  the window's saved rule rows and extension list
+      --rules-from-window  the window's saved rule rows, extension list and exclusions
       --ext LIST           the extensions of the files to take, comma-separated
-                           (default htm,html,shtml,asp,php,aspx,jsp,txt,js,css)
+                           (default htm,html,shtml,asp,php,aspx,jsp,txt,js,css); * takes every
+                           file, an entry without a dot (Makefile) the files of that name
+  -g, --glob GLOB          take only the files that match (repeatable; with -g and no --ext every
+                           extension is taken); !GLOB leaves out the files and folders that match; a
+                           glob without / is matched against names, one with / against the path
+                           below the folder
+      --exclude-dir NAME   never enter a folder of this name (repeatable)
+      --hidden             take hidden files and folders too (names starting with "."; left out by
+                           default)
+      --no-hidden          leave hidden files and folders out (the default)
+      --max-size SIZE      leave out files larger than this (KB, or a number with K, M or G)
   -b, --backup FOLDER      first copy each file to be changed into this output folder (undo with --undo)
   -m, --match              match replacement: "#key#" in a find text stands for any text (the
                            whole match is replaced)
@@ -89,6 +108,9 @@ line ends; every write is atomic and journalled, and can be undone.
       --json               one JSON object a line for each file (file, encoding, counts, outcome)
   -h, --help               show this help
       --version            show the version
+
+A long option's value may also follow "=" (--ext=htm,txt). How many files were skipped because their
+extension is not listed is said on standard error.
 
 Exit status: 0 every file was done; 1 some files were left alone (named on standard error with the
 reason); 2 bad usage or a refused run. Ctrl+C stops between two files; the files done stay done and

@@ -49,6 +49,17 @@ int Program(const std::vector<std::string>& args, const std::string& settings) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// The same, keeping what the program wrote on standard error.
+int Program(const std::vector<std::string>& args, const std::string& settings, std::string& errors) {
+  const std::string file = settings + "stderr.txt";
+  std::string command = "mkdir -p '" + settings + "' && ZUR_SETTINGS='" + settings + "' '" ZUR_REPLACE "'";
+  for (const std::string& a : args) command += " '" + a + "'";
+  command += " > /dev/null 2> '" + file + "'";
+  const int status = std::system(command.c_str());
+  errors = ReadBytes(file);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 }  // namespace
 
 class SameWindowTest : public QObject {
@@ -206,11 +217,51 @@ class SameWindowTest : public QObject {
     f.Rule(1, QStringLiteral("foo"), QStringLiteral("bar"));
     f.Rule(2, QStringLiteral("bar\nbaz"), QStringLiteral("qux"));
     f.Find<QLineEdit>("EdtEXT")->setText(QStringLiteral("txt,htm"));
+    // And the window's choice of files: hidden files taken (the program leaves them out unless told),
+    // one name left out.
+    for (const std::string& root : {f.src(), cli}) {
+      WriteBytes(root + ".hidden.htm", "foo");
+      WriteBytes(root + "sub/left.txt", "foo");
+    }
+    f.Find<QLineEdit>("EdtExclude")->setText(QStringLiteral("left.txt"));
     f.Click("BtnDirTextReplace");
     f.Close();  // the window saves its rows and fields
     QCOMPARE(Program({"--rules-from-window", cli}, settings), 0);
     QCOMPARE(Tree(cli), Tree(f.src()));
     QCOMPARE(ReadBytes(cli + "sub/notes.txt"), std::string("bar"));
+    QCOMPARE(ReadBytes(cli + ".hidden.htm"), std::string("bar"));
+    QCOMPARE(ReadBytes(cli + "sub/left.txt"), std::string("foo"));
+  }
+
+  // As terminal tools do: hidden files and folders are left out unless --hidden, patterns choose and
+  // leave out, and the files the extension list skipped are counted on standard error.
+  void theProgramChoosesFilesAsTerminalToolsDo() {
+    BatchFixture f;
+    const std::string src = f.src(), settings = f.dir / "cli-settings/";
+    for (const char* name : {"a.htm", ".hidden.htm", ".git/x.htm", "node_modules/m.js", "Makefile", "c.py", "big.txt"}) {
+      WriteBytes(src + name, std::string(name) == "big.txt" ? std::string(2048, ' ') + "foo" : std::string("foo"));
+    }
+    std::string errors;
+    QCOMPARE(Program({"-r", "foo", "bar", "--exclude-dir", "node_modules", "--max-size=1K", src}, settings, errors), 0);
+    QCOMPARE(ReadBytes(src + "a.htm"), std::string("bar"));
+    for (const char* kept : {".hidden.htm", ".git/x.htm", "node_modules/m.js", "Makefile", "c.py"}) {
+      QCOMPARE(ReadBytes(src + kept), std::string("foo"));
+    }
+    QCOMPARE(ReadBytes(src + "big.txt").substr(2048), std::string("foo"));
+    QVERIFY(errors.find("已跳过2个扩展名不在列表中的文件（用 --ext '*' 处理全部）") != std::string::npos ||
+            errors.find("2 files skipped whose extension is not listed") != std::string::npos);
+    // -g chooses among every file; "!" leaves out; --hidden takes hidden names.
+    QCOMPARE(Program({"-r", "foo", "bar", "-g", "Makefile", "-g", "*.py", src}, settings, errors), 0);
+    QCOMPARE(ReadBytes(src + "Makefile"), std::string("bar"));
+    QCOMPARE(ReadBytes(src + "c.py"), std::string("bar"));
+    QCOMPARE(Program({"-r", "foo", "bar", "--hidden", "-g", "!.git", "--ext=htm", src}, settings, errors), 0);
+    QCOMPARE(ReadBytes(src + ".hidden.htm"), std::string("bar"));
+    QCOMPARE(ReadBytes(src + ".git/x.htm"), std::string("foo"));
+    // A size or a pattern that is none: refused before anything is read.
+    QCOMPARE(Program({"-r", "bar", "x", "--max-size", "big", src}, settings, errors), 2);
+    QCOMPARE(Program({"-r", "bar", "x", "-g", "[a", src}, settings, errors), 2);
+    QCOMPARE(Program({"-r", "bar", "x", "--json=yes", src}, settings, errors), 2);
+    QCOMPARE(ReadBytes(src + "a.htm"), std::string("bar"));
   }
 
   // A run cut short (as under kill -9): the program names it until it is answered, then undoes it.
