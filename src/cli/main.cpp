@@ -202,6 +202,7 @@ int Batch(const Options& o, const std::string& settings, Encoding cp, const Text
   }
   TerminalDriver driver(!o.json);
   Report report(o.dryRun ? Report::Kind::DryRun : Report::Kind::Batch, o.json, texts);
+  if (o.nul) report.EndPathsWithNul();
   const BatchResult result = RunBatch(request, driver, report);
   if (result.refusal.Refused()) return Refuse(texts.Refusal(result.refusal));
   Notes(result.notes, texts);
@@ -218,6 +219,7 @@ int Search(const Options& o, Encoding cp, const Texts& texts) {
   if (request.text.empty()) return Refuse(texts.Pick("the search text is empty", "查询的文本不能为空"));
   TerminalDriver driver(!o.json);
   Report report(Report::Kind::Search, o.json, texts);
+  if (o.nul) report.EndPathsWithNul();
   const CommandResult result = RunSearch(request, driver, report);
   if (result.refusal.Refused()) return Refuse(texts.Refusal(result.refusal));
   LeftOutNote(result.leftOut, texts);
@@ -239,6 +241,7 @@ int Rename(const Options& o, Encoding cp, const Texts& texts) {
   if (request.find.empty()) return Refuse(texts.Pick("the name's find text is empty", "查找的文本不能为空"));
   TerminalDriver driver(!o.json);
   Report report(Report::Kind::Rename, o.json, texts);
+  if (o.nul) report.EndPathsWithNul();
   const CommandResult result = RunRename(request, driver, report);
   if (result.refusal.Refused()) return Refuse(texts.Refusal(result.refusal));
   LeftOutNote(result.leftOut, texts);
@@ -251,6 +254,7 @@ int Undo(const Options& o, const std::string& settings, const Texts& texts) {
   if (journal.empty()) return Refuse(texts.Pick("nothing to undo in ", "没有任何需要恢复的文件：") + output);
   TerminalDriver driver(!o.json);
   Report report(Report::Kind::Undo, o.json, texts);
+  if (o.nul) report.EndPathsWithNul();
   NoQuestions yes;
   const RestoreResult result = RunRestore({settings + "runs/", journal}, driver, yes, report);
   switch (result.refused) {
@@ -301,6 +305,7 @@ int CutShort(const Options& o, const std::string& settings, const Texts& texts) 
     }
     TerminalDriver driver(!o.json);
     Report out(Report::Kind::Undo, o.json, texts);
+    if (o.nul) out.EndPathsWithNul();
     NoQuestions yes;
     const RestoreResult result = UndoCutShortRun(runs, run, driver, yes, out);
     if (!result.undone && result.refused != RestoreResult::Refused::Nothing) status = kSomeLeft;

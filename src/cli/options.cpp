@@ -113,6 +113,8 @@ Options ParseOptions(int argc, const char* const* argv) {
       o.dryRun = true;
     } else if (a == "--json") {
       o.json = true;
+    } else if (a == "-0" || a == "--null") {
+      o.nul = true;
     } else if (a == "--follow") {
       o.follow = true;
     } else if (a == "-s" || a == "--search") {

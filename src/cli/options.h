@@ -32,6 +32,7 @@ struct Options {
   bool match = false;  // the key placeholder "#key#" is understood
   bool dryRun = false;
   bool json = false;
+  bool nul = false;     // -0: each path printed ends in NUL
   bool follow = false;  // links that lead out of the folder are followed
   std::string text;                                // --search
   bool searchIgnoreCase = false, searchWord = false, searchRegex = false;  // options before --search

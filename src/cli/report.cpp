@@ -1,5 +1,6 @@
 #include "cli/report.h"
 
+#include "core/text/base64.h"
 #include "core/text/utf8check.h"
 
 namespace zur::cli {
@@ -23,6 +24,12 @@ std::string JsonString(const std::string& text) {
   return out + "\"";
 }
 
+std::string JsonPath(const std::string& path) {
+  bool ascii = false;
+  if (CheckUtf8(path, ascii)) return JsonString(path);
+  return "{\"bytes\":\"" + Base64(path) + "\"}";
+}
+
 namespace {
 
 const char* OutcomeName(Report::Kind kind, const RunEvent& e) {
@@ -44,7 +51,7 @@ const char* OutcomeName(Report::Kind kind, const RunEvent& e) {
 }  // namespace
 
 void Report::Json(const RunEvent& e, const std::string& file, const std::string& second) {
-  std::string line = "{\"file\":" + JsonString(file);
+  std::string line = "{\"file\":" + JsonPath(file);
   if (e.encoding) line += ",\"encoding\":" + JsonString(e.encoding);
   if (kind_ == Kind::Batch || kind_ == Kind::DryRun) {
     line += ",\"counts\":[";
@@ -60,7 +67,7 @@ void Report::Json(const RunEvent& e, const std::string& file, const std::string&
     }
   }
   if (!second.empty() && (kind_ == Kind::Rename || kind_ == Kind::Undo)) {
-    line += std::string(kind_ == Kind::Rename ? ",\"to\":" : ",\"copy\":") + JsonString(second);
+    line += std::string(kind_ == Kind::Rename ? ",\"to\":" : ",\"copy\":") + JsonPath(second);
   }
   line += ",\"outcome\":" + JsonString(OutcomeName(kind_, e));
   if (e.outcome == Outcome::Skipped || e.outcome == Outcome::Failed) line += ",\"reason\":" + JsonString(texts_.Why(e));
@@ -82,6 +89,17 @@ void Report::File(const RunEvent& e, const std::string& shown, const std::string
   if (json_) return Json(e, shown, second);
   if (left) {
     std::fprintf(stderr, "zur-replace: %s: %s\n", shown.c_str(), texts_.Why(e).c_str());
+    return;
+  }
+  if (nul_) {
+    const bool named = kind_ == Kind::Search || kind_ == Kind::DryRun ? e.outcome == Outcome::Hit
+                       : kind_ == Kind::Rename                      ? e.outcome == Outcome::Done || e.outcome == Outcome::Hit
+                                                                    : e.outcome == Outcome::Done;
+    if (named) {
+      const std::string& path = kind_ == Kind::Rename ? second : shown;
+      std::fwrite(path.data(), 1, path.size(), stdout);
+      std::fputc('\0', stdout);
+    }
     return;
   }
   switch (kind_) {

@@ -21,6 +21,8 @@ class Report : public CommandSink {
   void Pause() override { std::fflush(stdout); }
 
   size_t LeftAlone() const { return left_; }
+  // Each line names only its file (a rename's new name) and ends in NUL, for xargs -0.
+  void EndPathsWithNul() { nul_ = true; }
 
  private:
   void Json(const RunEvent& event, const std::string& file, const std::string& second);
@@ -28,9 +30,14 @@ class Report : public CommandSink {
   bool json_;
   const Texts& texts_;
   size_t left_ = 0;
+  bool nul_ = false;
 };
 
 // `text` as a JSON string (bytes that are not UTF-8 become \u escapes of their Latin-1 values).
 std::string JsonString(const std::string& text);
+
+// A path in JSON: a string when it is UTF-8, else {"bytes":"<base64>"} so that the name comes back
+// exactly.
+std::string JsonPath(const std::string& path);
 
 }  // namespace zur::cli

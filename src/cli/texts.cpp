@@ -51,7 +51,9 @@ const char* Texts::Help() const {
       --follow             跟随指向文件夹以外的链接（否则列出这些链接，不处理）
   -u, --undo 文件夹        撤销在这个输出文件夹中最新一次带备份的运行
       --cut-short undo|keep  撤销（undo）或保留（keep）被中断的运行已修改的文件；回答之前每次启动都会提到这些运行
-      --json               每个文件输出一行 JSON（file、encoding、counts、outcome）
+      --json               每个文件输出一行 JSON（file、encoding、counts、outcome）；不是 UTF-8 的文件名
+                           写成 {"bytes":"<base64>"}
+  -0, --null               每行只输出文件路径，以 NUL 结尾（给 xargs -0 用）
   -h, --help               显示本帮助
       --version            显示版本
 
@@ -105,7 +107,9 @@ line ends; every write is atomic and journalled, and can be undone.
   -u, --undo FOLDER        undo the newest run with copies in this output folder
       --cut-short undo|keep  undo, or keep, the files changed by runs that were cut short (killed,
                            crashed): each start names such runs until this answers
-      --json               one JSON object a line for each file (file, encoding, counts, outcome)
+      --json               one JSON object a line for each file (file, encoding, counts, outcome); a
+                           name that is not UTF-8 is {"bytes":"<base64>"}
+  -0, --null               print only each file's path, ended by NUL (for xargs -0)
   -h, --help               show this help
       --version            show the version
 

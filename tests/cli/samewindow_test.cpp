@@ -5,12 +5,14 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 
 #include "support/batchfixture.h"
 #include "core/run/rewritejob.h"
+#include "core/text/base64.h"
 #include "support/texts.h"
 #include "support/vanish.h"
 
@@ -49,14 +51,16 @@ int Program(const std::vector<std::string>& args, const std::string& settings) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// The same, keeping what the program wrote on standard error.
-int Program(const std::vector<std::string>& args, const std::string& settings, std::string& errors) {
-  const std::string file = settings + "stderr.txt";
+// The same, keeping what the program wrote on standard error (and on standard output when asked).
+int Program(const std::vector<std::string>& args, const std::string& settings, std::string& errors,
+            std::string* output = nullptr) {
+  const std::string err = settings + "stderr.txt", out = settings + "stdout.txt";
   std::string command = "mkdir -p '" + settings + "' && ZUR_SETTINGS='" + settings + "' '" ZUR_REPLACE "'";
   for (const std::string& a : args) command += " '" + a + "'";
-  command += " > /dev/null 2> '" + file + "'";
+  command += " > '" + out + "' 2> '" + err + "'";
   const int status = std::system(command.c_str());
-  errors = ReadBytes(file);
+  errors = ReadBytes(err);
+  if (output) *output = ReadBytes(out);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -262,6 +266,26 @@ class SameWindowTest : public QObject {
     QCOMPARE(Program({"-r", "bar", "x", "-g", "[a", src}, settings, errors), 2);
     QCOMPARE(Program({"-r", "bar", "x", "--json=yes", src}, settings, errors), 2);
     QCOMPARE(ReadBytes(src + "a.htm"), std::string("bar"));
+  }
+
+  // Names with capitals, blanks, tabs, line breaks and GBK bytes come out exactly as the folders hold
+  // them: each ended by NUL with -0, and in JSON as text or, not being UTF-8, as base64 bytes.
+  void everyNameIsPrintedAsItIs() {
+    BatchFixture f;
+    const std::string src = f.src(), settings = f.dir / "cli-settings/";
+    const std::vector<std::string> names{"My Dir/Read Me.TXT", "tab\there.htm", "new\nline.htm", "\xCA\xD7.htm"};
+    for (const std::string& name : names) WriteBytes(src + name, "foo");
+    std::string errors, output;
+    QCOMPARE(Program({"-0", "--dry-run", "--ext", "htm,txt", "-r", "foo", "bar", src}, settings, errors, &output), 0);
+    std::vector<std::string> printed, expected;
+    for (size_t at = 0, end; (end = output.find('\0', at)) != std::string::npos; at = end + 1) printed.push_back(output.substr(at, end - at));
+    for (const std::string& name : names) expected.push_back(src + name);
+    std::sort(printed.begin(), printed.end());
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(printed, expected);
+    QCOMPARE(Program({"--json", "--search", "foo", "--ext=htm", src}, settings, errors, &output), 0);
+    QVERIFY(output.find("{\"file\":\"" + src + "tab\\u0009here.htm\"") != std::string::npos);
+    QVERIFY(output.find("{\"file\":{\"bytes\":\"" + zur::Base64(src + "\xCA\xD7.htm") + "\"}") != std::string::npos);
   }
 
   // A run cut short (as under kill -9): the program names it until it is answered, then undoes it.
