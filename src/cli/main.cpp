@@ -1,6 +1,8 @@
 // zur-replace: the batch replacement, the tree search, the renames and the undo of ZUR Text Replace
 // from a terminal or a script, on the same core services as the window (and the same records of runs,
 // so that either undoes the other's runs).
+#include <unistd.h>
+
 #include <algorithm>
 #include <clocale>
 #include <cstdlib>
@@ -22,6 +24,7 @@
 #include "core/platform/process.h"
 #include "core/run/history.h"
 #include "core/run/rewritejob.h"
+#include "core/run/runevents.h"
 #include "core/settings/profile.h"
 #include "core/settings/ruleoptions.h"
 #include "core/settings/settingsfolder.h"
@@ -146,8 +149,10 @@ bool RulesFromWindow(const std::string& settings, Encoding cp, BatchRequest& req
   return any;
 }
 
-int Batch(const Options& o, const std::string& settings, Encoding cp, const Texts& texts) {
-  BatchRequest request;
+// The batch's request as the command line gives it, files aside; a refusal's exit status when it
+// cannot be made.
+std::optional<int> BatchRequestOf(const Options& o, const std::string& settings, Encoding cp, const Texts& texts,
+                                  BatchRequest& request) {
   request.keyed = o.match;
   request.dryRun = o.dryRun;
   request.cp = cp;
@@ -168,6 +173,38 @@ int Batch(const Options& o, const std::string& settings, Encoding cp, const Text
   bool anyRule = !request.ruleTable.empty();
   for (const Rule& r : request.rules) anyRule = anyRule || r.Active();
   if (!anyRule) return Refuse(texts.Pick("a rule's find text is empty", "查找的文本不能为空"));
+  return std::nullopt;
+}
+
+// With no file given and standard input not a terminal: the rules applied to standard input, the
+// result on standard output, as sed and sd do. Text that is not text, or a rule that cannot finish,
+// passes through as it came and is named on standard error.
+int Filter(const Options& o, const std::string& settings, Encoding cp, const Texts& texts) {
+  BatchRequest request;
+  if (auto refused = BatchRequestOf(o, settings, cp, texts, request)) return *refused;
+  std::string input;
+  char chunk[65536];
+  for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0;) input.append(chunk, got);
+  if (std::ferror(stdin)) return Refuse(texts.Pick("standard input cannot be read", "无法读取标准输入"));
+  const TextResult result = ReplaceInText(request, std::move(input));
+  if (result.refusal.Refused()) return Refuse(texts.Refusal(result.refusal));
+  const bool written = std::fwrite(result.bytes.data(), 1, result.bytes.size(), stdout) == result.bytes.size();
+  if (std::fflush(stdout) != 0 || !written) return Refuse(texts.Pick("standard output cannot be written", "无法写入标准输出"));
+  if (result.notText) {
+    std::fprintf(stderr, "zur-replace: %s\n", texts.Pick("standard input is not text; passed on as it came", "标准输入不是文本，原样输出").c_str());
+    return kSomeLeft;
+  }
+  if (result.applied.problem != RuleProblem::None) {
+    RunEvent e = RuleProblemEvent(kNoItem, result.applied);
+    std::fprintf(stderr, "zur-replace: %s\n", texts.Why(e).c_str());
+    return kSomeLeft;
+  }
+  return kAllDone;
+}
+
+int Batch(const Options& o, const std::string& settings, Encoding cp, const Texts& texts) {
+  BatchRequest request;
+  if (auto refused = BatchRequestOf(o, settings, cp, texts, request)) return *refused;
   // One folder: its whole tree. Files: those files, named below the folder they share.
   if (o.paths.size() == 1 && FolderExists(o.paths[0])) {
     request.files = BatchRequest::Files::Tree;
@@ -336,6 +373,10 @@ int main(int argc, char** argv) {
     std::puts("zur-replace 2.1");
     return kAllDone;
   }
+  if (o.command == Options::Command::Batch && o.paths.empty() && ::isatty(STDIN_FILENO)) {
+    std::fprintf(stderr, "zur-replace: %s\n", texts.Pick("no folder or file given", "没有给出文件夹或文件").c_str());
+    return kRefused;
+  }
   try {
     const Encoding cp = SystemEncoding();
     // The records of runs (and the key that signs them) are the window's: runs of either can be undone.
@@ -353,7 +394,7 @@ int main(int argc, char** argv) {
       case Options::Command::Undo:
         return Undo(o, settings, texts);
       default:
-        return Batch(o, settings, cp, texts);
+        return o.paths.empty() ? Filter(o, settings, cp, texts) : Batch(o, settings, cp, texts);
     }
   } catch (const std::exception& error) {
     return Refuse(error.what());

@@ -149,7 +149,7 @@ Options ParseOptions(int argc, const char* const* argv) {
       o.error = "no rule given (-r FIND REPLACEMENT, --rules FILE, or --rules-from-window)";
     }
     if (!o.rules.empty() && o.rulesFromWindow) o.error = "give rules with -r or --rules-from-window, not both";
-    if (o.paths.empty()) o.error = "no folder or file given";
+    // (No file given: standard input, unless it is a terminal.)
   } else if (o.command == Options::Command::Search || o.command == Options::Command::Rename) {
     if (o.paths.size() != 1) o.error = "give one folder";
   } else if ((o.command == Options::Command::Undo || o.command == Options::Command::CutShort) && !o.paths.empty()) {

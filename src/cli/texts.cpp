@@ -22,6 +22,7 @@ const char* Texts::Help() const {
       zur-replace [选项] --search 文本 文件夹
       zur-replace [选项] --rename 查找 代替 文件夹
       zur-replace [选项] --undo 输出文件夹
+      命令 | zur-replace [选项] -r 查找 代替    （不给文件时处理标准输入，结果写到标准输出）
 
 按顺序用所给的规则代替文件夹中（及其子文件夹中）所有指定后缀的文件的内容，
 或所给文件的内容。每个文件保持自己的编码（GBK/GB18030、UTF-8、UTF-16）和换行符，
@@ -67,6 +68,8 @@ Ctrl+C 在两个文件之间停止，已经处理的文件保持处理后的样�
        zur-replace [options] --search TEXT FOLDER
        zur-replace [options] --rename FIND REPLACEMENT FOLDER
        zur-replace [options] --undo OUTPUT-FOLDER
+       COMMAND | zur-replace [options] -r FIND REPLACEMENT   (no file given: standard input to
+                                                              standard output)
 
 Replaces text with the rules given, in order, in every file of the folder tree whose extension is
 listed, or in the files given. Each file keeps its own encoding (GBK/GB18030, UTF-8, UTF-16) and its

@@ -53,11 +53,11 @@ int Program(const std::vector<std::string>& args, const std::string& settings) {
 
 // The same, keeping what the program wrote on standard error (and on standard output when asked).
 int Program(const std::vector<std::string>& args, const std::string& settings, std::string& errors,
-            std::string* output = nullptr) {
+            std::string* output = nullptr, const std::string& input = "/dev/null") {
   const std::string err = settings + "stderr.txt", out = settings + "stdout.txt";
   std::string command = "mkdir -p '" + settings + "' && ZUR_SETTINGS='" + settings + "' '" ZUR_REPLACE "'";
   for (const std::string& a : args) command += " '" + a + "'";
-  command += " > '" + out + "' 2> '" + err + "'";
+  command += " < '" + input + "' > '" + out + "' 2> '" + err + "'";
   const int status = std::system(command.c_str());
   errors = ReadBytes(err);
   if (output) *output = ReadBytes(out);
@@ -286,6 +286,30 @@ class SameWindowTest : public QObject {
     QCOMPARE(Program({"--json", "--search", "foo", "--ext=htm", src}, settings, errors, &output), 0);
     QVERIFY(output.find("{\"file\":\"" + src + "tab\\u0009here.htm\"") != std::string::npos);
     QVERIFY(output.find("{\"file\":{\"bytes\":\"" + zur::Base64(src + "\xCA\xD7.htm") + "\"}") != std::string::npos);
+  }
+
+  // With no file given and standard input not a terminal, the program is a filter: the bytes it
+  // prints are those it writes into a file with the same rules, in the file's own encoding.
+  void standardInputIsFilteredAsAFileWouldBe() {
+    BatchFixture f;
+    const std::string settings = f.dir / "cli-settings/";
+    Plant(f.src());
+    const std::string table = f.dir / "t.tsv";
+    WriteBytes(table, "foo\tbar\nbar\tfoo\n");
+    for (const char* name : {"gbk.htm", "sub/utf8.htm"}) {
+      const std::string file = f.src() + name;
+      const std::string in = ReadBytes(file);
+      std::string errors, output;
+      QCOMPARE(Program({"-r", "首页", "主页", "--rules", table}, settings, errors, &output, file), 0);
+      QCOMPARE(Program({"-r", "首页", "主页", "--rules", table, file}, settings, errors), 0);
+      QCOMPARE(output, ReadBytes(file));
+      QVERIFY(output != in);
+    }
+    // Bytes that are not text pass through as they came, and the status says so.
+    std::string errors, output;
+    WriteBytes(f.dir / "binary", std::string("foo\0foo", 7));
+    QCOMPARE(Program({"-r", "foo", "bar"}, settings, errors, &output, f.dir / "binary"), 1);
+    QCOMPARE(output, std::string("foo\0foo", 7));
   }
 
   // A run cut short (as under kill -9): the program names it until it is answered, then undoes it.

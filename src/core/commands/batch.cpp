@@ -12,6 +12,8 @@
 #include "core/run/previewjob.h"
 #include "core/run/rewritejob.h"
 #include "core/run/runstate.h"
+#include "core/replace/worktext.h"
+#include "core/text/encoding.h"
 
 namespace zur {
 
@@ -127,39 +129,68 @@ BatchResult RunBatch(BatchRequest request, RunDriver& driver, CommandSink& sink)
     result.tally.started = false;
     return result;
   }
-  // The rules are checked before anything is read: a pattern that is no pattern refuses the command.
-  RuleError wrong;
-  std::optional<RuleSet> rules = BuildRules(request.rules, request.keyed, wrong);
+  std::optional<RuleTable> table;
+  std::optional<RuleSet> rules = BatchRules(request, table, result.refusal);
   if (!rules) {
-    result.refusal = {StartRefusal::Kind::Rule, {}, wrong};
     result.tally.started = false;
     return result;
   }
-  if (!request.ruleTable.empty()) {
-    // The table as its file holds it now; it is not read again while the command runs.
-    std::vector<TableProblem> problems;
-    const std::optional<RuleTable> table = ReadRuleTable(request.ruleTable, request.keyed, problems);
-    std::shared_ptr<const Matcher> all = table ? BuildTable(*table, request.keyed, wrong) : nullptr;
-    if (!all) {
-      if (table) problems.push_back({wrong.rule, TableProblem::What::Pattern, wrong.message});
-      result.refusal = {StartRefusal::Kind::Table, request.ruleTable, {}, problems};
-      result.tally.started = false;
-      return result;
-    }
-    rules->push_back(std::move(all));
+  const RuleSet ran = *rules;
+  if (table) {
     PairTally tally(sink);
-    const RuleSet ran = *rules;
     result = RunRules(request, std::move(*rules), table->pairs.size(), driver, tally);
     if (result.tally.started) {
       result.unmatchedPairs = tally.Unused(*table);
       result.pairTotals = tally.Totals();
     }
-    result.rules = ran;
+  } else {
+    result = RunRules(request, std::move(*rules), 0, driver, sink);
+  }
+  result.rules = ran;
+  return result;
+}
+
+std::optional<RuleSet> BatchRules(const BatchRequest& request, std::optional<RuleTable>& table, StartRefusal& refusal) {
+  // The rules are checked before anything is read: a pattern that is no pattern refuses the command.
+  RuleError wrong;
+  std::optional<RuleSet> rules = BuildRules(request.rules, request.keyed, wrong);
+  if (!rules) {
+    refusal = {StartRefusal::Kind::Rule, {}, wrong};
+    return std::nullopt;
+  }
+  if (request.ruleTable.empty()) return rules;
+  // The table as its file holds it now; it is not read again while the command runs.
+  std::vector<TableProblem> problems;
+  table = ReadRuleTable(request.ruleTable, request.keyed, problems);
+  std::shared_ptr<const Matcher> all = table ? BuildTable(*table, request.keyed, wrong) : nullptr;
+  if (!all) {
+    if (table) problems.push_back({wrong.rule, TableProblem::What::Pattern, wrong.message});
+    refusal = {StartRefusal::Kind::Table, request.ruleTable, {}, problems};
+    table.reset();
+    return std::nullopt;
+  }
+  rules->push_back(std::move(all));
+  return rules;
+}
+
+TextResult ReplaceInText(const BatchRequest& request, std::string bytes) {
+  TextResult result;
+  std::optional<RuleTable> table;
+  const std::optional<RuleSet> rules = BatchRules(request, table, result.refusal);
+  WorkText work(request.cp);
+  work.SetBytes(bytes);
+  if (!rules || work.NotText()) {
+    result.notText = rules.has_value();
+    result.bytes = std::move(bytes);
     return result;
   }
-  const RuleSet ran = *rules;
-  result = RunRules(request, std::move(*rules), 0, driver, sink);
-  result.rules = ran;
+  result.applied = ApplyRules(work, *rules);
+  result.encoding = EncodingName(work.Kind());
+  if (result.applied.problem != RuleProblem::None) {
+    result.bytes = std::move(bytes);  // a rule that could not finish changes nothing
+  } else {
+    result.bytes.assign(work.View());
+  }
   return result;
 }
 

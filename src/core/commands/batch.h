@@ -4,12 +4,15 @@
 // placeholder) are the same service.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/commands/driver.h"
 #include "core/files/scan.h"
+#include "core/replace/matcher.h"
 #include "core/replace/rules.h"
+#include "core/replace/ruletable.h"
 #include "core/run/refusal.h"
 
 namespace zur {
@@ -50,5 +53,21 @@ using BatchResult = CommandResult;
 // taken in one spelling. Selected files are visited once each however they are named (x, ./x, a/../x,
 // a link to it): by the file they are, or by one spelling of their path where there is no file.
 BatchResult RunBatch(BatchRequest request, RunDriver& driver, CommandSink& sink);
+
+// The request's rules (its rule table's among them, which `table` then holds), checked before anything
+// is read; nothing, with `refusal` saying why, when one cannot run.
+std::optional<RuleSet> BatchRules(const BatchRequest& request, std::optional<RuleTable>& table, StartRefusal& refusal);
+
+// The batch's rules applied to one text given as bytes (a filter between two programs): detected and
+// written back as a file would be. A text that is not text, or a rule that cannot finish on it, gives
+// the bytes back as they came.
+struct TextResult {
+  StartRefusal refusal;  // the rules cannot run (nothing was done)
+  bool notText = false;
+  Applied applied;       // what each rule did (its problem, when one could not finish)
+  const char* encoding = nullptr;
+  std::string bytes;
+};
+TextResult ReplaceInText(const BatchRequest& request, std::string bytes);
 
 }  // namespace zur
