@@ -118,7 +118,8 @@ FileFilter FilterOf(const Options& o, std::string& wrong) {
 void LeftOutNote(const LeftOut& left, const Texts& texts) {
   if (left.byExtension == 0) return;
   std::fprintf(stderr,
-               texts.Pick("zur-replace: %zu files skipped whose extension is not listed (--ext '*' takes every file)\n",
+               texts.Pick(left.byExtension == 1 ? "zur-replace: %zu file skipped whose extension is not listed (--ext '*' takes every file)\n"
+                                                : "zur-replace: %zu files skipped whose extension is not listed (--ext '*' takes every file)\n",
                           "zur-replace：已跳过%zu个扩展名不在列表中的文件（用 --ext '*' 处理全部）\n").c_str(),
                left.byExtension);
 }

@@ -39,12 +39,28 @@ FilterCheck::Pattern FilterCheck::Prepared(std::string p) {
   out.path = p.find('/') != std::string::npos;
   if (p.size() > 1 && p.front() == '/') p.erase(0, 1);
   out.text = std::move(p);
+  const auto wild = [](std::string_view t) { return t.find_first_of("*?[\\") != std::string_view::npos; };
+  if (!wild(out.text)) {
+    out.form = Pattern::Form::Plain;
+  } else if (out.text.size() > 1 && out.text[0] == '*' && !wild(std::string_view(out.text).substr(1)) && !out.path) {
+    out.form = Pattern::Form::Ending;
+    out.text.erase(0, 1);
+  }
   return out;
 }
 
-bool FilterCheck::Pattern::Matches(std::string_view name, std::string_view relative, bool folder) const {
+bool FilterCheck::Pattern::Matches(const std::string& name, const std::string& relative, bool folder) const {
   if (foldersOnly && !folder) return false;
-  return fs::GlobMatches(text, std::string(path ? relative : name), path);
+  const std::string& subject = path ? relative : name;
+  switch (form) {
+    case Form::Plain:
+      return subject == text;
+    case Form::Ending:
+      return subject.size() >= text.size() && subject.compare(subject.size() - text.size(), text.size(), text) == 0;
+    case Form::Wild:
+      break;
+  }
+  return fs::GlobMatches(text, subject, path);
 }
 
 std::vector<std::string> SplitPatterns(std::string_view text) {
@@ -97,17 +113,18 @@ FilterCheck::FilterCheck(const FileFilter& filter, Encoding cp) : filter_(filter
   }
 }
 
-bool FilterCheck::Excluded(std::string_view name, std::string_view relative) const {
-  if (filter_.skipHidden && !name.empty() && name.front() == '.') return true;
+bool FilterCheck::Excluded(const std::string& name, const std::string& relative) const {
   return std::any_of(exclude_.begin(), exclude_.end(), [&](const Pattern& p) { return p.Matches(name, relative, false); });
 }
 
-bool FilterCheck::TakesFolder(std::string_view name, std::string_view relative) const {
+bool FilterCheck::TakesFolder(std::string_view name, std::string_view within) const {
   if (filter_.skipHidden && !name.empty() && name.front() == '.') return false;
   if (std::find(filter_.excludeFolders.begin(), filter_.excludeFolders.end(), name) != filter_.excludeFolders.end()) {
     return false;
   }
-  return std::none_of(exclude_.begin(), exclude_.end(), [&](const Pattern& p) { return p.Matches(name, relative, true); });
+  if (exclude_.empty()) return true;
+  const std::string n(name), r = std::string(within) + n;
+  return std::none_of(exclude_.begin(), exclude_.end(), [&](const Pattern& p) { return p.Matches(n, r, true); });
 }
 
 bool FilterCheck::Listed(std::string_view name) const {
@@ -122,11 +139,14 @@ bool FilterCheck::Listed(std::string_view name) const {
   return std::find(listed_.begin(), listed_.end(), ext) != listed_.end();
 }
 
-FilterCheck::Verdict FilterCheck::File(std::string_view name, std::string_view relative) const {
+FilterCheck::Verdict FilterCheck::File(std::string_view name, std::string_view within) const {
   if (!Listed(name)) return Verdict::Extension;
-  if (Excluded(name, relative)) return Verdict::Filter;
+  if (filter_.skipHidden && !name.empty() && name.front() == '.') return Verdict::Filter;
+  if (exclude_.empty() && include_.empty()) return Verdict::Take;
+  const std::string n(name), r = std::string(within) + n;
+  if (Excluded(n, r)) return Verdict::Filter;
   if (!include_.empty() &&
-      std::none_of(include_.begin(), include_.end(), [&](const Pattern& p) { return p.Matches(name, relative, false); })) {
+      std::none_of(include_.begin(), include_.end(), [&](const Pattern& p) { return p.Matches(n, r, false); })) {
     return Verdict::Filter;
   }
   return Verdict::Take;

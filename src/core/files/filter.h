@@ -58,11 +58,12 @@ std::optional<std::string> BadPattern(const FileFilter& filter);
 class FilterCheck {
  public:
   FilterCheck(const FileFilter& filter, Encoding cp);
-  // A folder met at `relative` (its path below the source folder, without a separator at the end).
-  bool TakesFolder(std::string_view name, std::string_view relative) const;
-  // A file met at `relative`, by name (its size is asked of it only where a limit is set).
+  // A folder or a file of that name met in the folder `within` (its path below the source folder,
+  // ending in a separator, or empty for the source folder itself). A file's size is asked of it by
+  // the scan, only where a limit is set.
+  bool TakesFolder(std::string_view name, std::string_view within) const;
   enum class Verdict { Take, Extension, Filter };
-  Verdict File(std::string_view name, std::string_view relative) const;
+  Verdict File(std::string_view name, std::string_view within) const;
   bool NeedsSize() const { return filter_.maxSize > 0; }
   bool TooBig(uint64_t size) const { return filter_.maxSize > 0 && size > filter_.maxSize; }
 
@@ -73,10 +74,12 @@ class FilterCheck {
     std::string text;
     bool path = false;         // holds a "/": matched against the path below the source folder
     bool foldersOnly = false;  // ended in "/"
-    bool Matches(std::string_view name, std::string_view relative, bool folder) const;
+    // Most patterns are a plain name or "*" and a plain ending: those are compared, not matched.
+    enum class Form { Plain, Ending, Wild } form = Form::Wild;
+    bool Matches(const std::string& name, const std::string& relative, bool folder) const;
   };
   static Pattern Prepared(std::string p);
-  bool Excluded(std::string_view name, std::string_view relative) const;
+  bool Excluded(const std::string& name, const std::string& relative) const;
   bool Listed(std::string_view name) const;
 
   FileFilter filter_;

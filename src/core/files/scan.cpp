@@ -44,7 +44,7 @@ struct ScanScope {
   size_t top = 0;     // the length of the scanned folder's path: what comes after it is relative
   LeftOut leftOut{};
 
-  std::string_view Relative(const std::string& path) const { return std::string_view(path).substr(top); }
+  std::string_view Within(const std::string& folder) const { return std::string_view(folder).substr(top); }
 
   // Whether a link of the tree may be followed; a refused one is told.
   bool MayFollow(const std::string& link) {
@@ -67,8 +67,7 @@ struct ScanScope {
 
   // Whether the file is taken, counting it where it is not.
   bool Wanted(const std::string& folder, std::string_view name) {
-    const std::string path = folder + std::string(name);
-    switch (filter.File(name, Relative(path))) {
+    switch (filter.File(name, Within(folder))) {
       case FilterCheck::Verdict::Extension:
         ++leftOut.byExtension;
         return false;
@@ -79,7 +78,7 @@ struct ScanScope {
         break;
     }
     if (filter.NeedsSize()) {
-      const auto size = fs::SizeOf(path);
+      const auto size = fs::SizeOf(folder + std::string(name));
       if (size && filter.TooBig(*size)) {
         ++leftOut.byFilter;
         return false;
@@ -106,7 +105,7 @@ void ScanFolder(std::string folder, ScanScope& scope, bool top) {
     first = false;
     if (e.isLink && !scope.MayFollow(folder + e.name)) continue;
     if (e.isFolder) {
-      if (!scope.filter.TakesFolder(e.name, scope.Relative(folder + e.name))) {
+      if (!scope.filter.TakesFolder(e.name, scope.Within(folder))) {
         ++scope.leftOut.byFilter;
         continue;
       }
