@@ -105,10 +105,10 @@ std::optional<std::string> BadPattern(const FileFilter& filter) {
 FilterCheck::FilterCheck(const FileFilter& filter, Encoding cp) : filter_(filter), cp_(cp) {
   for (const std::string& p : filter.include) include_.push_back(Prepared(p));
   for (const std::string& p : filter.exclude) exclude_.push_back(Prepared(p));
+  listed_ = ListedExtensions(filter.extensions, cp);
   for (const std::string& entry : filter.extensions) {
     const std::string trimmed = TrimControl(entry);
     if (trimmed == "*") everyFile_ = true;
-    listed_.push_back(LowerAsciiCharacters(TrimControl("." + entry), cp));
     if (!trimmed.empty() && trimmed.find('.') == std::string::npos) names_.push_back(LowerAsciiCharacters(trimmed, cp));
   }
 }

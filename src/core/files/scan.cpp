@@ -23,20 +23,11 @@ using VisitedFolders = std::unordered_set<fs::FolderId, FolderIdHash>;
 
 bool Blank(char c) { return c != '\0' && static_cast<unsigned char>(c) <= 32; }
 
-// The list's entries as extensions compare ("." + entry, trimmed, lower-cased), made once a scan.
-std::vector<std::string> ListedExtensions(const ExtList& list, Encoding cp) {
-  std::vector<std::string> out;
-  out.reserve(list.size());
-  for (const auto& entry : list) out.push_back(LowerAsciiCharacters(TrimControl("." + entry), cp));
-  return out;
-}
-
 struct ScanScope {
   FilterCheck filter;
   const ScanSink& sink;
   bool ended = false;  // the sink asked to end
   VisitedFolders visited;  // every folder entered so far
-  Encoding cp;
   std::vector<ScanProblem>* problems;
   bool identify;
   std::string root;
@@ -188,6 +179,13 @@ bool IsExcludedExt(std::string_view name, Encoding cp) {
   return std::find(std::begin(kExcluded), std::end(kExcluded), ext) != std::end(kExcluded);
 }
 
+std::vector<std::string> ListedExtensions(const ExtList& list, Encoding cp) {
+  std::vector<std::string> out;
+  out.reserve(list.size());
+  for (const auto& entry : list) out.push_back(LowerAsciiCharacters(TrimControl("." + entry), cp));
+  return out;
+}
+
 bool HasListedExt(std::string_view name, const ExtList& list, Encoding cp) {
   const std::vector<std::string> listed = ListedExtensions(list, cp);
   return std::find(listed.begin(), listed.end(), FileExtension(name, cp)) != listed.end();
@@ -210,7 +208,7 @@ void ScanFolderTree(const std::string& folder, const FileFilter& filter, const S
                     LeftOut* leftOut) {
   // Where a link leads is told in one spelling, so the tree's folder is compared in it too.
   const std::string root = fs::CanonicalFolder(folder).value_or(folder);
-  ScanScope scope{FilterCheck(filter, cp), sink, false, {}, cp, problems, identify, root, followOutside, folder.size()};
+  ScanScope scope{FilterCheck(filter, cp), sink, false, {}, problems, identify, root, followOutside, folder.size()};
   if (auto top = fs::IdOfFolder(folder)) scope.visited.insert(*top);
   // Marking the left-out folder as visited keeps the scan out of it.
   if (auto id = leaveOut.empty() ? std::nullopt : fs::IdOfFolder(leaveOut)) scope.visited.insert(*id);

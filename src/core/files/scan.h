@@ -26,6 +26,9 @@ std::string FileExtension(std::string_view name, Encoding cp = Encoding::Utf8);
 // True for the picture and database extensions that no scan ever yields.
 bool IsExcludedExt(std::string_view name, Encoding cp = Encoding::Utf8);
 
+// The list's entries as extensions compare: "." + each entry, trimmed and lower-cased.
+std::vector<std::string> ListedExtensions(const ExtList& list, Encoding cp = Encoding::Utf8);
+
 // True when "." + an entry of the list (trimmed, lower-cased) equals the name's extension.
 bool HasListedExt(std::string_view name, const ExtList& list, Encoding cp = Encoding::Utf8);
 
