@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -146,7 +147,13 @@ bool RulesFromWindow(const std::string& settings, Encoding cp, BatchRequest& req
   if (!o.extensions) request.filter.extensions = SetExtList(ini.ReadString("EdtEXT", kDefaultExtensions));
   for (std::string& p : SplitPatterns(ini.ReadString("Exclude", ""))) request.filter.exclude.push_back(std::move(p));
   if (!o.hidden) request.filter.skipHidden = ini.ReadBool("SkipHidden", false);
-  if (!o.maxSize) request.filter.maxSize = ParseSize(ini.ReadString("MaxSize", "")).value_or(0);
+  if (!o.maxSize) {
+    const std::string saved = ini.ReadString("MaxSize", "");
+    const std::optional<uint64_t> size = ParseSize(saved);
+    // A saved size that is no size is told, not taken for no limit.
+    if (!size) throw std::runtime_error("the window's saved largest size (MaxSize) is no size: " + saved);
+    request.filter.maxSize = *size;
+  }
   return any;
 }
 
