@@ -20,7 +20,9 @@ done
 grep -q 'date="2026-12-08"' "$prefix/share/metainfo/$id.metainfo.xml" || fail "the metainfo's release date is not the version's"
 # The command line runs on the core alone: no window library is loaded.
 if ldd "$prefix/bin/zur-replace" | grep -q libQt; then fail "zur-replace loads Qt"; fi
-"$prefix/bin/zur-replace" --help | grep -q -- '--dry-run' || fail "zur-replace --help does not list its options"
+# (Read whole first: grep -q stops reading at its match, and the rest of the help would meet a closed pipe.)
+help=$("$prefix/bin/zur-replace" --help) || fail "zur-replace --help failed"
+grep -q -- '--dry-run' <<<"$help" || fail "zur-replace --help does not list its options"
 [[ -x "$prefix/bin/ZURBatchProcess" ]] || fail "the installed program is not executable"
 desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "the installed desktop entry is not valid"
 grep -qx 'Exec=ZURBatchProcess' "$prefix/share/applications/$id.desktop" || fail "the entry starts another program"
